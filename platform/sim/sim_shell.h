@@ -1,0 +1,19 @@
+// What the model's shell was asked to open.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace platform::sim {
+
+struct ShellCall {
+  Hwnd parent;
+  std::string target;
+};
+
+std::vector<ShellCall> ShellCalls();
+void ClearShellCalls();
+
+}  // namespace platform::sim

@@ -1,0 +1,26 @@
+// Integer parsing and date-time display as the quote grid needs them.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace tickwell {
+
+class EConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Parses a signed 32-bit integer: leading blanks, an optional sign, decimal digits or
+// hexadecimal digits after "$" or "0x". Anything else, or a value outside the 32-bit range,
+// raises EConvertError "'<text>' is not a valid integer value".
+std::int32_t StrToInt(const std::string& text);
+
+// Day number (days since 1899-12-30, fraction = time of day) of whole seconds since 1970.
+double UnixSecondsToDayNumber(std::int32_t seconds);
+
+// The locale's short date, then a blank and its long time; the time is left out at midnight.
+std::string FormatDayNumber(double day_number);
+
+}  // namespace tickwell
