@@ -19,8 +19,8 @@ constexpr std::uint16_t kC1Xdigit = 0x0080;
 constexpr std::uint16_t kC1Alpha = 0x0100;
 
 // Converts the bytes in place, as the system's ANSI case conversion does.
-void CharUpperBuff(std::string& text);
-void CharLowerBuff(std::string& text);
+void ToUpperAnsi(std::string& text);
+void ToLowerAnsi(std::string& text);
 
 // The CT_CTYPE1 class of one ANSI character.
 std::uint16_t CharType1(unsigned char c);

@@ -36,16 +36,16 @@ TEST(CharClass, CaseConversionMatchesTheCodePageAndRoundTrips) {
   std::string all(256, '\0');
   for (int c = 0; c < 256; ++c) all[c] = static_cast<char>(c);
   std::string upper = all;
-  CharUpperBuff(upper);
+  ToUpperAnsi(upper);
   for (int c = 0; c < 256; ++c) EXPECT_EQ(static_cast<unsigned char>(upper[c]), cp1252::kUpper[c]) << c;
   std::string lower = upper;
-  CharLowerBuff(lower);
+  ToLowerAnsi(lower);
   // Lower-casing the capitals gives back the small letters they came from.
   for (int c = 0; c < 256; ++c) {
     if (cp1252::kUpper[c] != c) EXPECT_EQ(static_cast<unsigned char>(lower[c]), c) << c;
   }
   std::string empty;
-  CharUpperBuff(empty);
+  ToUpperAnsi(empty);
   EXPECT_TRUE(empty.empty());
 }
 

@@ -33,8 +33,8 @@ const TCharTables& CharTables() {
     t.CurrencyFormat = platform::CurrencySymbol() + "###,##0.00";
     std::string upper(256, '\0'), lower(256, '\0');
     for (int c = 0; c < 256; ++c) upper[c] = lower[c] = static_cast<char>(c);
-    platform::CharUpperBuff(upper);
-    platform::CharLowerBuff(lower);
+    platform::ToUpperAnsi(upper);
+    platform::ToLowerAnsi(lower);
     for (int c = 0; c < 256; ++c) {
       t.UpperCaseTable[c] = static_cast<unsigned char>(upper[c]);
       t.LowerCaseTable[c] = static_cast<unsigned char>(lower[c]);

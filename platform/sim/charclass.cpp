@@ -26,11 +26,11 @@ const std::array<unsigned char, 256> kLower = MakeLower();
 
 }  // namespace
 
-void CharUpperBuff(std::string& text) {
+void ToUpperAnsi(std::string& text) {
   for (char& ch : text) ch = static_cast<char>(kUpper[static_cast<unsigned char>(ch)]);
 }
 
-void CharLowerBuff(std::string& text) {
+void ToLowerAnsi(std::string& text) {
   for (char& ch : text) ch = static_cast<char>(kLower[static_cast<unsigned char>(ch)]);
 }
 

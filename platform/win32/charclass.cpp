@@ -4,12 +4,12 @@
 
 namespace platform {
 
-void CharUpperBuff(std::string& text) {
-  if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+void ToUpperAnsi(std::string& text) {
+  if (!text.empty()) ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
 }
 
-void CharLowerBuff(std::string& text) {
-  if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+void ToLowerAnsi(std::string& text) {
+  if (!text.empty()) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
 }
 
 std::uint16_t CharType1(unsigned char c) {

@@ -1,0 +1,174 @@
+#include "app/win32/main_window.h"
+
+#include <initializer_list>
+#include <string>
+
+#include "app/win32/control_ids.h"
+#include "app/win32/glyphs.h"
+#include "app/win32/quote_grid.h"
+#include "platform/exception_report.h"
+
+namespace tickwell {
+namespace {
+
+constexpr int kClientWidth = 222;
+constexpr int kClientHeight = 201;
+
+HWND Child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent, int id) {
+  return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(TForm1& form) : form_(form) {}
+
+MainWindow::~MainWindow() {
+  form_.OnChanged = nullptr;
+  form_.OnShowAbout = nullptr;
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (images_) ImageList_Destroy(images_);
+  if (font_) DeleteObject(font_);
+}
+
+bool MainWindow::Create(int show) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = ids::kMainWindowClass;
+  if (!RegisterClassA(&wc) || !RegisterQuoteGridClass()) return false;
+
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  hwnd_ = CreateWindowExA(0, ids::kMainWindowClass, "Tickwell", style, 425, 261, frame.right - frame.left,
+                          frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+  if (!hwnd_) return false;
+  form_.WindowHandle = reinterpret_cast<platform::Hwnd>(hwnd_);
+  form_.OnChanged = [this] { Refresh(); };
+  form_.OnShowAbout = [this](const TAboutTexts& texts) { ShowAbout(texts); };
+  Refresh();
+  ShowWindow(hwnd_, show);
+  UpdateWindow(hwnd_);
+  return true;
+}
+
+void MainWindow::CreateChildren() {
+  font_ = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+  SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+
+  toolbar_ = Child(TOOLBARCLASSNAMEA, "", TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | CCS_NODIVIDER, 0, 0,
+                   kClientWidth, 23, hwnd_, ids::kToolbar);
+  SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
+  TBBUTTON buttons[2] = {};
+  const char* captions[2] = {"Help", "About"};
+  const int commands[2] = {ids::kCmdHelp, ids::kCmdAbout};
+  for (int i = 0; i < 2; ++i) {
+    buttons[i].iBitmap = I_IMAGENONE;
+    buttons[i].idCommand = commands[i];
+    buttons[i].fsState = TBSTATE_ENABLED;
+    buttons[i].fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
+    buttons[i].iString = reinterpret_cast<INT_PTR>(captions[i]);
+  }
+  SendMessageA(toolbar_, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
+  SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+
+  // The label grows to the right as its caption does.
+  label_ = Child("STATIC", "", SS_LEFT | SS_NOPREFIX, 104, 40, kClientWidth - 104 - 4, 13, hwnd_, ids::kLabel);
+  button_ = Child("BUTTON", "DDE", BS_OWNERDRAW | WS_TABSTOP, 8, 32, 75, 25, hwnd_, ids::kDdeButton);
+  grid_ = CreateQuoteGrid(hwnd_, 8, 64, 201, 108, form_);
+  status_ = Child(STATUSCLASSNAMEA, "", 0, 0, 179, kClientWidth, 22, hwnd_, ids::kStatusBar);
+  int parts[1] = {-1};  // one panel across the bar
+  SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+  for (HWND child : {toolbar_, label_, button_, grid_, status_}) {
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  }
+  images_ = CreateDdeGlyphs();
+}
+
+void MainWindow::Refresh() {
+  if (!hwnd_) return;
+  SetWindowTextA(label_, form_.Label1Caption().c_str());
+  SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(form_.StatusText().c_str()));
+  InvalidateRect(grid_, nullptr, TRUE);
+  InvalidateRect(button_, nullptr, TRUE);
+}
+
+void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
+  RECT r = item.rcItem;
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+  const int shift = pressed ? 1 : 0;
+  const int glyph_x = r.left + 12 + shift;
+  const int glyph_y = r.top + (r.bottom - r.top - 16) / 2 + shift;
+  if (images_) ImageList_Draw(images_, form_.GlyphIndex(), item.hDC, glyph_x, glyph_y, ILD_TRANSPARENT);
+  RECT text = r;
+  text.left = glyph_x + 16 + 4;
+  OffsetRect(&text, 0, shift);
+  SetBkMode(item.hDC, TRANSPARENT);
+  DrawTextA(item.hDC, "DDE", 3, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+  if (item.itemState & ODS_FOCUS) {
+    InflateRect(&r, -4, -4);
+    DrawFocusRect(item.hDC, &r);
+  }
+}
+
+void MainWindow::ShowAbout(const TAboutTexts& texts) {
+  const std::string body = texts.Description + "\r\n\r\n" + texts.Version + "\r\n" + texts.Link;
+  MessageBoxA(hwnd_, body.c_str(), texts.Title.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
+LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(l)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(hwnd, msg, w, l);
+  return platform::Guarded<LRESULT>(0, [&] { return self->OnMessage(msg, w, l); });
+}
+
+LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
+  switch (msg) {
+    case WM_CREATE:
+      CreateChildren();
+      return 0;
+    case WM_COMMAND:
+      switch (LOWORD(w)) {
+        case ids::kDdeButton:
+          form_.BitBtn1Click();
+          return 0;
+        case ids::kCmdHelp:
+          form_.TBXItem1Click();
+          return 0;
+        case ids::kCmdAbout:
+          form_.TBXItem2Click();
+          return 0;
+      }
+      break;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+      if (item->CtlID == static_cast<UINT>(ids::kDdeButton)) {
+        DrawButton(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC:
+      SetBkMode(reinterpret_cast<HDC>(w), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_DESTROY:
+      hwnd_ = nullptr;
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(hwnd_, msg, w, l);
+}
+
+}  // namespace tickwell

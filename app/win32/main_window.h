@@ -1,0 +1,40 @@
+// The real main window: draws what TForm1 holds and passes the user's commands to it.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/main_form.h"
+
+namespace tickwell {
+
+class MainWindow {
+ public:
+  explicit MainWindow(TForm1& form);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  bool Create(int show);
+  HWND Handle() const { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+  LRESULT OnMessage(UINT msg, WPARAM w, LPARAM l);
+  void CreateChildren();
+  void Refresh();
+  void DrawButton(const DRAWITEMSTRUCT& item);
+  void ShowAbout(const TAboutTexts& texts);
+
+  TForm1& form_;
+  HWND hwnd_ = nullptr;
+  HWND toolbar_ = nullptr;
+  HWND label_ = nullptr;
+  HWND button_ = nullptr;
+  HWND grid_ = nullptr;
+  HWND status_ = nullptr;
+  HFONT font_ = nullptr;
+  HIMAGELIST images_ = nullptr;
+};
+
+}  // namespace tickwell

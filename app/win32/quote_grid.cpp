@@ -1,0 +1,102 @@
+#include "app/win32/quote_grid.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/win32/control_ids.h"
+#include "platform/exception_report.h"
+
+namespace tickwell {
+namespace {
+
+constexpr int kRowHeight = 20;
+
+const TForm1* FormOf(HWND hwnd) { return reinterpret_cast<const TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
+
+void Paint(HWND hwnd, const TForm1& form) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0)));
+  SetBkMode(dc, TRANSPARENT);
+  HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+  HGDIOBJ old_pen = SelectObject(dc, pen);
+  int x = 0;
+  for (int col = 0; col < TForm1::kGridCols; ++col) {
+    const int w = form.ColWidth(col);
+    for (int row = 0; row < TForm1::kGridRows; ++row) {
+      const int y = row * (kRowHeight + 1);
+      RECT cell{x + 2, y, x + w, y + kRowHeight};
+      const std::string& text = form.Cell(col, row);
+      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &cell, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+      MoveToEx(dc, x, y + kRowHeight, nullptr);  // line under the cell
+      LineTo(dc, x + w + 1, y + kRowHeight);
+    }
+    x += w;
+    MoveToEx(dc, x, 0, nullptr);  // line right of the column
+    LineTo(dc, x, TForm1::kGridRows * (kRowHeight + 1));
+    x += 1;
+  }
+  SelectObject(dc, old_pen);
+  DeleteObject(pen);
+  SelectObject(dc, old_font);
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(l);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  const TForm1* form = FormOf(hwnd);
+  if (!form) return DefWindowProcA(hwnd, msg, w, l);
+  return platform::Guarded<LRESULT>(0, [&]() -> LRESULT {
+    switch (msg) {
+      case WM_PAINT:
+        Paint(hwnd, *form);
+        return 0;
+      case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(QuoteGridText(*form).size());
+      case WM_GETTEXT: {
+        if (w == 0 || l == 0) return 0;
+        const std::string text = QuoteGridText(*form);
+        const size_t n = std::min<size_t>(text.size(), static_cast<size_t>(w) - 1);
+        std::memcpy(reinterpret_cast<char*>(l), text.data(), n);
+        reinterpret_cast<char*>(l)[n] = '\0';
+        return static_cast<LRESULT>(n);
+      }
+      default:
+        return DefWindowProcA(hwnd, msg, w, l);
+    }
+  });
+}
+
+}  // namespace
+
+std::string QuoteGridText(const TForm1& form) {
+  std::string text;
+  for (int row = 0; row < TForm1::kGridRows; ++row) {
+    if (row > 0) text += "\r\n";
+    text += form.Cell(0, row) + "\t" + form.Cell(1, row);
+  }
+  return text;
+}
+
+bool RegisterQuoteGridClass() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = GridProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = ids::kGridClass;
+  return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CreateQuoteGrid(HWND parent, int x, int y, int width, int height, const TForm1& form) {
+  return CreateWindowExA(0, ids::kGridClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, width, height, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kGrid)), GetModuleHandleA(nullptr),
+                         const_cast<TForm1*>(&form));
+}
+
+}  // namespace tickwell

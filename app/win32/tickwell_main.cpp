@@ -1,0 +1,33 @@
+// Program start: the application title, the main window, the message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/main_form.h"
+#include "app/win32/main_window.h"
+#include "platform/exception_report.h"
+#include "support/tokenizer.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  tickwell::StringManager();  // character tables and tokenizer, as at start-up
+
+  tickwell::TForm1 form;
+  tickwell::MainWindow window(form);
+  // A bad line must never stop the feed with a box; its text goes to the status bar.
+  platform::SetExceptionReport([&form](const std::string& text) { form.ShowError(text); });
+  if (!window.Create(show)) {
+    MessageBoxA(nullptr, "The main window could not be created.", "Tickwell", MB_OK | MB_ICONERROR);
+    return 1;
+  }
+  form.FormCreate();
+  MSG m;
+  while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+    if (!IsDialogMessageA(window.Handle(), &m)) {
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+    }
+  }
+  platform::SetExceptionReport(nullptr);
+  return static_cast<int>(m.wParam);
+}

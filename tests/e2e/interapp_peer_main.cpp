@@ -1,0 +1,67 @@
+// A second process that speaks only the inter-application protocol, for the receiver's
+// cross-process tests.
+//   interapp-peer RECEIVER call|silent|code N|byname NAME|bynamesilent NAME
+//   interapp-peer RECEIVER string TEXT|int N|real X|data TEXT|kind K TEXT
+// RECEIVER is the receiver's window handle in decimal; 0 sends a handshake to every top-level
+// window. Prints every handshake answer it gets as "answer <message> <lParam> from <window>".
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/atoms.h"
+#include "platform/window.h"
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: interapp-peer RECEIVER COMMAND [ARG...]\n");
+    return 1;
+  }
+  const platform::Hwnd receiver = std::strtoull(argv[1], nullptr, 10);
+  const std::string command = argv[2];
+  const std::string arg = argc > 3 ? argv[3] : "";
+  const unsigned hs = platform::RegisterMessage("InterAppHandshake");
+  const unsigned by_name = platform::RegisterMessage("InterAppHandshakeByName");
+  const unsigned by_name_silent = platform::RegisterMessage("InterAppHandshakeByNameSilent");
+
+  platform::Hwnd self = platform::CreateHiddenWindow("interapp-peer", [&](platform::Hwnd h, unsigned m, platform::WParam w,
+                                                                         platform::LParam l) -> platform::LResult {
+    const char* name = m == hs ? "handshake" : m == by_name ? "byname" : m == by_name_silent ? "bynamesilent" : nullptr;
+    if (!name) return platform::DefaultWindowProc(h, m, w, l);
+    if (w == h) return 0;  // our own broadcast
+    std::string extra;
+    if (m != hs) extra = " atom " + platform::GlobalAtomName(static_cast<platform::Atom>(l));
+    std::printf("answer %s %lld from %llu%s\n", name, static_cast<long long>(l), static_cast<unsigned long long>(w),
+                extra.c_str());
+    return 0;
+  });
+  const platform::Hwnd to = receiver == 0 ? platform::kBroadcast : receiver;
+
+  int rc = 0;
+  if (command == "call" || command == "silent" || command == "code") {
+    const long code = command == "call" ? 0 : command == "silent" ? 1 : std::strtol(arg.c_str(), nullptr, 10);
+    platform::Send(to, hs, self, code);
+  } else if (command == "byname" || command == "bynamesilent") {
+    const platform::Atom atom = platform::AddGlobalAtom(arg);
+    platform::Send(to, command == "byname" ? by_name : by_name_silent, self, atom);
+    platform::DeleteGlobalAtom(atom);
+  } else if (command == "string" || command == "data") {
+    platform::SendCopyData(to, self, {command == "string" ? 1u : 0u, static_cast<std::uint32_t>(arg.size()), arg.data()});
+  } else if (command == "int") {
+    const std::int32_t v = static_cast<std::int32_t>(std::strtol(arg.c_str(), nullptr, 10));
+    platform::SendCopyData(to, self, {2, sizeof v, &v});
+  } else if (command == "real") {
+    const double v = std::strtod(arg.c_str(), nullptr);
+    platform::SendCopyData(to, self, {3, sizeof v, &v});
+  } else if (command == "kind" && argc > 4) {
+    const std::string text = argv[4];
+    platform::SendCopyData(to, self, {std::strtoul(arg.c_str(), nullptr, 10), static_cast<std::uint32_t>(text.size()),
+                                      text.data()});
+  } else {
+    std::fprintf(stderr, "interapp-peer: unknown command %s\n", command.c_str());
+    rc = 1;
+  }
+  platform::PumpMessages();
+  std::fflush(stdout);
+  platform::DestroyWindow(self);
+  return rc;
+}

@@ -1,0 +1,116 @@
+#include "tests/e2e/process.h"
+
+namespace e2e {
+namespace {
+
+std::string Quote(const std::string& arg) {
+  std::string out = "\"";
+  for (char c : arg) {
+    if (c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string CommandLine(const std::string& program, const std::vector<std::string>& args) {
+  std::string line = Quote(program);
+  for (const auto& a : args) line += " " + Quote(a);
+  return line;
+}
+
+// Waits for a handle while delivering this thread's messages.
+bool PumpWait(HANDLE h, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= timeout_ms) return WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+    const DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, timeout_ms - elapsed, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) return true;
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+    }
+  }
+}
+
+}  // namespace
+
+std::string BinFolder() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder(path, n);
+  return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+RunResult Run(const std::string& program, const std::vector<std::string>& args, DWORD timeout_ms) {
+  RunResult result;
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &sa, 0)) return result;
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = write_end;
+  si.hStdError = write_end;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::string line = CommandLine(program, args);
+  result.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  CloseHandle(write_end);
+  if (!result.started) {
+    CloseHandle(read_end);
+    return result;
+  }
+  // Read the output on a thread so a chatty program never blocks on a full pipe.
+  struct Reader {
+    HANDLE pipe;
+    std::string text;
+  } reader{read_end, {}};
+  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
+    auto* r = static_cast<Reader*>(p);
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(r->pipe, buf, sizeof buf, &got, nullptr) && got > 0) r->text.append(buf, got);
+    return 0;
+  }, &reader, 0, nullptr);
+  result.finished = PumpWait(pi.hProcess, timeout_ms);
+  if (!result.finished) TerminateProcess(pi.hProcess, 99);
+  WaitForSingleObject(pi.hProcess, 5000);
+  GetExitCodeProcess(pi.hProcess, &result.exit_code);
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  CloseHandle(read_end);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  result.output = reader.text;
+  return result;
+}
+
+Background::Background(const std::string& program, const std::vector<std::string>& args) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string line = CommandLine(program, args);
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
+    process_ = {};
+  }
+}
+
+Background::~Background() {
+  if (!process_.hProcess) return;
+  if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
+    TerminateProcess(process_.hProcess, 99);
+    WaitForSingleObject(process_.hProcess, 5000);
+  }
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+}
+
+bool Background::WaitForExit(DWORD timeout_ms, DWORD* exit_code) {
+  if (!process_.hProcess || !PumpWait(process_.hProcess, timeout_ms)) return false;
+  if (exit_code) GetExitCodeProcess(process_.hProcess, exit_code);
+  return true;
+}
+
+}  // namespace e2e

@@ -1,0 +1,54 @@
+// Starting and watching other programs for the multi-process tests (Windows only).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The folder of the running test program, where the programs under test are built too.
+std::string BinFolder();
+
+struct RunResult {
+  bool started = false;
+  bool finished = false;  // false: still running at the time bound, then ended by force
+  DWORD exit_code = 0;
+  std::string output;     // standard output and standard error together
+};
+
+// Runs a program to its end (at most timeout_ms), pumping this thread's messages meanwhile so
+// that windows of this process can answer the program.
+RunResult Run(const std::string& program, const std::vector<std::string>& args, DWORD timeout_ms = 20000);
+
+// A program left running in the background; ended by force when the object goes if still alive.
+class Background {
+ public:
+  Background(const std::string& program, const std::vector<std::string>& args);
+  ~Background();
+  bool Started() const { return process_.hProcess != nullptr; }
+  // Waits for the program to end by itself (pumping messages); false at the time bound.
+  bool WaitForExit(DWORD timeout_ms, DWORD* exit_code = nullptr);
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
+// Polls (pumping messages) until found() is true or timeout_ms passes.
+template <typename F>
+bool WaitUntil(F found, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (found()) return true;
+    if (GetTickCount() - start >= timeout_ms) return false;
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+    }
+    Sleep(20);
+  }
+}
+
+}  // namespace e2e

@@ -1,0 +1,108 @@
+// tickwell-feed: sends quote lines to a running Tickwell the way the terminal's component does.
+//   tickwell-feed [--timeout MS] [--delay MS] [LINE ...]
+//   tickwell-feed [--timeout MS] [--delay MS] -f FILE      ("-f -" or no lines: standard input)
+// Exit codes: 0 sent, 1 usage, 2 no receiver answered, 3 the receiver went away, 4 unreadable file.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "interapp/quote_sender.h"
+
+namespace {
+
+int Usage(const char* why) {
+  std::fprintf(stderr,
+               "tickwell-feed: %s\n"
+               "usage: tickwell-feed [--timeout MS] [--delay MS] [LINE ...]\n"
+               "       tickwell-feed [--timeout MS] [--delay MS] -f FILE   (FILE \"-\": standard input)\n",
+               why);
+  return 1;
+}
+
+bool ParseMs(const char* text, int& out) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < 0 || value > 3600000) return false;
+  out = static_cast<int>(value);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int timeout_ms = 5000;
+  int delay_ms = 0;
+  std::string file;
+  std::vector<std::string> lines;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--timeout" || arg == "--delay") {
+      if (i + 1 >= argc || !ParseMs(argv[i + 1], arg == "--timeout" ? timeout_ms : delay_ms)) {
+        return Usage((arg + " needs a number of milliseconds").c_str());
+      }
+      ++i;
+    } else if (arg == "-f") {
+      if (i + 1 >= argc) return Usage("-f needs a file name");
+      file = argv[++i];
+    } else if (arg == "-h" || arg == "--help") {
+      Usage("sends quote lines to Tickwell");
+      return 0;
+    } else {
+      lines.push_back(arg);
+    }
+  }
+  if (!file.empty() && !lines.empty()) return Usage("give lines or a file, not both");
+  const bool from_stream = !file.empty() || lines.empty();
+
+  tickwell::TQuoteSender sender;
+  if (!sender.FindReceiver(timeout_ms)) {
+    std::fprintf(stderr, "tickwell-feed: no Tickwell receiver answered within %d ms (is Tickwell running?)\n",
+                 timeout_ms);
+    return 2;
+  }
+
+  std::ifstream in;
+  std::istream* stream = &std::cin;
+  if (from_stream && !file.empty() && file != "-") {
+    in.open(file, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "tickwell-feed: cannot read %s\n", file.c_str());
+      return 4;
+    }
+    stream = &in;
+  }
+
+  int number = 0;
+  auto send = [&](std::string line) -> bool {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > tickwell::TQuoteSender::kMaxLine) {
+      std::fprintf(stderr, "tickwell-feed: line %d has %zu characters; the receiver keeps only the first %zu\n",
+                   number, line.size(), tickwell::TQuoteSender::kMaxLine);
+    }
+    if (!sender.SendLine(line)) {
+      std::fprintf(stderr, "tickwell-feed: the receiver went away before line %d\n", number);
+      return false;
+    }
+    if (delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    return true;
+  };
+
+  if (from_stream) {
+    std::string line;
+    while (std::getline(*stream, line)) {
+      if (!send(line)) return 3;
+    }
+  } else {
+    for (const auto& line : lines) {
+      if (!send(line)) return 3;
+    }
+  }
+  std::printf("tickwell-feed: sent %d line%s\n", number, number == 1 ? "" : "s");
+  return 0;
+}
