@@ -34,6 +34,19 @@ bool PumpWait(HANDLE h, DWORD timeout_ms) {
   }
 }
 
+struct Reader {
+  HANDLE pipe;
+  std::string text;
+};
+
+DWORD WINAPI ReadAll(LPVOID p) {
+  auto* r = static_cast<Reader*>(p);
+  char buf[4096];
+  DWORD got = 0;
+  while (ReadFile(r->pipe, buf, sizeof buf, &got, nullptr) && got > 0) r->text.append(buf, got);
+  return 0;
+}
+
 }  // namespace
 
 std::string BinFolder() {
@@ -64,17 +77,8 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     return result;
   }
   // Read the output on a thread so a chatty program never blocks on a full pipe.
-  struct Reader {
-    HANDLE pipe;
-    std::string text;
-  } reader{read_end, {}};
-  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
-    auto* r = static_cast<Reader*>(p);
-    char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(r->pipe, buf, sizeof buf, &got, nullptr) && got > 0) r->text.append(buf, got);
-    return 0;
-  }, &reader, 0, nullptr);
+  Reader reader{read_end, {}};
+  HANDLE thread = CreateThread(nullptr, 0, ReadAll, &reader, 0, nullptr);
   result.finished = PumpWait(pi.hProcess, timeout_ms);
   if (!result.finished) TerminateProcess(pi.hProcess, 99);
   WaitForSingleObject(pi.hProcess, 5000);
