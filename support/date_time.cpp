@@ -72,8 +72,9 @@ std::string FormatDayNumber(double day_number) {
   std::string text = platform::FormatShortDate(year, month, day);
   if (ms != 0) {
     const std::int64_t secs = ms / 1000;
-    text += " " + platform::FormatLongTime(static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
-                                           static_cast<int>(secs % 60));
+    text += ' ';
+    text += platform::FormatLongTime(static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
+                                     static_cast<int>(secs % 60));
   }
   return text;
 }
