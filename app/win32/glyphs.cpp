@@ -16,7 +16,8 @@ HBITMAP Paint(HDC screen, bool on) {
   FillRect(dc, &all, mask);
   DeleteObject(mask);
   HPEN pen = CreatePen(PS_SOLID, 2, on ? RGB(0, 128, 0) : RGB(192, 0, 0));
-  HBRUSH fill = on ? CreateSolidBrush(RGB(0, 200, 0)) : static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  HBRUSH fill =
+      on ? CreateSolidBrush(RGB(0, 200, 0)) : static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   HGDIOBJ old_pen = SelectObject(dc, pen);
   HGDIOBJ old_brush = SelectObject(dc, fill);
   Ellipse(dc, 2, 2, 15, 15);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+// commctrl.h needs windows.h before it.
 #include <commctrl.h>
 
 namespace tickwell {

@@ -14,9 +14,11 @@ namespace {
 constexpr int kClientWidth = 222;
 constexpr int kClientHeight = 201;
 
-HWND Child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent, int id) {
+HWND Child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent,
+           int id) {
   return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleA(nullptr), nullptr);
 }
 
 }  // namespace
@@ -44,8 +46,9 @@ bool MainWindow::Create(int show) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
-  hwnd_ = CreateWindowExA(0, ids::kMainWindowClass, "Tickwell", style, 425, 261, frame.right - frame.left,
-                          frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateWindowExA(0, ids::kMainWindowClass, "Tickwell", style, 425, 261,
+                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                          GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
   form_.WindowHandle = reinterpret_cast<platform::Hwnd>(hwnd_);
   form_.OnChanged = [this] { Refresh(); };
@@ -57,12 +60,13 @@ bool MainWindow::Create(int show) {
 }
 
 void MainWindow::CreateChildren() {
-  font_ = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+  font_ =
+      CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
   SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
-  toolbar_ = Child(TOOLBARCLASSNAMEA, "", TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | CCS_NODIVIDER, 0, 0,
-                   kClientWidth, 23, hwnd_, ids::kToolbar);
+  toolbar_ = Child(TOOLBARCLASSNAMEA, "", TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | CCS_NODIVIDER, 0,
+                   0, kClientWidth, 23, hwnd_, ids::kToolbar);
   SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
   TBBUTTON buttons[2] = {};
@@ -79,8 +83,10 @@ void MainWindow::CreateChildren() {
   SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
 
   // The label grows to the right as its caption does.
-  label_ = Child("STATIC", "", SS_LEFT | SS_NOPREFIX, 104, 40, kClientWidth - 104 - 4, 13, hwnd_, ids::kLabel);
-  button_ = Child("BUTTON", "DDE", BS_OWNERDRAW | WS_TABSTOP, 8, 32, 75, 25, hwnd_, ids::kDdeButton);
+  label_ = Child("STATIC", "", SS_LEFT | SS_NOPREFIX, 104, 40, kClientWidth - 104 - 4, 13, hwnd_,
+                 ids::kLabel);
+  button_ =
+      Child("BUTTON", "DDE", BS_OWNERDRAW | WS_TABSTOP, 8, 32, 75, 25, hwnd_, ids::kDdeButton);
   grid_ = CreateQuoteGrid(hwnd_, 8, 64, 201, 108, form_);
   status_ = Child(STATUSCLASSNAMEA, "", 0, 0, 179, kClientWidth, 22, hwnd_, ids::kStatusBar);
   int parts[1] = {-1};  // one panel across the bar
@@ -106,7 +112,8 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
   const int shift = pressed ? 1 : 0;
   const int glyph_x = r.left + 12 + shift;
   const int glyph_y = r.top + (r.bottom - r.top - 16) / 2 + shift;
-  if (images_) ImageList_Draw(images_, form_.GlyphIndex(), item.hDC, glyph_x, glyph_y, ILD_TRANSPARENT);
+  if (images_)
+    ImageList_Draw(images_, form_.GlyphIndex(), item.hDC, glyph_x, glyph_y, ILD_TRANSPARENT);
   RECT text = r;
   text.left = glyph_x + 16 + 4;
   OffsetRect(&text, 0, shift);

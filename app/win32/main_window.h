@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+// commctrl.h needs windows.h before it.
 #include <commctrl.h>
 
 #include "app/main_form.h"

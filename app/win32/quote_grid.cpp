@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kRowHeight = 20;
 
-const TForm1* FormOf(HWND hwnd) { return reinterpret_cast<const TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
+const TForm1* FormOf(HWND hwnd) {
+  return reinterpret_cast<const TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
 
 void Paint(HWND hwnd, const TForm1& form) {
   PAINTSTRUCT ps;
@@ -19,7 +21,8 @@ void Paint(HWND hwnd, const TForm1& form) {
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0)));
+  HGDIOBJ old_font =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0)));
   SetBkMode(dc, TRANSPARENT);
   HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   HGDIOBJ old_pen = SelectObject(dc, pen);
@@ -30,7 +33,8 @@ void Paint(HWND hwnd, const TForm1& form) {
       const int y = row * (kRowHeight + 1);
       RECT cell{x + 2, y, x + w, y + kRowHeight};
       const std::string& text = form.Cell(col, row);
-      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &cell, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &cell,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
       MoveToEx(dc, x, y + kRowHeight, nullptr);  // line under the cell
       LineTo(dc, x + w + 1, y + kRowHeight);
     }
@@ -94,9 +98,9 @@ bool RegisterQuoteGridClass() {
 }
 
 HWND CreateQuoteGrid(HWND parent, int x, int y, int width, int height, const TForm1& form) {
-  return CreateWindowExA(0, ids::kGridClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, width, height, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kGrid)), GetModuleHandleA(nullptr),
-                         const_cast<TForm1*>(&form));
+  return CreateWindowExA(0, ids::kGridClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, width,
+                         height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kGrid)),
+                         GetModuleHandleA(nullptr), const_cast<TForm1*>(&form));
 }
 
 }  // namespace tickwell

@@ -1,5 +1,6 @@
 // Program start: the application title, the main window, the message loop.
 #include <windows.h>
+// commctrl.h needs windows.h before it.
 #include <commctrl.h>
 
 #include "app/main_form.h"

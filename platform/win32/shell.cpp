@@ -1,6 +1,7 @@
 #include "platform/shell.h"
 
 #include <windows.h>
+// shellapi.h needs windows.h before it.
 #include <shellapi.h>
 
 namespace platform {
