@@ -36,7 +36,8 @@ void TForm1::Publish(const std::string& topic, const std::string& item, const st
   if (Publisher) Publisher->SetItemText(kService, topic, item, value);
 }
 
-void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd, const std::string& Text) {
+void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
+                                            const std::string& Text) {
   // Whatever stops the line part-way, the window shows how far it got.
   struct Notify {
     TForm1* form;
@@ -98,10 +99,12 @@ void TForm1::Changed() {
 }
 
 TAboutTexts TForm1::AboutTexts() {
-  return {"About Tickwell",
-          "Tickwell supports you with DDE functionality which is no longer implemented in Metatrader 5 "
-          "software.\n\rFurther information and instructions you will find via the internet link below.",
-          "Version: 1.0.0.2", "https://tickwell.example.com/"};
+  return {
+      "About Tickwell",
+      "Tickwell supports you with DDE functionality which is no longer implemented in Metatrader 5 "
+      "software.\n\rFurther information and instructions you will find via the internet link "
+      "below.",
+      "Version: 1.0.0.2", "https://tickwell.example.com/"};
 }
 
 std::string TForm1::HelpPagePath() { return platform::ProgramFolder() + "tickwell-help.html"; }

@@ -17,9 +17,10 @@ namespace tickwell {
 class TQuotePublisher {
  public:
   virtual ~TQuotePublisher() = default;
-  virtual void AddItem(const std::string& Service, const std::string& Topic, const std::string& Item) = 0;
-  virtual void SetItemText(const std::string& Service, const std::string& Topic, const std::string& Item,
-                           const std::string& Value) = 0;
+  virtual void AddItem(const std::string& Service, const std::string& Topic,
+                       const std::string& Item) = 0;
+  virtual void SetItemText(const std::string& Service, const std::string& Topic,
+                           const std::string& Item, const std::string& Value) = 0;
 };
 
 // The texts of the about dialog.
@@ -46,9 +47,9 @@ class TForm1 {
   void InterAppReceiver1ReceiveString(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
                                       const std::string& Text);
 
-  void BitBtn1Click();  // DDE on / off
-  void TBXItem1Click(); // Help
-  void TBXItem2Click(); // About
+  void BitBtn1Click();   // DDE on / off
+  void TBXItem1Click();  // Help
+  void TBXItem2Click();  // About
 
   // The latest error report, shown in the status bar so a live feed is never stalled by a box.
   void ShowError(const std::string& text);

@@ -38,7 +38,8 @@ class FormTest : public ::testing::Test {
   }
   // Delivers a line the way the terminal does: WM_COPYDATA kind 1 to the receiver's window.
   void Feed(const std::string& line) {
-    platform::SendCopyData(form.InterAppReceiver1().Handle(), 1, {pkString, static_cast<std::uint32_t>(line.size()), line.data()});
+    platform::SendCopyData(form.InterAppReceiver1().Handle(), 1,
+                           {pkString, static_cast<std::uint32_t>(line.size()), line.data()});
   }
   std::vector<std::string> Column1() const {
     std::vector<std::string> col;
@@ -69,7 +70,8 @@ TEST_F(FormTest, AFullLinePublishesEveryFieldAndFillsTheGrid) {
                                                         {"EURUSD", "VOLUME", "15"},
                                                         {"EURUSD", "QUOTE", line}}));
   EXPECT_EQ(form.Label1Caption(), "EURUSD");
-  EXPECT_EQ(Column1(), (std::vector<std::string>{"11/14/2023 10:13:20 PM", "1.08501", "1.08503", "1.08502", "15"}));
+  EXPECT_EQ(Column1(), (std::vector<std::string>{"11/14/2023 10:13:20 PM", "1.08501", "1.08503",
+                                                 "1.08502", "15"}));
   EXPECT_EQ(form.StatusText(), "");
 }
 
@@ -100,7 +102,8 @@ TEST_F(FormTest, FiveFieldsStopAtTheMissingVolumeAndReportIt) {
 }
 
 TEST_F(FormTest, AnEmptyLinePublishesNothingAndFailsAtIndex1) {
-  EXPECT_THROW(form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, ""), EStringListError);
+  EXPECT_THROW(form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, ""),
+               EStringListError);
   try {
     form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, "");
   } catch (const EStringListError& e) {
@@ -113,7 +116,8 @@ TEST_F(FormTest, AMillisecondTimePublishesEverythingThenFailsTheConversion) {
   Feed("EURUSD;1;2;3;1700000000;4");
   publisher.published.clear();
   try {
-    form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, "USDJPY;150.1;150.2;150.15;1700000000123;9");
+    form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0,
+                                        "USDJPY;150.1;150.2;150.15;1700000000123;9");
     FAIL() << "no error";
   } catch (const EConvertError& e) {
     EXPECT_STREQ(e.what(), "'1700000000123' is not a valid integer value");
@@ -151,7 +155,8 @@ TEST_F(FormTest, AboutTextsAndHelpPage) {
   form.TBXItem2Click();
   EXPECT_EQ(shown.Title, "About Tickwell");
   EXPECT_EQ(shown.Version, "Version: 1.0.0.2");
-  EXPECT_NE(shown.Description.find("no longer implemented in Metatrader 5 software.\n\rFurther information"),
+  EXPECT_NE(shown.Description.find(
+                "no longer implemented in Metatrader 5 software.\n\rFurther information"),
             std::string::npos);
   EXPECT_NE(TForm1::HelpPagePath().find("tickwell-help.html"), std::string::npos);
 }

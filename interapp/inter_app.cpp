@@ -30,7 +30,8 @@ TInterApp::TInterApp() {
 TInterAppReceiver::TInterAppReceiver(bool designing) : Designing_(designing) {
   if (!Designing_) {
     Handle_ = platform::CreateHiddenWindow(
-        "InterAppReceiver", [this](platform::Hwnd hwnd, unsigned msg, platform::WParam w, platform::LParam l) {
+        "InterAppReceiver",
+        [this](platform::Hwnd hwnd, unsigned msg, platform::WParam w, platform::LParam l) {
           // Messages of the window's creation arrive before CreateHiddenWindow has returned.
           if (Handle_ == platform::kNoWindow) Handle_ = hwnd;
           return WndProc(msg, w, l);
@@ -145,7 +146,8 @@ void TInterAppReceiver::DoReceiveReal(platform::Hwnd SenderHandle, double Value)
   if (OnReceiveReal) OnReceiveReal(*this, SenderHandle, Value);
 }
 
-void TInterAppReceiver::DoReceiveData(platform::Hwnd SenderHandle, const void* Data, std::uint32_t DataSize) {
+void TInterAppReceiver::DoReceiveData(platform::Hwnd SenderHandle, const void* Data,
+                                      std::uint32_t DataSize) {
   if (OnReceiveData) OnReceiveData(*this, SenderHandle, Data, DataSize);
 }
 

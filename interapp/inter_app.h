@@ -13,14 +13,14 @@ namespace tickwell {
 
 // Handshake codes carried in lParam of "InterAppHandshake".
 enum HandshakeCode : std::intptr_t {
-  hcCall = 0,          // are you there (announced): OnReceiveCall, then code 2 back
-  hcCallSilent = 1,    // are you there (silent): code 3 back
+  hcCall = 0,        // are you there (announced): OnReceiveCall, then code 2 back
+  hcCallSilent = 1,  // are you there (silent): code 3 back
   hcAnswer = 2,
   hcAnswerSilent = 3,
-  hcLoaded = 4,        // broadcast: receiver loaded and ready
-  hcDestroyed = 5,     // broadcast: receiver going away
-  hcDisabled = 6,      // broadcast
-  hcEnabled = 7,       // broadcast
+  hcLoaded = 4,     // broadcast: receiver loaded and ready
+  hcDestroyed = 5,  // broadcast: receiver going away
+  hcDisabled = 6,   // broadcast
+  hcEnabled = 7,    // broadcast
 };
 
 // Payload kinds of WM_COPYDATA (dwData).
@@ -49,11 +49,12 @@ class TInterApp {
 
 class TInterAppReceiver : public TInterApp {
  public:
-  using TOnReceiveCall = std::function<void(TInterAppReceiver& Sender, platform::Hwnd SenderHandle)>;
-  using TOnReceiveString =
-      std::function<void(TInterAppReceiver& Sender, platform::Hwnd SenderHandle, const std::string& Text)>;
-  using TOnReceiveInteger =
-      std::function<void(TInterAppReceiver& Sender, platform::Hwnd SenderHandle, std::int32_t Value)>;
+  using TOnReceiveCall =
+      std::function<void(TInterAppReceiver& Sender, platform::Hwnd SenderHandle)>;
+  using TOnReceiveString = std::function<void(
+      TInterAppReceiver& Sender, platform::Hwnd SenderHandle, const std::string& Text)>;
+  using TOnReceiveInteger = std::function<void(TInterAppReceiver& Sender,
+                                               platform::Hwnd SenderHandle, std::int32_t Value)>;
   using TOnReceiveReal =
       std::function<void(TInterAppReceiver& Sender, platform::Hwnd SenderHandle, double Value)>;
   using TOnReceiveData = std::function<void(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,

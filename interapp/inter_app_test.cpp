@@ -24,14 +24,15 @@ class Peer {
     LParam l;
   };
   Peer() {
-    handle = platform::CreateHiddenWindow("peer", [this](Hwnd h, unsigned m, WParam w, LParam l) -> platform::LResult {
-      const auto& n = InterAppMessageNumbers();
-      if (m == n.Handshake || m == n.HandshakeByName || m == n.HandshakeByNameSilent) {
-        got.push_back({m, w, l});
-        return 0;
-      }
-      return platform::DefaultWindowProc(h, m, w, l);
-    });
+    handle = platform::CreateHiddenWindow(
+        "peer", [this](Hwnd h, unsigned m, WParam w, LParam l) -> platform::LResult {
+          const auto& n = InterAppMessageNumbers();
+          if (m == n.Handshake || m == n.HandshakeByName || m == n.HandshakeByNameSilent) {
+            got.push_back({m, w, l});
+            return 0;
+          }
+          return platform::DefaultWindowProc(h, m, w, l);
+        });
   }
   ~Peer() { platform::DestroyWindow(handle); }
   std::vector<Msg> From(Hwnd receiver) const {
@@ -48,10 +49,18 @@ class Peer {
 struct Events {
   std::vector<std::string> log;
   void Attach(TInterAppReceiver& r) {
-    r.OnReceiveCall = [this](TInterAppReceiver&, Hwnd from) { log.push_back("call " + std::to_string(from)); };
-    r.OnReceiveString = [this](TInterAppReceiver&, Hwnd, const std::string& t) { log.push_back("string " + t); };
-    r.OnReceiveInteger = [this](TInterAppReceiver&, Hwnd, std::int32_t v) { log.push_back("int " + std::to_string(v)); };
-    r.OnReceiveReal = [this](TInterAppReceiver&, Hwnd, double v) { log.push_back("real " + std::to_string(v)); };
+    r.OnReceiveCall = [this](TInterAppReceiver&, Hwnd from) {
+      log.push_back("call " + std::to_string(from));
+    };
+    r.OnReceiveString = [this](TInterAppReceiver&, Hwnd, const std::string& t) {
+      log.push_back("string " + t);
+    };
+    r.OnReceiveInteger = [this](TInterAppReceiver&, Hwnd, std::int32_t v) {
+      log.push_back("int " + std::to_string(v));
+    };
+    r.OnReceiveReal = [this](TInterAppReceiver&, Hwnd, double v) {
+      log.push_back("real " + std::to_string(v));
+    };
     r.OnReceiveData = [this](TInterAppReceiver&, Hwnd, const void* d, std::uint32_t n) {
       log.push_back("data " + std::string(static_cast<const char*>(d), n));
     };

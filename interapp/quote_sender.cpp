@@ -11,10 +11,12 @@ namespace tickwell {
 TQuoteSender::TQuoteSender() {
   handshake_ = platform::RegisterMessage("InterAppHandshake");
   window_ = platform::CreateHiddenWindow(
-      "TickwellFeed", [this](platform::Hwnd h, unsigned msg, platform::WParam w, platform::LParam l) {
+      "TickwellFeed",
+      [this](platform::Hwnd h, unsigned msg, platform::WParam w, platform::LParam l) {
         if (msg == handshake_) {
           // The first receiver to answer is the one lines go to.
-          if (l == hcAnswerSilent && receiver_ == platform::kNoWindow) receiver_ = static_cast<platform::Hwnd>(w);
+          if (l == hcAnswerSilent && receiver_ == platform::kNoWindow)
+            receiver_ = static_cast<platform::Hwnd>(w);
           return platform::LResult{0};
         }
         return platform::DefaultWindowProc(h, msg, w, l);
@@ -39,7 +41,8 @@ bool TQuoteSender::FindReceiver(int timeout_ms) {
 
 bool TQuoteSender::SendLine(const std::string& line) {
   if (receiver_ == platform::kNoWindow || !platform::IsWindow(receiver_)) return false;
-  platform::SendCopyData(receiver_, window_, {pkString, static_cast<std::uint32_t>(line.size()), line.data()});
+  platform::SendCopyData(receiver_, window_,
+                         {pkString, static_cast<std::uint32_t>(line.size()), line.data()});
   return true;
 }
 

@@ -37,7 +37,8 @@ TEST(CharClass, CaseConversionMatchesTheCodePageAndRoundTrips) {
   for (int c = 0; c < 256; ++c) all[c] = static_cast<char>(c);
   std::string upper = all;
   ToUpperAnsi(upper);
-  for (int c = 0; c < 256; ++c) EXPECT_EQ(static_cast<unsigned char>(upper[c]), cp1252::kUpper[c]) << c;
+  for (int c = 0; c < 256; ++c)
+    EXPECT_EQ(static_cast<unsigned char>(upper[c]), cp1252::kUpper[c]) << c;
   std::string lower = upper;
   ToLowerAnsi(lower);
   // Lower-casing the capitals gives back the small letters they came from.

@@ -21,13 +21,14 @@ struct Seen {
 class Recorder {
  public:
   explicit Recorder(LResult answer = 0) {
-    handle = CreateHiddenWindow("recorder", [this, answer](Hwnd h, unsigned msg, WParam w, LParam l) -> LResult {
-      if (msg >= 0xC000 || msg == kWmUser + 7) {
-        seen.push_back({h, msg, w, l});
-        return answer;
-      }
-      return DefaultWindowProc(h, msg, w, l);
-    });
+    handle = CreateHiddenWindow(
+        "recorder", [this, answer](Hwnd h, unsigned msg, WParam w, LParam l) -> LResult {
+          if (msg >= 0xC000 || msg == kWmUser + 7) {
+            seen.push_back({h, msg, w, l});
+            return answer;
+          }
+          return DefaultWindowProc(h, msg, w, l);
+        });
   }
   ~Recorder() { DestroyWindow(handle); }
   Hwnd handle;
@@ -90,10 +91,11 @@ TEST(Window, AnExceptionInTheWindowProcedureIsReportedNotPropagated) {
   std::vector<std::string> reports;
   SetExceptionReport([&](const std::string& text) { reports.push_back(text); });
   const unsigned msg = RegisterMessage("TickwellWindowTestThrow");
-  Hwnd h = CreateHiddenWindow("thrower", [msg](Hwnd w, unsigned m, WParam wp, LParam lp) -> LResult {
-    if (m == msg) throw std::runtime_error("handler failed");
-    return DefaultWindowProc(w, m, wp, lp);
-  });
+  Hwnd h =
+      CreateHiddenWindow("thrower", [msg](Hwnd w, unsigned m, WParam wp, LParam lp) -> LResult {
+        if (m == msg) throw std::runtime_error("handler failed");
+        return DefaultWindowProc(w, m, wp, lp);
+      });
   ASSERT_NE(h, kNoWindow);
   EXPECT_EQ(Send(h, msg, 0, 0), 0);
   DestroyWindow(h);

@@ -20,7 +20,8 @@ std::uint16_t ComputeCharClass(unsigned char c) {
   if (digit || sign) flags |= kClassInteger;
   if (decimal) flags |= kClassDecimal;
   if (decimal || c == 'E' || c == 'e') flags |= kClassReal;
-  if ((c >= 1 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 95) || (c >= 123 && c <= 126)) {
+  if ((c >= 1 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 95) ||
+      (c >= 123 && c <= 126)) {
     flags |= kClassDelimiter;
   }
   if (c < 32) flags |= kClassControl;

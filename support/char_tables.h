@@ -10,17 +10,17 @@ namespace tickwell {
 
 // Class bits of CharClassTable.
 enum : std::uint16_t {
-  kClassUpper = 0x0001,        // the system says upper case
-  kClassLower = 0x0002,        // the system says lower case
-  kClassAsciiUpper = 0x0004,   // "A" to "Z"
-  kClassAsciiLower = 0x0008,   // "a" to "z"
-  kClassPunct = 0x0010,        // the system says punctuation
-  kClassDigit = 0x0020,        // "0" to "9"
-  kClassInteger = 0x0040,      // sign or digit
-  kClassDecimal = 0x0080,      // sign, comma, point or digit
-  kClassReal = 0x0100,         // as decimal, or "E"/"e"
-  kClassDelimiter = 0x0200,    // 1-47, 58-64, 91-95, 123-126
-  kClassControl = 0x0400,      // below 32
+  kClassUpper = 0x0001,       // the system says upper case
+  kClassLower = 0x0002,       // the system says lower case
+  kClassAsciiUpper = 0x0004,  // "A" to "Z"
+  kClassAsciiLower = 0x0008,  // "a" to "z"
+  kClassPunct = 0x0010,       // the system says punctuation
+  kClassDigit = 0x0020,       // "0" to "9"
+  kClassInteger = 0x0040,     // sign or digit
+  kClassDecimal = 0x0080,     // sign, comma, point or digit
+  kClassReal = 0x0100,        // as decimal, or "E"/"e"
+  kClassDelimiter = 0x0200,   // 1-47, 58-64, 91-95, 123-126
+  kClassControl = 0x0400,     // below 32
 };
 
 struct TCharTables {

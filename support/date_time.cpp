@@ -48,7 +48,8 @@ std::int32_t StrToInt(const std::string& text) {
   if (i >= text.size()) return fail();
   std::int64_t value = 0;
   for (; i < text.size(); ++i) {
-    const int digit = base == 16 ? HexValue(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+    const int digit =
+        base == 16 ? HexValue(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
     if (digit < 0) return fail();
     value = value * base + digit;
     if (value > 2147483648LL) return fail();  // stop before the value can overflow
@@ -73,8 +74,8 @@ std::string FormatDayNumber(double day_number) {
   if (ms != 0) {
     const std::int64_t secs = ms / 1000;
     text += ' ';
-    text += platform::FormatLongTime(static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
-                                     static_cast<int>(secs % 60));
+    text += platform::FormatLongTime(static_cast<int>(secs / 3600),
+                                     static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
   }
   return text;
 }

@@ -47,7 +47,8 @@ TEST(FormatDayNumber, ShortDateThenLongTimeAndNoTimeAtMidnight) {
             platform::FormatShortDate(2038, 1, 19) + " " + platform::FormatLongTime(3, 14, 7));
   EXPECT_EQ(FormatDayNumber(UnixSecondsToDayNumber(INT32_MIN)),
             platform::FormatShortDate(1901, 12, 13) + " " + platform::FormatLongTime(20, 45, 52));
-  EXPECT_EQ(FormatDayNumber(UnixSecondsToDayNumber(951782400)), platform::FormatShortDate(2000, 2, 29));
+  EXPECT_EQ(FormatDayNumber(UnixSecondsToDayNumber(951782400)),
+            platform::FormatShortDate(2000, 2, 29));
   // One second before midnight must not round up into the next day.
   EXPECT_EQ(FormatDayNumber(UnixSecondsToDayNumber(86399)),
             platform::FormatShortDate(1970, 1, 1) + " " + platform::FormatLongTime(23, 59, 59));

@@ -28,7 +28,8 @@ class TStringManager {
  public:
   // Appends the tokens of text to list (which is not cleared) and returns it. A run of
   // separators counts as one; leading and trailing separators give nothing.
-  TStringList& Tokenize(const std::string& text, TStringList& list, const TCharSet& separators) const;
+  TStringList& Tokenize(const std::string& text, TStringList& list,
+                        const TCharSet& separators) const;
 
   // The same into a new list that the caller owns.
   std::unique_ptr<TStringList> Tokenize(const std::string& text, const TCharSet& separators) const;

@@ -21,7 +21,8 @@ TEST(Tokenizer, DropsEmptyPiecesAndKeepsOrder) {
   EXPECT_EQ(Tokens(""), V{});
   EXPECT_EQ(Tokens(";;;"), V{});
   EXPECT_EQ(Tokens("EURUSD"), (V{"EURUSD"}));
-  EXPECT_EQ(Tokens("EURUSD;1.1;;1.2;1700000000;15;"), (V{"EURUSD", "1.1", "1.2", "1700000000", "15"}));
+  EXPECT_EQ(Tokens("EURUSD;1.1;;1.2;1700000000;15;"),
+            (V{"EURUSD", "1.1", "1.2", "1700000000", "15"}));
 }
 
 TEST(Tokenizer, AnyCharacterOfTheSetSeparatesAndBytesAboveSevenBitsWork) {
@@ -73,8 +74,10 @@ TEST(CharTables, DelimiterClassEndsBeforeGraveAccentAndDelete) {
 
 TEST(CharTables, AsciiLettersDigitsAndNumberClasses) {
   const auto& t = CharTables().CharClassTable;
-  EXPECT_EQ(t['A'] & (kClassUpper | kClassAsciiUpper | kClassLower), kClassUpper | kClassAsciiUpper);
-  EXPECT_EQ(t['z'] & (kClassLower | kClassAsciiLower | kClassUpper), kClassLower | kClassAsciiLower);
+  EXPECT_EQ(t['A'] & (kClassUpper | kClassAsciiUpper | kClassLower),
+            kClassUpper | kClassAsciiUpper);
+  EXPECT_EQ(t['z'] & (kClassLower | kClassAsciiLower | kClassUpper),
+            kClassLower | kClassAsciiLower);
   EXPECT_EQ(t['5'] & (kClassDigit | kClassInteger | kClassDecimal | kClassReal),
             kClassDigit | kClassInteger | kClassDecimal | kClassReal);
   EXPECT_EQ(t['-'] & (kClassDigit | kClassInteger | kClassDecimal), kClassInteger | kClassDecimal);

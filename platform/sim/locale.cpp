@@ -14,7 +14,8 @@ std::string FormatShortDate(int year, int month, int day) {
 std::string FormatLongTime(int hour, int minute, int second) {
   const int twelve = hour % 12 == 0 ? 12 : hour % 12;
   char text[32];
-  std::snprintf(text, sizeof text, "%d:%02d:%02d %s", twelve, minute, second, hour < 12 ? "AM" : "PM");
+  std::snprintf(text, sizeof text, "%d:%02d:%02d %s", twelve, minute, second,
+                hour < 12 ? "AM" : "PM");
   return text;
 }
 

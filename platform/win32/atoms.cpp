@@ -9,9 +9,7 @@ Atom AddGlobalAtom(const std::string& name) {
   return GlobalAddAtomA(name.c_str());
 }
 
-bool DeleteGlobalAtom(Atom atom) {
-  return atom != 0 && GlobalDeleteAtom(atom) == 0;
-}
+bool DeleteGlobalAtom(Atom atom) { return atom != 0 && GlobalDeleteAtom(atom) == 0; }
 
 std::string GlobalAtomName(Atom atom) {
   char name[256];

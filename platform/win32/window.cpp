@@ -22,7 +22,8 @@ LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
   }
   if (!proc) return DefWindowProcA(hwnd, msg, w, l);
   return Guarded<LRESULT>(0, [&] {
-    return (*proc)(reinterpret_cast<Hwnd>(hwnd), msg, static_cast<WParam>(w), static_cast<LParam>(l));
+    return (*proc)(reinterpret_cast<Hwnd>(hwnd), msg, static_cast<WParam>(w),
+                   static_cast<LParam>(l));
   });
 }
 

@@ -22,11 +22,15 @@ std::string Text(HWND hwnd) {
 class RunningTickwell : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(FindWindowA(ids::kMainWindowClass, nullptr), nullptr) << "a Tickwell is already running";
-    app_ = std::make_unique<e2e::Background>(e2e::BinFolder() + "tickwell.exe", std::vector<std::string>{});
+    ASSERT_EQ(FindWindowA(ids::kMainWindowClass, nullptr), nullptr)
+        << "a Tickwell is already running";
+    app_ = std::make_unique<e2e::Background>(e2e::BinFolder() + "tickwell.exe",
+                                             std::vector<std::string>{});
     ASSERT_TRUE(app_->Started());
     // Ready when the window is there and its receiver answers the feed's handshake.
-    ASSERT_TRUE(e2e::WaitUntil([&] { return (main_ = FindWindowA(ids::kMainWindowClass, "Tickwell")) != nullptr; }, 20000));
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return (main_ = FindWindowA(ids::kMainWindowClass, "Tickwell")) != nullptr; },
+        20000));
   }
   void TearDown() override {
     if (main_) {
@@ -64,11 +68,13 @@ TEST_F(RunningTickwell, AFedLineFillsLabelAndGrid) {
   EXPECT_EQ(fed.exit_code, 0u) << fed.output;
   EXPECT_EQ(Text(Item(ids::kLabel)), "EURUSD");
   EXPECT_EQ(Text(Item(ids::kGrid)),
-            "TIME\t11/14/2023 10:13:20 PM\r\nBID\t1.08501\r\nASK\t1.08503\r\nLAST\t1.08502\r\nVOLUME\t15");
+            "TIME\t11/14/2023 10:13:20 "
+            "PM\r\nBID\t1.08501\r\nASK\t1.08503\r\nLAST\t1.08502\r\nVOLUME\t15");
 }
 
 TEST_F(RunningTickwell, ABadLineIsReportedInTheStatusBarAndTheFeedGoesOn) {
-  auto fed = Feed({"EURUSD;1;2;3;0;4", "GBPUSD;1.1;;1.2;1700000000;15;", "USDJPY;150;151;150.5;1700000000123;3"});
+  auto fed = Feed({"EURUSD;1;2;3;0;4", "GBPUSD;1.1;;1.2;1700000000;15;",
+                   "USDJPY;150;151;150.5;1700000000123;3"});
   EXPECT_EQ(fed.exit_code, 0u) << fed.output;
   // The last line published its items, then failed on its millisecond time: label shows the
   // symbol, the grid keeps the first line's values.
@@ -77,7 +83,8 @@ TEST_F(RunningTickwell, ABadLineIsReportedInTheStatusBarAndTheFeedGoesOn) {
   EXPECT_EQ(Text(Item(ids::kGrid)), "TIME\t1/1/1970\r\nBID\t1\r\nASK\t2\r\nLAST\t3\r\nVOLUME\t4");
   // The window still answers and takes the next good line.
   fed = Feed({"EURUSD;9;8;7;60;6"});
-  EXPECT_EQ(Text(Item(ids::kGrid)), "TIME\t1/1/1970 12:01:00 AM\r\nBID\t9\r\nASK\t8\r\nLAST\t7\r\nVOLUME\t6");
+  EXPECT_EQ(Text(Item(ids::kGrid)),
+            "TIME\t1/1/1970 12:01:00 AM\r\nBID\t9\r\nASK\t8\r\nLAST\t7\r\nVOLUME\t6");
 }
 
 TEST_F(RunningTickwell, TheDdeButtonCanBePressed) {
@@ -92,16 +99,19 @@ TEST_F(RunningTickwell, TheDdeButtonCanBePressed) {
 
 TEST(TickwellFeed, SaysSoWhenNoReceiverAnswers) {
   ASSERT_EQ(FindWindowA(ids::kMainWindowClass, nullptr), nullptr);
-  auto fed = e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", {"--timeout", "300", "EURUSD;1;2;3;0;4"});
+  auto fed =
+      e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", {"--timeout", "300", "EURUSD;1;2;3;0;4"});
   ASSERT_TRUE(fed.finished);
   EXPECT_EQ(fed.exit_code, 2u);
-  EXPECT_NE(fed.output.find("no Tickwell receiver answered within 300 ms"), std::string::npos) << fed.output;
+  EXPECT_NE(fed.output.find("no Tickwell receiver answered within 300 ms"), std::string::npos)
+      << fed.output;
 }
 
 TEST(TickwellFeed, RejectsBadArguments) {
   auto fed = e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", {"--timeout", "soon"});
   EXPECT_EQ(fed.exit_code, 1u);
-  EXPECT_NE(fed.output.find("--timeout needs a number of milliseconds"), std::string::npos) << fed.output;
+  EXPECT_NE(fed.output.find("--timeout needs a number of milliseconds"), std::string::npos)
+      << fed.output;
 }
 
 }  // namespace

@@ -15,9 +15,15 @@ struct Heard {
   std::vector<std::string> log;
   explicit Heard(TInterAppReceiver& r) {
     r.OnReceiveCall = [this](TInterAppReceiver&, platform::Hwnd) { log.push_back("call"); };
-    r.OnReceiveString = [this](TInterAppReceiver&, platform::Hwnd, const std::string& t) { log.push_back("string " + t); };
-    r.OnReceiveInteger = [this](TInterAppReceiver&, platform::Hwnd, std::int32_t v) { log.push_back("int " + std::to_string(v)); };
-    r.OnReceiveReal = [this](TInterAppReceiver&, platform::Hwnd, double v) { log.push_back("real " + std::to_string(v)); };
+    r.OnReceiveString = [this](TInterAppReceiver&, platform::Hwnd, const std::string& t) {
+      log.push_back("string " + t);
+    };
+    r.OnReceiveInteger = [this](TInterAppReceiver&, platform::Hwnd, std::int32_t v) {
+      log.push_back("int " + std::to_string(v));
+    };
+    r.OnReceiveReal = [this](TInterAppReceiver&, platform::Hwnd, double v) {
+      log.push_back("real " + std::to_string(v));
+    };
     r.OnReceiveData = [this](TInterAppReceiver&, platform::Hwnd, const void* d, std::uint32_t n) {
       log.push_back("data " + std::string(static_cast<const char*>(d), n));
     };
@@ -38,7 +44,8 @@ TEST(InterAppAcrossProcesses, HandshakesAreAnsweredWithTheReceiversWindow) {
   ASSERT_TRUE(call.started && call.finished) << call.output;
   EXPECT_NE(call.output.find("answer handshake 2 from " + Id(r)), std::string::npos) << call.output;
   auto silent = Peer(r, {"silent"});
-  EXPECT_NE(silent.output.find("answer handshake 3 from " + Id(r)), std::string::npos) << silent.output;
+  EXPECT_NE(silent.output.find("answer handshake 3 from " + Id(r)), std::string::npos)
+      << silent.output;
   auto other = Peer(r, {"code", "6"});
   EXPECT_EQ(other.output.find("from " + Id(r)), std::string::npos) << other.output;
   EXPECT_EQ(heard.log, std::vector<std::string>{"call"});
@@ -47,7 +54,8 @@ TEST(InterAppAcrossProcesses, HandshakesAreAnsweredWithTheReceiversWindow) {
 TEST(InterAppAcrossProcesses, BroadcastSilentCallFindsTheReceiver) {
   TInterAppReceiver r;
   auto found = e2e::Run(e2e::BinFolder() + "interapp-peer.exe", {"0", "silent"});
-  EXPECT_NE(found.output.find("answer handshake 3 from " + Id(r)), std::string::npos) << found.output;
+  EXPECT_NE(found.output.find("answer handshake 3 from " + Id(r)), std::string::npos)
+      << found.output;
 }
 
 TEST(InterAppAcrossProcesses, GroupNamesTravelAsGlobalAtoms) {

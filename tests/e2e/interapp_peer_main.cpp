@@ -23,29 +23,38 @@ int main(int argc, char** argv) {
   const unsigned by_name = platform::RegisterMessage("InterAppHandshakeByName");
   const unsigned by_name_silent = platform::RegisterMessage("InterAppHandshakeByNameSilent");
 
-  platform::Hwnd self = platform::CreateHiddenWindow("interapp-peer", [&](platform::Hwnd h, unsigned m, platform::WParam w,
-                                                                         platform::LParam l) -> platform::LResult {
-    const char* name = m == hs ? "handshake" : m == by_name ? "byname" : m == by_name_silent ? "bynamesilent" : nullptr;
-    if (!name) return platform::DefaultWindowProc(h, m, w, l);
-    if (w == h) return 0;  // our own broadcast
-    std::string extra;
-    if (m != hs) extra = " atom " + platform::GlobalAtomName(static_cast<platform::Atom>(l));
-    std::printf("answer %s %lld from %llu%s\n", name, static_cast<long long>(l), static_cast<unsigned long long>(w),
-                extra.c_str());
-    return 0;
-  });
+  platform::Hwnd self = platform::CreateHiddenWindow(
+      "interapp-peer",
+      [&](platform::Hwnd h, unsigned m, platform::WParam w,
+          platform::LParam l) -> platform::LResult {
+        const char* name = m == hs               ? "handshake"
+                           : m == by_name        ? "byname"
+                           : m == by_name_silent ? "bynamesilent"
+                                                 : nullptr;
+        if (!name) return platform::DefaultWindowProc(h, m, w, l);
+        if (w == h) return 0;  // our own broadcast
+        std::string extra;
+        if (m != hs) extra = " atom " + platform::GlobalAtomName(static_cast<platform::Atom>(l));
+        std::printf("answer %s %lld from %llu%s\n", name, static_cast<long long>(l),
+                    static_cast<unsigned long long>(w), extra.c_str());
+        return 0;
+      });
   const platform::Hwnd to = receiver == 0 ? platform::kBroadcast : receiver;
 
   int rc = 0;
   if (command == "call" || command == "silent" || command == "code") {
-    const long code = command == "call" ? 0 : command == "silent" ? 1 : std::strtol(arg.c_str(), nullptr, 10);
+    const long code = command == "call"     ? 0
+                      : command == "silent" ? 1
+                                            : std::strtol(arg.c_str(), nullptr, 10);
     platform::Send(to, hs, self, code);
   } else if (command == "byname" || command == "bynamesilent") {
     const platform::Atom atom = platform::AddGlobalAtom(arg);
     platform::Send(to, command == "byname" ? by_name : by_name_silent, self, atom);
     platform::DeleteGlobalAtom(atom);
   } else if (command == "string" || command == "data") {
-    platform::SendCopyData(to, self, {command == "string" ? 1u : 0u, static_cast<std::uint32_t>(arg.size()), arg.data()});
+    platform::SendCopyData(
+        to, self,
+        {command == "string" ? 1u : 0u, static_cast<std::uint32_t>(arg.size()), arg.data()});
   } else if (command == "int") {
     const std::int32_t v = static_cast<std::int32_t>(std::strtol(arg.c_str(), nullptr, 10));
     platform::SendCopyData(to, self, {2, sizeof v, &v});
@@ -54,8 +63,9 @@ int main(int argc, char** argv) {
     platform::SendCopyData(to, self, {3, sizeof v, &v});
   } else if (command == "kind" && argc > 4) {
     const std::string text = argv[4];
-    platform::SendCopyData(to, self, {std::strtoul(arg.c_str(), nullptr, 10), static_cast<std::uint32_t>(text.size()),
-                                      text.data()});
+    platform::SendCopyData(to, self,
+                           {std::strtoul(arg.c_str(), nullptr, 10),
+                            static_cast<std::uint32_t>(text.size()), text.data()});
   } else {
     std::fprintf(stderr, "interapp-peer: unknown command %s\n", command.c_str());
     rc = 1;

@@ -70,7 +70,8 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
   std::string line = CommandLine(program, args);
-  result.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  result.started =
+      CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
   CloseHandle(write_end);
   if (!result.started) {
     CloseHandle(read_end);
@@ -96,7 +97,8 @@ Background::Background(const std::string& program, const std::vector<std::string
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string line = CommandLine(program, args);
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &process_)) {
     process_ = {};
   }
 }

@@ -15,12 +15,13 @@ struct RunResult {
   bool started = false;
   bool finished = false;  // false: still running at the time bound, then ended by force
   DWORD exit_code = 0;
-  std::string output;     // standard output and standard error together
+  std::string output;  // standard output and standard error together
 };
 
 // Runs a program to its end (at most timeout_ms), pumping this thread's messages meanwhile so
 // that windows of this process can answer the program.
-RunResult Run(const std::string& program, const std::vector<std::string>& args, DWORD timeout_ms = 20000);
+RunResult Run(const std::string& program, const std::vector<std::string>& args,
+              DWORD timeout_ms = 20000);
 
 // A program left running in the background; ended by force when the object goes if still alive.
 class Background {

@@ -16,11 +16,12 @@
 namespace {
 
 int Usage(const char* why) {
-  std::fprintf(stderr,
-               "tickwell-feed: %s\n"
-               "usage: tickwell-feed [--timeout MS] [--delay MS] [LINE ...]\n"
-               "       tickwell-feed [--timeout MS] [--delay MS] -f FILE   (FILE \"-\": standard input)\n",
-               why);
+  std::fprintf(
+      stderr,
+      "tickwell-feed: %s\n"
+      "usage: tickwell-feed [--timeout MS] [--delay MS] [LINE ...]\n"
+      "       tickwell-feed [--timeout MS] [--delay MS] -f FILE   (FILE \"-\": standard input)\n",
+      why);
   return 1;
 }
 
@@ -61,8 +62,10 @@ int main(int argc, char** argv) {
 
   tickwell::TQuoteSender sender;
   if (!sender.FindReceiver(timeout_ms)) {
-    std::fprintf(stderr, "tickwell-feed: no Tickwell receiver answered within %d ms (is Tickwell running?)\n",
-                 timeout_ms);
+    std::fprintf(
+        stderr,
+        "tickwell-feed: no Tickwell receiver answered within %d ms (is Tickwell running?)\n",
+        timeout_ms);
     return 2;
   }
 
@@ -82,8 +85,10 @@ int main(int argc, char** argv) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > tickwell::TQuoteSender::kMaxLine) {
-      std::fprintf(stderr, "tickwell-feed: line %d has %zu characters; the receiver keeps only the first %zu\n",
-                   number, line.size(), tickwell::TQuoteSender::kMaxLine);
+      std::fprintf(
+          stderr,
+          "tickwell-feed: line %d has %zu characters; the receiver keeps only the first %zu\n",
+          number, line.size(), tickwell::TQuoteSender::kMaxLine);
     }
     if (!sender.SendLine(line)) {
       std::fprintf(stderr, "tickwell-feed: the receiver went away before line %d\n", number);
