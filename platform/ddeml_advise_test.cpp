@@ -1,0 +1,216 @@
+// Scenarios run on both backends: advise loops (hot and warm, one to three links), the
+// remaining count of XTYP_ADVREQ, application-owned answers handed out more than once, advise
+// stop, and the server behaviour that must hold under Wine too.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/clipboard_format.h"
+#include "platform/ddeml.h"
+#include "platform/ddeml_test_party.h"
+
+namespace platform {
+namespace {
+
+using testing::Eventually;
+using testing::Party;
+using testing::Seen;
+using testing::Settle;
+using testing::Text;
+
+// A quote server: answers XTYP_ADVREQ with the current value of the item, as one
+// application-owned handle shared by the links of one post when the count says more follow.
+struct QuoteServer {
+  std::mutex lock;
+  std::map<std::string, std::string> values;
+  HddeData shared = 0;
+  std::vector<HddeData> owned;
+  Party party;
+  Hsz service;
+
+  QuoteServer()
+      : party(kAppCmdFilterInits,
+              [this](Party& self, const Seen& seen) -> HddeData { return Answer(self, seen); }) {
+    service = party.Name("TwQuoteSvc");
+    party.Do([&] { return DdeNameService(party.id(), service, kDnsRegister); });
+  }
+  ~QuoteServer() {
+    party.Do([&] {
+      for (HddeData h : owned) DdeFreeDataHandle(h);
+      return 0;
+    });
+  }
+  HddeData Answer(Party& self, const Seen& seen) {
+    if (seen.type == kXtypConnect || seen.type == kXtypAdvStart) return 1;
+    if (seen.type != kXtypAdvReq) return 0;
+    std::lock_guard<std::mutex> hold(lock);
+    const std::string text = values[seen.name1 + "/" + seen.name2];
+    if (shared == 0) {
+      Hsz item = DdeCreateStringHandle(self.id(), seen.name2);
+      const unsigned command = (seen.data1 & 0xFFFF) > 0 ? kHdataAppOwned : 0;
+      HddeData h = DdeCreateDataHandle(self.id(), text.c_str(),
+                                       static_cast<std::uint32_t>(text.size() + 1), 0, item,
+                                       kCfText, command);
+      if (command) owned.push_back(h), shared = h;
+      if ((seen.data1 & 0xFFFF) == 0) shared = 0;
+      return h;
+    }
+    HddeData h = shared;
+    if ((seen.data1 & 0xFFFF) == 0) shared = 0;
+    return h;
+  }
+  bool Post(const std::string& topic, const std::string& item, const std::string& value) {
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      values[topic + "/" + item] = value;
+    }
+    return party.Do([&] {
+      return DdePostAdvise(party.id(), DdeCreateStringHandle(party.id(), topic),
+                           DdeCreateStringHandle(party.id(), item));
+    });
+  }
+};
+
+struct Watcher {
+  Party party{kAppCmdClientOnly};
+  Hconv Connect(const std::string& topic) {
+    return party.Do([&] {
+      return DdeConnect(party.id(), DdeCreateStringHandle(party.id(), "TwQuoteSvc"),
+                        DdeCreateStringHandle(party.id(), topic));
+    });
+  }
+  bool Advise(Hconv conv, const std::string& item, unsigned type = kXtypAdvStart) {
+    return party.Do([&] {
+      std::uint32_t word = 0;
+      return DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(party.id(), item),
+                                  kCfText, type, 5000, &word) != 0;
+    });
+  }
+  std::vector<std::string> Values() {
+    std::vector<std::string> values;
+    for (const Seen& s : party.Events(kXtypAdvData))
+      values.push_back(s.name1 + "/" + s.name2 + "=" + (s.has_data ? Text(s.data) : "-"));
+    return values;
+  }
+};
+
+class DdemlAdvise : public ::testing::TestWithParam<int> {};
+
+TEST_P(DdemlAdvise, EveryHotLinkGetsTheValueAndTheCountFallsToZero) {
+  const int links = GetParam();
+  QuoteServer server;
+  Watcher client;
+  std::vector<Hconv> convs;
+  for (int i = 0; i < links; ++i) {
+    convs.push_back(client.Connect("EURUSD"));
+    ASSERT_NE(convs.back(), 0u);
+    ASSERT_TRUE(client.Advise(convs.back(), "BID"));
+  }
+  ASSERT_TRUE(server.Post("EURUSD", "BID", "1.0842"));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == static_cast<size_t>(links); }));
+  for (const std::string& v : client.Values()) EXPECT_EQ(v, "EURUSD/BID=1.0842");
+  std::vector<Seen> asked = server.party.Events(kXtypAdvReq);
+  ASSERT_EQ(asked.size(), static_cast<size_t>(links));
+  for (int i = 0; i < links; ++i) {
+    EXPECT_EQ(asked[i].data1 & 0xFFFF, static_cast<unsigned>(links - 1 - i));
+    EXPECT_EQ(asked[i].name1, "EURUSD");
+    EXPECT_EQ(asked[i].name2, "BID");
+    EXPECT_EQ(asked[i].format, kCfText);
+  }
+  // A second post delivers the new value to every link.
+  ASSERT_TRUE(server.Post("EURUSD", "BID", "1.0843"));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 2u * links; }));
+  EXPECT_EQ(client.Values().back(), "EURUSD/BID=1.0843");
+}
+
+TEST_P(DdemlAdvise, WarmLinksAreToldOfAChangeWithoutData) {
+  const int links = GetParam();
+  QuoteServer server;
+  Watcher client;
+  for (int i = 0; i < links; ++i) {
+    Hconv conv = client.Connect("GBPUSD");
+    ASSERT_TRUE(client.Advise(conv, "ASK", kXtypAdvStart | kXtypfNoData));
+  }
+  ASSERT_TRUE(server.Post("GBPUSD", "ASK", "1.2710"));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == static_cast<size_t>(links); }));
+  for (const std::string& v : client.Values()) EXPECT_EQ(v, "GBPUSD/ASK=-");
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, DdemlAdvise, ::testing::Values(1, 2, 3));
+
+TEST(DdemlAdviseStop, AStoppedLinkIsNoLongerServedAndAStopWithoutLinkFails) {
+  QuoteServer server;
+  Watcher client;
+  Hconv conv = client.Connect("EURUSD");
+  ASSERT_TRUE(client.Advise(conv, "BID"));
+  ConvInfo info;
+  ASSERT_TRUE(client.party.Do([&] { return DdeQueryConvInfo(conv, kQidSync, info); }));
+  EXPECT_TRUE(info.status & kStAdvise);
+  ASSERT_TRUE(client.Advise(conv, "BID", kXtypAdvStop));
+  std::vector<Seen> stops = server.party.Events(kXtypAdvStop);
+  ASSERT_EQ(stops.size(), 1u);
+  EXPECT_EQ(stops[0].name1, "EURUSD");
+  EXPECT_EQ(stops[0].name2, "BID");
+  ASSERT_TRUE(server.Post("EURUSD", "BID", "1.5"));
+  Settle();
+  EXPECT_TRUE(server.party.Events(kXtypAdvReq).empty());
+  EXPECT_TRUE(client.Values().empty());
+  EXPECT_FALSE(client.Advise(conv, "BID", kXtypAdvStop));
+  EXPECT_EQ(client.party.LastError(), kDmlErrNotProcessed);
+}
+
+TEST(DdemlAdviseStart, ARepeatedStartMakesNoSecondLink) {
+  QuoteServer server;
+  Watcher client;
+  Hconv conv = client.Connect("EURUSD");
+  ASSERT_TRUE(client.Advise(conv, "BID"));
+  ASSERT_TRUE(client.Advise(conv, "BID"));
+  ASSERT_TRUE(server.Post("EURUSD", "BID", "2"));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 1; }));
+  Settle();
+  EXPECT_EQ(server.party.Events(kXtypAdvReq).size(), 1u);
+}
+
+// Windows matches links by topic and item. Wine 8's DdePostAdvise matches by item only; the
+// platform layer answers those foreign requests itself, so the server and the clients see the
+// documented behaviour on both.
+TEST(DdemlAdviseTopics, APostReachesOnlyTheLinksOfItsTopic) {
+  QuoteServer server;
+  Watcher client;
+  Hconv eur = client.Connect("EURUSD");
+  Hconv gbp = client.Connect("GBPUSD");
+  ASSERT_TRUE(client.Advise(eur, "BID"));
+  ASSERT_TRUE(client.Advise(gbp, "BID"));
+  ASSERT_TRUE(server.Post("EURUSD", "BID", "1.08"));
+  ASSERT_TRUE(Eventually([&] { return !client.Values().empty(); }));
+  Settle();
+  EXPECT_EQ(client.Values(), std::vector<std::string>{"EURUSD/BID=1.08"});
+  std::vector<Seen> asked = server.party.Events(kXtypAdvReq);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].name1, "EURUSD");
+}
+
+// Several links served by one post, many posts in a row, values of several items interleaved:
+// every value must arrive under its own item name (Wine 8 frees the item's atom early when one
+// post serves several links; the platform layer adds the missing references).
+TEST(DdemlAdviseStream, ManyPostsToSeveralLinksArriveUnderTheirOwnItems) {
+  QuoteServer server;
+  Watcher client;
+  const char* items[] = {"BID", "ASK", "LAST"};
+  for (int c = 0; c < 3; ++c) {
+    Hconv conv = client.Connect("USDJPY");
+    for (const char* item : items) ASSERT_TRUE(client.Advise(conv, item));
+  }
+  const int rounds = 40;
+  for (int r = 0; r < rounds; ++r)
+    for (const char* item : items)
+      ASSERT_TRUE(server.Post("USDJPY", item, std::string(item) + std::to_string(r)));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 3u * 3u * rounds; }));
+  for (const Seen& s : client.party.Events(kXtypAdvData)) {
+    ASSERT_TRUE(s.has_data);
+    EXPECT_EQ(Text(s.data).rfind(s.name2, 0), 0u) << s.name2 << " got " << Text(s.data);
+  }
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,287 @@
+// Scenarios run on both backends: names, registration, connects, wild connects, conversation
+// information and disconnects.
+#include <gtest/gtest.h>
+
+#include "platform/clipboard_format.h"
+#include "platform/ddeml.h"
+#include "platform/ddeml_test_party.h"
+
+namespace platform {
+namespace {
+
+using testing::Eventually;
+using testing::Party;
+using testing::Seen;
+using testing::Settle;
+
+TEST(DdemlNames, EqualTextsShareOneHandleSpelledAsFirstCreated) {
+  Party a(kAppCmdClientOnly);
+  Party b(kAppCmdClientOnly);
+  Hsz first = a.Name("TwMiXed");
+  Hsz again = a.Name("TWMIXED");
+  Hsz other = b.Name("twmixed");
+  Hsz different = a.Name("TwOther");
+  ASSERT_NE(first, 0u);
+  EXPECT_EQ(DdeCmpStringHandles(first, again), 0);
+  EXPECT_EQ(DdeCmpStringHandles(first, other), 0);
+  EXPECT_NE(DdeCmpStringHandles(first, different), 0);
+  EXPECT_EQ(a.Read(again), "TwMiXed");
+  EXPECT_EQ(b.Read(other), "TwMiXed");
+  EXPECT_EQ(a.Read(0), "");
+  // Three references were taken; the name survives until the last is gone.
+  EXPECT_TRUE(a.Do([&] { return DdeFreeStringHandle(a.id(), first); }));
+  EXPECT_EQ(b.Read(other), "TwMiXed");
+}
+
+TEST(DdemlNames, AHandleGoesWithTheInstanceThatOwnedIt) {
+  Party keeper(kAppCmdClientOnly);
+  Hsz lonely;
+  {
+    Party owner(kAppCmdClientOnly);
+    lonely = owner.Name("TwOnlyOwnerHasMe");
+    ASSERT_EQ(keeper.Read(lonely), "TwOnlyOwnerHasMe");
+  }
+  EXPECT_EQ(keeper.Read(lonely), "");
+}
+
+TEST(DdemlNames, AnEmptyOrOverlongNameGetsNoHandle) {
+  Party a(kAppCmdClientOnly);
+  EXPECT_EQ(a.Name(std::string(256, 'x')), 0u);
+  EXPECT_EQ(a.LastError(), kDmlErrInvalidParameter);
+}
+
+TEST(DdemlRegistration, OtherInstancesHearRegisterAndUnregisterWithTheInstanceName) {
+  Party listener(kAppCmdClientOnly);
+  Party deaf(kAppCmdClientOnly | kCbfSkipRegistrations | kCbfSkipUnregistrations);
+  Party server(kAppCmdFilterInits);
+  Hsz service = server.Name("TwRegSvc");
+  ASSERT_NE(server.Do([&] { return DdeNameService(server.id(), service, kDnsRegister); }), 0u);
+  ASSERT_TRUE(Eventually([&] { return !listener.Events(kXtypRegister).empty(); }));
+  Seen reg = listener.Events(kXtypRegister).front();
+  EXPECT_EQ(reg.name1, "TwRegSvc");
+  // The instance-specific name is the base name with the server's own tag in parentheses.
+  EXPECT_EQ(reg.name2.rfind("TwRegSvc(", 0), 0u) << reg.name2;
+  EXPECT_EQ(reg.name2.back(), ')');
+
+  ASSERT_NE(server.Do([&] { return DdeNameService(server.id(), service, kDnsUnregister); }), 0u);
+  ASSERT_TRUE(Eventually([&] { return !listener.Events(kXtypUnregister).empty(); }));
+  EXPECT_EQ(listener.Events(kXtypUnregister).front().name1, "TwRegSvc");
+  Settle();
+  EXPECT_TRUE(deaf.Events().empty());
+  EXPECT_TRUE(server.Events(kXtypRegister).empty());
+}
+
+TEST(DdemlRegistration, AClientOnlyInstanceCannotRegister) {
+  Party client(kAppCmdClientOnly);
+  Hsz service = client.Name("TwNoServe");
+  EXPECT_EQ(client.Do([&] { return DdeNameService(client.id(), service, kDnsRegister); }), 0u);
+  EXPECT_EQ(client.LastError(), kDmlErrDllUsage);
+}
+
+struct Served {
+  Party server;
+  Hsz service;
+  explicit Served(std::uint32_t flags, const std::string& name, Party::Answer answer = nullptr)
+      : server(flags, std::move(answer)), service(server.Name(name)) {
+    server.Do([&] { return DdeNameService(server.id(), service, kDnsRegister); });
+  }
+};
+
+TEST(DdemlConnect, AFilteringServerSeesOnlyItsOwnNames) {
+  Served s(kAppCmdFilterInits, "TwConnSvc");
+  Party client(kAppCmdClientOnly);
+  Hsz svc = client.Name("TWCONNSVC");
+  Hsz topic = client.Name("EURUSD");
+  Hconv conv = client.Do([&] { return DdeConnect(client.id(), svc, topic); });
+  ASSERT_NE(conv, 0u);
+  ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
+  std::vector<Seen> seen = s.server.Events();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].type, kXtypConnect);
+  EXPECT_EQ(seen[0].name1, "EURUSD");
+  EXPECT_EQ(seen[0].name2, "TwConnSvc");  // spelled as the server first made it
+  EXPECT_EQ(seen[0].data2, 0u);           // not the same instance
+  EXPECT_EQ(seen[1].type, kXtypConnectConfirm);
+  EXPECT_EQ(seen[1].name1, "EURUSD");
+  EXPECT_EQ(seen[1].name2, "TwConnSvc");
+  EXPECT_NE(seen[1].conv, 0u);
+
+  s.server.Clear();
+  Hsz unknown = client.Name("TwNobodyServes");
+  EXPECT_EQ(client.Do([&] { return DdeConnect(client.id(), unknown, topic); }), 0u);
+  EXPECT_EQ(client.LastError(), kDmlErrNoConvEstablished);
+  Settle();
+  EXPECT_TRUE(s.server.Events().empty());
+}
+
+TEST(DdemlConnect, WithoutFilterAServerIsAskedForAnyNameAndMayRefuse) {
+  Party server(0, [](Party&, const Seen& seen) -> HddeData {
+    return seen.type == kXtypConnect && seen.name2 == "TwWelcome" ? 1 : 0;
+  });
+  Party client(kAppCmdClientOnly);
+  Hsz topic = client.Name("System");
+  Hsz refused = client.Name("TwUnwelcome");
+  Hsz welcome = client.Name("TwWelcome");
+  EXPECT_EQ(client.Do([&] { return DdeConnect(client.id(), refused, topic); }), 0u);
+  EXPECT_EQ(client.LastError(), kDmlErrNoConvEstablished);
+  Hconv conv = client.Do([&] { return DdeConnect(client.id(), welcome, topic); });
+  EXPECT_NE(conv, 0u);
+  ASSERT_TRUE(Eventually([&] { return server.Events(kXtypConnectConfirm).size() == 1; }));
+  std::vector<Seen> connects = server.Events(kXtypConnect);
+  ASSERT_EQ(connects.size(), 2u);
+  EXPECT_EQ(connects[0].name2, "TwUnwelcome");
+  EXPECT_EQ(connects[1].name2, "TwWelcome");
+}
+
+TEST(DdemlConnect, SkippedConfirmsAndFailedConnectionsFilterBeforeTheCallback) {
+  Served quiet(kAppCmdFilterInits | kCbfSkipConnectConfirms, "TwQuietSvc");
+  Party client(kAppCmdClientOnly);
+  Hsz topic = client.Name("T");
+  EXPECT_NE(client.Do([&] { return DdeConnect(client.id(), client.Name("TwQuietSvc"), topic); }),
+            0u);
+  Settle();
+  EXPECT_EQ(quiet.server.Types(), std::vector<unsigned>{kXtypConnect});
+
+  Served closed(kAppCmdFilterInits | kCbfFailConnections, "TwClosedSvc");
+  EXPECT_EQ(
+      client.Do([&] { return DdeConnect(client.id(), client.Name("TwClosedSvc"), topic); }), 0u);
+  Settle();
+  EXPECT_TRUE(closed.server.Events().empty());
+}
+
+TEST(DdemlConnect, ConversationInfoNamesBothSides) {
+  Served s(kAppCmdFilterInits, "TwInfoSvc");
+  Party client(kAppCmdClientOnly);
+  Hconv conv =
+      client.Do([&] { return DdeConnect(client.id(), client.Name("twinfosvc"), client.Name("GBPUSD")); });
+  ASSERT_NE(conv, 0u);
+  ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
+  ConvInfo info;
+  ASSERT_TRUE(client.Do([&] { return DdeQueryConvInfo(conv, kQidSync, info); }));
+  EXPECT_EQ(client.Read(info.service_request), "TwInfoSvc");
+  EXPECT_EQ(client.Read(info.topic), "GBPUSD");
+  EXPECT_EQ(client.Read(info.service_partner).rfind("TwInfoSvc", 0), 0u);
+  EXPECT_TRUE(info.status & kStClient);
+  EXPECT_TRUE(info.status & kStConnected);
+  EXPECT_EQ(info.state, kXstConnected);
+  EXPECT_NE(info.partner, 0u);
+
+  Hconv server_end = s.server.Events(kXtypConnectConfirm).front().conv;
+  ConvInfo other;
+  ASSERT_TRUE(s.server.Do([&] { return DdeQueryConvInfo(server_end, kQidSync, other); }));
+  EXPECT_EQ(s.server.Read(other.topic), "GBPUSD");
+  EXPECT_EQ(s.server.Read(other.service_request), "TwInfoSvc");
+  EXPECT_FALSE(other.status & kStClient);
+  EXPECT_TRUE(other.status & kStConnected);
+}
+
+TEST(DdemlConnect, WildConnectOpensAConversationPerAnsweredPair) {
+  Party server(kAppCmdFilterInits, [](Party& self, const Seen& seen) -> HddeData {
+    if (seen.type != kXtypWildConnect) return seen.type == kXtypConnect ? 1 : 0;
+    Hsz svc = DdeCreateStringHandle(self.id(), "TwWildSvc");
+    return DdeCreateHszPairData(self.id(), {{svc, DdeCreateStringHandle(self.id(), "EURUSD")},
+                                            {svc, DdeCreateStringHandle(self.id(), "USDJPY")}});
+  });
+  Hsz service = server.Name("TwWildSvc");
+  server.Do([&] { return DdeNameService(server.id(), service, kDnsRegister); });
+  Party client(kAppCmdClientOnly);
+  HconvList list = client.Do([&] { return DdeConnectList(client.id(), service, 0, 0); });
+  ASSERT_NE(list, 0u);
+  std::vector<std::string> topics;
+  client.Do([&] {
+    for (Hconv c = DdeQueryNextServer(list, 0); c; c = DdeQueryNextServer(list, c)) {
+      ConvInfo info;
+      if (DdeQueryConvInfo(c, kQidSync, info)) topics.push_back(DdeQueryString(client.id(), info.topic));
+    }
+    return 0;
+  });
+  EXPECT_EQ(topics, (std::vector<std::string>{"EURUSD", "USDJPY"}));
+  ASSERT_TRUE(Eventually([&] { return server.Events(kXtypConnectConfirm).size() == 2; }));
+  std::vector<Seen> wild = server.Events(kXtypWildConnect);
+  ASSERT_EQ(wild.size(), 1u);
+  EXPECT_EQ(wild[0].name1, "");
+  EXPECT_EQ(wild[0].name2, "TwWildSvc");
+  EXPECT_TRUE(client.Do([&] { return DdeDisconnectList(list); }));
+  EXPECT_TRUE(Eventually([&] { return server.Events(kXtypDisconnect).size() == 2; }));
+}
+
+TEST(DdemlHszPairs, ABlockReadsBackInOrderAndEndsAtTheZeroPair) {
+  Party a(kAppCmdClientOnly);
+  Hsz s = a.Name("TwS"), t = a.Name("TwT");
+  a.Do([&] {
+    HddeData block = DdeCreateHszPairData(a.id(), {{s, t}, {t, s}});
+    std::vector<HszPair> pairs = DdeReadHszPairs(block);
+    EXPECT_EQ(DdeGetData(block, nullptr, 0, 0), 3 * 2 * sizeof(void*));
+    EXPECT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[1].service, t);
+    EXPECT_EQ(pairs[1].topic, s);
+    return DdeFreeDataHandle(block);
+  });
+}
+
+TEST(DdemlDisconnect, TheClientEndingTellsTheServerAndInvalidatesTheHandles) {
+  Served s(kAppCmdFilterInits, "TwByeSvc");
+  Party client(kAppCmdClientOnly);
+  Hconv conv = client.Do([&] { return DdeConnect(client.id(), client.Name("TwByeSvc"), client.Name("T")); });
+  ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
+  Hconv server_end = s.server.Events(kXtypConnectConfirm).front().conv;
+  EXPECT_TRUE(client.Do([&] { return DdeDisconnect(conv); }));
+  ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypDisconnect).empty(); }));
+  EXPECT_EQ(s.server.Events(kXtypDisconnect).front().conv, server_end);
+  Settle();
+  ConvInfo info;
+  EXPECT_FALSE(client.Do([&] { return DdeQueryConvInfo(conv, kQidSync, info); }));
+  EXPECT_FALSE(s.server.Do([&] { return DdeQueryConvInfo(server_end, kQidSync, info); }));
+  EXPECT_FALSE(client.Do([&] { return DdeDisconnect(conv); }));
+}
+
+TEST(DdemlDisconnect, TheServerEndingTellsTheClient) {
+  Served s(kAppCmdFilterInits, "TwDropSvc");
+  Party client(kAppCmdClientOnly);
+  Hconv conv = client.Do([&] { return DdeConnect(client.id(), client.Name("TwDropSvc"), client.Name("T")); });
+  ASSERT_NE(conv, 0u);
+  ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
+  Hconv server_end = s.server.Events(kXtypConnectConfirm).front().conv;
+  bool ended = s.server.Do([&] { return DdeDisconnect(server_end); });
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: DdeDisconnect of a server's conversation is not implemented.
+    EXPECT_FALSE(ended);
+    return;
+  }
+  EXPECT_TRUE(ended);
+  ASSERT_TRUE(Eventually([&] { return !client.Events(kXtypDisconnect).empty(); }));
+  EXPECT_EQ(client.Events(kXtypDisconnect).front().conv, conv);
+}
+
+TEST(DdemlDisconnect, UninitialisingAServerEndsItsConversationsAndNames) {
+  auto s = std::make_unique<Served>(kAppCmdFilterInits, "TwGoneSvc");
+  Party client(kAppCmdClientOnly);
+  Hconv conv = client.Do([&] { return DdeConnect(client.id(), client.Name("TwGoneSvc"), client.Name("T")); });
+  ASSERT_NE(conv, 0u);
+  ASSERT_TRUE(Eventually([&] { return !s->server.Events(kXtypConnectConfirm).empty(); }));
+  EXPECT_TRUE(s->server.Uninitialize());
+  ASSERT_TRUE(Eventually([&] {
+    return !client.Events(kXtypDisconnect).empty() && !client.Events(kXtypUnregister).empty();
+  }));
+  EXPECT_EQ(client.Events(kXtypDisconnect).front().conv, conv);
+  EXPECT_EQ(client.Events(kXtypUnregister).front().name1, "TwGoneSvc");
+  ConvInfo info;
+  if (client.Do([&] { return DdeQueryConvInfo(conv, kQidSync, info); })) {
+    EXPECT_FALSE(info.status & kStConnected);
+  }
+  Hsz svc = client.Name("TwGoneSvc");
+  EXPECT_EQ(client.Do([&] { return DdeConnect(client.id(), svc, client.Name("T")); }), 0u);
+}
+
+TEST(DdemlClipboardFormats, RegisteredNamesShareANumberAndReadBack) {
+  unsigned xl = RegisterClipboardFormat("XlTable");
+  EXPECT_GE(xl, 0xC000u);
+  EXPECT_EQ(RegisterClipboardFormat("xltable"), xl);
+  EXPECT_NE(RegisterClipboardFormat("Link"), xl);
+  EXPECT_EQ(ClipboardFormatName(xl), "XlTable");
+  EXPECT_EQ(ClipboardFormatName(kCfText), "");
+  EXPECT_EQ(RegisterClipboardFormat(""), 0u);
+}
+
+}  // namespace
+}  // namespace platform

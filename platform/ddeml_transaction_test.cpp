@@ -1,0 +1,262 @@
+// Scenarios run on both backends: requests, pokes and executes (synchronous and asynchronous),
+// data handles, callback filters and exceptions thrown inside the callback.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/clipboard_format.h"
+#include "platform/ddeml.h"
+#include "platform/ddeml_test_party.h"
+#include "platform/exception_report.h"
+
+namespace platform {
+namespace {
+
+using testing::Eventually;
+using testing::Party;
+using testing::Seen;
+using testing::Settle;
+using testing::Text;
+
+HddeData TextData(Party& self, const std::string& item, const std::string& text,
+                  unsigned command = 0) {
+  Hsz hsz = DdeCreateStringHandle(self.id(), item);
+  return DdeCreateDataHandle(self.id(), text.c_str(), static_cast<std::uint32_t>(text.size() + 1),
+                             0, hsz, kCfText, command);
+}
+
+// A server on "TwXactSvc" whose answers a test can change, and one connected client.
+struct Pair {
+  std::function<HddeData(Party&, const Seen&)> answer;
+  Party server;
+  Party client;
+  Hconv conv = 0;
+  Hsz item = 0;
+  Pair(std::uint32_t server_flags = kAppCmdFilterInits)
+      : server(server_flags,
+               [this](Party& self, const Seen& seen) -> HddeData {
+                 if (seen.type == kXtypConnect) return 1;
+                 return answer ? answer(self, seen) : 0;
+               }),
+        client(kAppCmdClientOnly) {
+    Hsz service = server.Name("TwXactSvc");
+    server.Do([&] { return DdeNameService(server.id(), service, kDnsRegister); });
+    conv = client.Do([&] { return DdeConnect(client.id(), client.Name("TwXactSvc"), client.Name("EURUSD")); });
+    item = client.Name("BID");
+    Eventually([&] { return !server.Events(kXtypConnectConfirm).empty(); });
+    server.Clear();
+  }
+  struct Result {
+    HddeData handle = 0;
+    std::uint32_t word = 0;
+    unsigned error = 0;
+    std::string text;
+  };
+  Result Transact(unsigned type, const std::string& payload = {}, unsigned format = kCfText) {
+    return client.Do([&] {
+      Result r;
+      const void* data = payload.empty() ? nullptr : payload.c_str();
+      std::uint32_t size = payload.empty() ? 0 : static_cast<std::uint32_t>(payload.size() + 1);
+      r.handle = DdeClientTransaction(data, size, conv, type == kXtypExecute ? 0 : item, format,
+                                      type, 5000, &r.word);
+      r.error = DdeGetLastError(client.id());
+      if (type == kXtypRequest && r.handle) {
+        r.text = Text(DdeDataBytes(r.handle));
+        DdeFreeDataHandle(r.handle);
+      }
+      return r;
+    });
+  }
+};
+
+TEST(DdemlRequest, TheServersDataReachesTheClientAndANullAnswerFails) {
+  Pair p;
+  ASSERT_NE(p.conv, 0u);
+  p.answer = [](Party& self, const Seen& seen) -> HddeData {
+    return seen.name2 == "BID" ? TextData(self, seen.name2, "1.0842") : 0;
+  };
+  Pair::Result got = p.Transact(kXtypRequest);
+  EXPECT_NE(got.handle, 0u);
+  EXPECT_EQ(got.text, "1.0842");
+  EXPECT_EQ(got.error, kDmlErrNoError);
+  std::vector<Seen> seen = p.server.Events(kXtypRequest);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].format, kCfText);
+  EXPECT_EQ(seen[0].name1, "EURUSD");
+  EXPECT_EQ(seen[0].name2, "BID");
+
+  p.answer = nullptr;
+  got = p.Transact(kXtypRequest);
+  EXPECT_EQ(got.handle, 0u);
+  EXPECT_EQ(got.error, kDmlErrNotProcessed);
+}
+
+TEST(DdemlPoke, EachAcknowledgementReachesTheClientAsThePlatformGivesIt) {
+  Pair p;
+  ASSERT_NE(p.conv, 0u);
+  struct Case {
+    HddeData ack;
+    bool ok;
+    unsigned error;
+  };
+  const Case cases[] = {
+      {kDdeFAck, true, kDmlErrNoError},
+      {kDdeFAck | 0x2A, true, kDmlErrNoError},
+      {kDdeFBusy, false, kDmlErrBusy},
+      {kDdeFNotProcessed, false, kDmlErrNotProcessed},
+      {0x2A, false, kDmlErrNotProcessed},
+  };
+  for (const Case& c : cases) {
+    p.answer = [&](Party&, const Seen&) { return c.ack; };
+    p.server.Clear();
+    Pair::Result got = p.Transact(kXtypPoke, "1.0850");
+    EXPECT_EQ(got.handle != 0, c.ok) << std::hex << c.ack;
+    EXPECT_EQ(got.error, c.error) << std::hex << c.ack;
+    EXPECT_EQ(got.word & 0xFFFF, c.ack) << std::hex << c.ack;
+    std::vector<Seen> seen = p.server.Events(kXtypPoke);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].name2, "BID");
+    EXPECT_EQ(seen[0].format, kCfText);
+    EXPECT_EQ(Text(seen[0].data), "1.0850");
+  }
+}
+
+TEST(DdemlExecute, TheCommandArrivesWholeAndTheAcknowledgementComesBack) {
+  Pair p;
+  ASSERT_NE(p.conv, 0u);
+  p.answer = [](Party&, const Seen& seen) -> HddeData {
+    return testing::Text(seen.data) == "[Open(x)]" ? kDdeFAck : kDdeFNotProcessed;
+  };
+  Pair::Result got = p.Transact(kXtypExecute, "[Open(x)]");
+  EXPECT_NE(got.handle, 0u);
+  got = p.Transact(kXtypExecute, "[Bad]");
+  EXPECT_EQ(got.handle, 0u);
+  EXPECT_EQ(got.error, kDmlErrNotProcessed);
+  std::vector<Seen> seen = p.server.Events(kXtypExecute);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].name1, "EURUSD");
+  EXPECT_EQ(Text(seen[0].data), "[Open(x)]");
+}
+
+TEST(DdemlFilters, FailFlagsRefuseServerTransactionsBeforeTheCallback) {
+  Pair p(kAppCmdFilterInits | kCbfFailPokes | kCbfFailRequests | kCbfFailExecutes);
+  ASSERT_NE(p.conv, 0u);
+  p.answer = [](Party&, const Seen&) -> HddeData { return kDdeFAck; };
+  EXPECT_EQ(p.Transact(kXtypPoke, "1").handle, 0u);
+  EXPECT_EQ(p.Transact(kXtypRequest).handle, 0u);
+  EXPECT_EQ(p.Transact(kXtypExecute, "[x]").handle, 0u);
+  EXPECT_NE(p.Transact(kXtypAdvStart).handle, 0u);  // advises are not filtered here
+  Settle();
+  EXPECT_EQ(p.server.Types(), std::vector<unsigned>{kXtypAdvStart});
+}
+
+TEST(DdemlAsync, TransactionsCompleteLaterWithTheirIds) {
+  Pair p;
+  ASSERT_NE(p.conv, 0u);
+  p.answer = [](Party& self, const Seen& seen) -> HddeData {
+    if (seen.type == kXtypRequest) return TextData(self, seen.name2, "1.0901");
+    return kDdeFAck;
+  };
+  std::uint32_t request_id = 0, poke_id = 0;
+  ConvInfo pending;
+  bool queried = false;
+  p.client.Do([&] {
+    DdeClientTransaction(nullptr, 0, p.conv, p.item, kCfText, kXtypRequest, kTimeoutAsync,
+                         &request_id);
+    DdeClientTransaction("7", 2, p.conv, p.item, kCfText, kXtypPoke, kTimeoutAsync, &poke_id);
+    queried = DdeQueryConvInfo(p.conv, request_id, pending);
+    return 0;
+  });
+  EXPECT_NE(request_id, 0u);
+  EXPECT_NE(poke_id, 0u);
+  EXPECT_NE(request_id, poke_id);
+  if (queried) {
+    EXPECT_EQ(p.client.Read(pending.item), "BID");
+  }
+  Eventually([&] { return p.client.Events(kXtypXactComplete).size() == 2; });
+  Settle();
+  std::fprintf(stderr, "ids %x %x queried=%d\n", request_id, poke_id, queried);
+  for (const Seen& s : p.client.Events(kXtypXactComplete))
+    std::fprintf(stderr, "done d1=%llx d2=%llx raw=%llx\n", (unsigned long long)s.data1, (unsigned long long)s.data2, (unsigned long long)s.raw_data);
+  ASSERT_EQ(p.client.Events(kXtypXactComplete).size(), 2u);
+  std::vector<Seen> done = p.client.Events(kXtypXactComplete);
+  EXPECT_EQ(done[0].data1, request_id);
+  EXPECT_EQ(done[0].name1, "EURUSD");
+  EXPECT_EQ(done[0].name2, "BID");
+  EXPECT_EQ(Text(done[0].data), "1.0901");
+  EXPECT_EQ(done[1].data1, poke_id);
+  EXPECT_EQ(done[1].raw_data, 1u);
+  ConvInfo gone;
+  EXPECT_FALSE(p.client.Do([&] { return DdeQueryConvInfo(p.conv, request_id, gone); }));
+}
+
+TEST(DdemlCallbackGuard, AnExceptionInTheCallbackIsReportedAndAnsweredWithZero) {
+  std::mutex lock;
+  std::vector<std::string> reports;
+  SetExceptionReport([&](const std::string& text) {
+    std::lock_guard<std::mutex> hold(lock);
+    reports.push_back(text);
+  });
+  {
+    Pair p;
+    ASSERT_NE(p.conv, 0u);
+    p.answer = [](Party&, const Seen& seen) -> HddeData {
+      if (seen.type == kXtypPoke || seen.type == kXtypRequest) throw std::runtime_error("feed broke");
+      return 0;
+    };
+    Pair::Result got = p.Transact(kXtypPoke, "1");
+    EXPECT_EQ(got.handle, 0u);
+    EXPECT_EQ(got.error, kDmlErrNotProcessed);
+    EXPECT_EQ(p.Transact(kXtypRequest).handle, 0u);
+  }
+  SetExceptionReport(nullptr);
+  std::lock_guard<std::mutex> hold(lock);
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0], "feed broke");
+}
+
+TEST(DdemlData, HandlesCarryBytesAtTheirOffsetAndOwnedOnesLiveUntilFreed) {
+  Party a(kAppCmdClientOnly);
+  a.Do([&] {
+    const char text[] = "QUOTE";
+    HddeData h = DdeCreateDataHandle(a.id(), text, 6, 2, 0, kCfText, 0);
+    EXPECT_NE(h, 0u);
+    std::uint32_t size = 0;
+    std::uint8_t* bytes = DdeAccessData(h, &size);
+    EXPECT_NE(bytes, nullptr);
+    EXPECT_GE(size, 8u);
+    if (bytes && size >= 8) {
+      EXPECT_EQ(std::memcmp(bytes + 2, "QUOTE", 6), 0);
+    }
+    EXPECT_TRUE(DdeUnaccessData(h));
+    char part[4] = {};
+    EXPECT_EQ(DdeGetData(h, part, 3, 2), 3u);
+    EXPECT_EQ(std::string(part), "QUO");
+    EXPECT_TRUE(DdeFreeDataHandle(h));
+    return 0;
+  });
+}
+
+TEST(DdemlData, AnApplicationOwnedAnswerSurvivesTheTransactionAndAnUnownedOneDoesNot) {
+  Pair p;
+  ASSERT_NE(p.conv, 0u);
+  HddeData owned = 0, unowned = 0;
+  p.answer = [&](Party& self, const Seen& seen) -> HddeData {
+    if (seen.name2 == "BID") return owned = TextData(self, "BID", "1.1", kHdataAppOwned);
+    return unowned = TextData(self, "ASK", "1.2");
+  };
+  EXPECT_EQ(p.Transact(kXtypRequest).text, "1.1");
+  EXPECT_EQ(p.Transact(kXtypRequest).text, "1.1");  // hands out a new owned one each time
+  p.client.Do([&] { return p.item = DdeCreateStringHandle(p.client.id(), "ASK"); });
+  EXPECT_EQ(p.Transact(kXtypRequest).text, "1.2");
+  p.server.Do([&] {
+    EXPECT_EQ(testing::Text(DdeDataBytes(owned)), "1.1");
+    EXPECT_TRUE(DdeFreeDataHandle(owned));
+    return 0;
+  });
+  (void)unowned;
+}
+
+}  // namespace
+}  // namespace platform

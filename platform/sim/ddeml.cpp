@@ -1,0 +1,587 @@
+// The model's name service, conversations, client transactions and advise loops.
+//
+// Synchronous work happens inside the call, as the real library's modal loop makes it look:
+// a connect reaches the servers' XTYP_CONNECT, a synchronous transaction the server's callback,
+// DdePostAdvise the server's XTYP_ADVREQ. What the real library posts is queued with PostTask
+// and delivered by the pump: connect confirmations, registration notices, disconnect notices,
+// advise data at the client, and the server side and completion of asynchronous transactions.
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "platform/clipboard_format.h"
+#include "platform/sim/ddeml_state.h"
+#include "platform/sim/sim_queue.h"
+
+namespace platform::sim {
+namespace {
+
+bool ClientOnly(const Instance& instance) { return (instance.flags & kAppCmdClientOnly) != 0; }
+
+// A handle the library keeps alive while a posted notification waits for the pump.
+struct HeldName {
+  Hsz hsz = 0;
+  explicit HeldName(Hsz h) : hsz(h) { AddRef(hsz, 0); }
+  HeldName(const HeldName& other) : hsz(other.hsz) { AddRef(hsz, 0); }
+  HeldName& operator=(const HeldName&) = delete;
+  ~HeldName() { Release(hsz, 0); }
+};
+
+void Notify(DdeInstance to, unsigned type, std::uint32_t skip_flag, Hsz base, Hsz specific) {
+  PostTask([=, held1 = HeldName(base), held2 = HeldName(specific)] {
+    Instance* instance = FindInstance(to);
+    if (!instance || (instance->flags & skip_flag)) return;
+    Call(to, type, 0, 0, base, specific, 0, 0, 0);
+  });
+}
+
+void NotifyOthers(DdeInstance from, unsigned type, std::uint32_t skip_flag, const Name& name) {
+  for (const auto& [id, instance] : Dde().instances)
+    if (id != from) Notify(id, type, skip_flag, name.base, name.instance_specific);
+}
+
+const Name* RegisteredName(const Instance& instance, Hsz service) {
+  for (const Name& name : instance.names)
+    if (name.base == service || name.instance_specific == service) return &name;
+  return nullptr;
+}
+
+// The one instance whose instance-specific name this is, or 0.
+DdeInstance OwnerOfSpecificName(Hsz service) {
+  for (const auto& [id, instance] : Dde().instances)
+    for (const Name& name : instance.names)
+      if (name.instance_specific == service) return id;
+  return 0;
+}
+
+bool MayServe(const Instance& server, DdeInstance client, Hsz service) {
+  if (ClientOnly(server)) return false;
+  if (server.flags & kCbfFailConnections) return false;
+  if (server.id == client && (server.flags & kCbfFailSelfConnections)) return false;
+  if (server.filter) {
+    if (service == 0) return !server.names.empty();
+    return RegisteredName(server, service) != nullptr;
+  }
+  return true;
+}
+
+void Unregister(Instance& instance, std::vector<Name>::iterator name) {
+  NotifyOthers(instance.id, kXtypUnregister, kCbfSkipUnregistrations, *name);
+  Release(name->base, 0);
+  Release(name->instance_specific, 0);
+  instance.names.erase(name);
+}
+
+// Makes the two ends of a conversation; the server hears XTYP_CONNECT_CONFIRM later.
+Hconv OpenConversation(DdeInstance client, DdeInstance server, Hsz service, Hsz topic) {
+  Instance* serving = FindInstance(server);
+  const Name* name = serving ? RegisteredName(*serving, service) : nullptr;
+  Hsz partner_name = name ? name->base : service;
+  Hconv client_end = Dde().next_conv++;
+  Hconv server_end = Dde().next_conv++;
+  Conversation c;
+  c.handle = client_end;
+  c.owner = client;
+  c.client = true;
+  c.partner = server_end;
+  c.service_request = service;
+  c.service_partner = partner_name;
+  c.topic = topic;
+  c.self = client == server;
+  Conversation s = c;
+  s.handle = server_end;
+  s.owner = server;
+  s.client = false;
+  s.partner = client_end;
+  for (Hsz hsz : {c.service_request, c.service_partner, c.topic}) {
+    AddRef(hsz, 0);
+    AddRef(hsz, 0);
+  }
+  Dde().convs[client_end] = c;
+  Dde().convs[server_end] = s;
+  PostTask([=] {
+    Conversation* confirmed = FindConv(server_end);
+    Instance* instance = FindInstance(server);
+    if (!confirmed || !instance || (instance->flags & kCbfSkipConnectConfirms)) return;
+    Call(server, kXtypConnectConfirm, 0, server_end, topic, service, 0, 0, client == server);
+  });
+  return client_end;
+}
+
+void DestroyConversation(Hconv conv) {
+  Conversation* c = FindConv(conv);
+  if (!c) return;
+  for (Hsz hsz : {c->service_request, c->service_partner, c->topic}) Release(hsz, 0);
+  for (const Link& link : c->links) Release(link.item, 0);
+  for (const Pending& pending : c->pending) Release(pending.item, 0);
+  for (auto& [list, members] : Dde().lists) std::erase(members, conv);
+  Dde().convs.erase(conv);
+}
+
+// Asks each server in turn; with first_only the first acceptance ends the search.
+std::vector<Hconv> Connect(DdeInstance client, Hsz service, Hsz topic, bool first_only) {
+  std::vector<Hconv> opened;
+  DdeInstance only = service ? OwnerOfSpecificName(service) : 0;
+  std::vector<DdeInstance> servers;
+  for (const auto& [id, instance] : Dde().instances)
+    if ((!only || id == only) && MayServe(instance, client, service)) servers.push_back(id);
+  const bool wild = service == 0 || topic == 0;
+  for (DdeInstance server : servers) {
+    if (!FindInstance(server) || !FindInstance(client)) break;
+    const std::uintptr_t same = server == client;
+    if (!wild) {
+      if (Call(server, kXtypConnect, 0, 0, topic, service, 0, 0, same) == 0) continue;
+      opened.push_back(OpenConversation(client, server, service, topic));
+    } else {
+      HddeData answer = Call(server, kXtypWildConnect, 0, 0, topic, service, 0, 0, same);
+      std::vector<HszPair> pairs = DdeReadHszPairs(answer);
+      DataObject ignored;
+      TakeAnswer(answer, ignored);
+      for (const HszPair& pair : pairs) {
+        if (!Dde().strings.count(pair.service) || !Dde().strings.count(pair.topic)) continue;
+        opened.push_back(OpenConversation(client, server, pair.service, pair.topic));
+        if (first_only) break;
+      }
+    }
+    if (first_only && !opened.empty()) break;
+  }
+  return opened;
+}
+
+// What one transaction came to at the server.
+struct Outcome {
+  bool ok = false;
+  unsigned error = kDmlErrNotProcessed;
+  unsigned status = 0;  // acknowledgement word
+  DataObject data;      // a request's answer
+};
+
+std::uint32_t FailFlagFor(unsigned type) {
+  switch (type) {
+    case kXtypRequest: return kCbfFailRequests;
+    case kXtypPoke: return kCbfFailPokes;
+    case kXtypExecute: return kCbfFailExecutes;
+    case kXtypAdvStart:
+    case kXtypAdvStop: return kCbfFailAdvises;
+  }
+  return 0;
+}
+
+Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
+              const std::vector<std::uint8_t>& bytes) {
+  Outcome out;
+  Conversation* c = FindConv(client_end);
+  Conversation* s = c ? FindConv(c->partner) : nullptr;
+  if (!c || !s || !c->connected || !s->connected) {
+    out.error = kDmlErrNoConvEstablished;
+    return out;
+  }
+  const Hconv server_end = s->handle;
+  const DdeInstance server = s->owner;
+  const Hsz topic = s->topic;
+  Instance* serving = FindInstance(server);
+  const unsigned base = type & ~(kXtypfNoData | kXtypfAckReq);
+  if (!serving || (serving->flags & FailFlagFor(base))) return out;
+  switch (base) {
+    case kXtypRequest: {
+      HddeData answer = Call(server, kXtypRequest, format, server_end, topic, item, 0, 0, 0);
+      if (answer && TakeAnswer(answer, out.data)) {
+        out.ok = true;
+        out.status = kDdeFAck;
+      }
+      break;
+    }
+    case kXtypPoke:
+    case kXtypExecute: {
+      const bool poke = base == kXtypPoke;
+      HddeData data = NewData(server, bytes, poke ? item : 0, format, false);
+      HddeData ack = Call(server, base, format, server_end, topic, poke ? item : 0, data, 0, 0);
+      FreeData(data);
+      out.status = static_cast<unsigned>(ack & 0xFFFF);
+      out.ok = (ack & kDdeFAck) != 0;
+      out.error = out.ok ? kDmlErrNoError : ((ack & kDdeFBusy) ? kDmlErrBusy : kDmlErrNotProcessed);
+      break;
+    }
+    case kXtypAdvStart: {
+      if (Call(server, kXtypAdvStart, format, server_end, topic, item, 0, 0, 0) == 0) break;
+      const unsigned flags = type & (kXtypfNoData | kXtypfAckReq);
+      for (Hconv end : {client_end, server_end}) {
+        Conversation* side = FindConv(end);
+        if (!side) continue;
+        auto link = std::find_if(side->links.begin(), side->links.end(), [&](const Link& l) {
+          return l.item == item && l.format == format;
+        });
+        if (link != side->links.end()) {
+          link->flags = flags;  // a repeated start only changes the flags
+        } else {
+          AddRef(item, 0);
+          side->links.push_back({item, format, flags});
+        }
+      }
+      out.ok = true;
+      out.status = kDdeFAck;
+      break;
+    }
+    case kXtypAdvStop: {
+      auto has = [&](const Link& l) { return l.item == item && l.format == format; };
+      if (std::none_of(s->links.begin(), s->links.end(), has)) break;
+      Call(server, kXtypAdvStop, format, server_end, topic, item, 0, 0, 0);
+      for (Hconv end : {client_end, server_end}) {
+        if (Conversation* side = FindConv(end)) {
+          for (const Link& l : side->links)
+            if (has(l)) Release(l.item, 0);
+          std::erase_if(side->links, has);
+        }
+      }
+      out.ok = true;
+      out.status = kDdeFAck;
+      break;
+    }
+  }
+  return out;
+}
+
+bool KnownType(unsigned type) {
+  const unsigned base = type & ~(kXtypfNoData | kXtypfAckReq);
+  if (base == kXtypAdvStart) return true;
+  if (type != base) return false;
+  return base == kXtypRequest || base == kXtypPoke || base == kXtypExecute ||
+         base == kXtypAdvStop;
+}
+
+}  // namespace
+
+void EndConversation(Hconv conv) {
+  Conversation* c = FindConv(conv);
+  if (!c) return;
+  if (c->connected) {
+    if (Conversation* partner = FindConv(c->partner)) {
+      partner->connected = false;
+      const Hconv partner_end = partner->handle;
+      const DdeInstance to = partner->owner;
+      const bool same = c->owner == to;
+      const bool server_side = !partner->client;
+      PostTask([=] {
+        Instance* instance = FindInstance(to);
+        if (instance && FindConv(partner_end) && !(instance->flags & kCbfSkipDisconnects))
+          Call(to, kXtypDisconnect, 0, partner_end, 0, 0, 0, 0, same);
+        // A server's end goes with the notice; a client's stays, terminated, for DdeReconnect.
+        if (server_side) DestroyConversation(partner_end);
+      });
+    }
+  }
+  DestroyConversation(conv);
+}
+
+}  // namespace platform::sim
+
+namespace platform {
+
+using namespace platform::sim;
+
+bool DdeUninitialize(DdeInstance instance) {
+  if (Refused("DdeUninitialize", instance)) return false;
+  std::vector<Hconv> own;
+  for (const auto& [handle, c] : Dde().convs)
+    if (c.owner == instance) own.push_back(handle);
+  for (Hconv conv : own) EndConversation(conv);
+  Instance& ending = *FindInstance(instance);
+  while (!ending.names.empty()) Unregister(ending, ending.names.begin());
+  std::erase_if(Dde().data, [&](const auto& entry) { return entry.second.owner == instance; });
+  for (auto it = Dde().strings.begin(); it != Dde().strings.end();) {
+    it->second.refs.erase(instance);
+    it = it->second.refs.empty() ? Dde().strings.erase(it) : std::next(it);
+  }
+  Dde().instances.erase(instance);
+  return true;
+}
+
+HddeData DdeNameService(DdeInstance instance, Hsz service, unsigned command) {
+  if (Refused("DdeNameService", instance)) return 0;
+  Instance& self = *FindInstance(instance);
+  if (command & kDnsFilterOn) self.filter = true;
+  if (command & kDnsFilterOff) self.filter = false;
+  if (command & kDnsRegister) {
+    if (ClientOnly(self)) {
+      SetLastError(instance, kDmlErrDllUsage);
+      return 0;
+    }
+    if (!Dde().strings.count(service)) {
+      SetLastError(instance, kDmlErrInvalidParameter);
+      return 0;
+    }
+    if (!RegisteredName(self, service)) {
+      // The instance-specific name is the base name followed by the server's window number.
+      char tag[32];
+      std::snprintf(tag, sizeof tag, "(0x%08X)", static_cast<unsigned>(instance) * 0x10u);
+      Name name{service, AddString(StringText(service) + tag, 0)};
+      AddRef(service, 0);
+      self.names.push_back(name);
+      NotifyOthers(instance, kXtypRegister, kCbfSkipRegistrations, name);
+    }
+  }
+  if (command & kDnsUnregister) {
+    if (service == 0) {
+      while (!self.names.empty()) Unregister(self, self.names.begin());
+    } else {
+      auto found = std::find_if(self.names.begin(), self.names.end(),
+                                [&](const Name& n) { return n.base == service; });
+      if (found == self.names.end()) {
+        SetLastError(instance, kDmlErrInvalidParameter);
+        return 0;
+      }
+      Unregister(self, found);
+    }
+  }
+  return 1;
+}
+
+Hconv DdeConnect(DdeInstance instance, Hsz service, Hsz topic) {
+  if (Refused("DdeConnect", instance)) return 0;
+  std::vector<Hconv> opened = Connect(instance, service, topic, true);
+  if (opened.empty()) {
+    SetLastError(instance, kDmlErrNoConvEstablished);
+    return 0;
+  }
+  return opened.front();
+}
+
+HconvList DdeConnectList(DdeInstance instance, Hsz service, Hsz topic, HconvList previous) {
+  if (Refused("DdeConnectList", instance)) return 0;
+  std::vector<Hconv> members;
+  auto old = Dde().lists.find(previous);
+  if (old != Dde().lists.end()) {
+    members = old->second;
+    Dde().lists.erase(old);
+  }
+  for (Hconv conv : Connect(instance, service, topic, false)) members.push_back(conv);
+  for (Hconv conv : members)
+    if (Conversation* c = FindConv(conv)) c->in_list = true;
+  if (members.empty()) {
+    SetLastError(instance, kDmlErrNoConvEstablished);
+    return 0;
+  }
+  HconvList list = Dde().next_list++;
+  Dde().lists[list] = members;
+  return list;
+}
+
+Hconv DdeQueryNextServer(HconvList list, Hconv previous) {
+  auto found = Dde().lists.find(list);
+  if (found == Dde().lists.end()) return 0;
+  const auto& members = found->second;
+  if (previous == 0) return members.empty() ? 0 : members.front();
+  auto at = std::find(members.begin(), members.end(), previous);
+  if (at == members.end() || ++at == members.end()) return 0;
+  return *at;
+}
+
+bool DdeDisconnectList(HconvList list) {
+  auto found = Dde().lists.find(list);
+  if (found == Dde().lists.end()) return false;
+  std::vector<Hconv> members = found->second;
+  Dde().lists.erase(found);
+  for (Hconv conv : members) EndConversation(conv);
+  return true;
+}
+
+HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, Hsz item,
+                              unsigned format, unsigned type, std::uint32_t timeout,
+                              std::uint32_t* result) {
+  if (result) *result = 0;
+  Conversation* c = FindConv(conv);
+  if (!c || !c->client) return 0;
+  const DdeInstance instance = c->owner;
+  if (Refused("DdeClientTransaction", instance)) return 0;
+  if (!KnownType(type)) {
+    SetLastError(instance, kDmlErrInvalidParameter);
+    return 0;
+  }
+  if (!c->connected) {
+    SetLastError(instance, kDmlErrNoConvEstablished);
+    return 0;
+  }
+  // Data comes as bytes, or (size 0xFFFFFFFF) as a data handle that the call consumes.
+  std::vector<std::uint8_t> bytes;
+  if (size == 0xFFFFFFFF) {
+    HddeData handle = reinterpret_cast<HddeData>(data);
+    if (handle) {
+      DataObject taken;
+      if (!TakeAnswer(handle, taken)) {
+        SetLastError(instance, kDmlErrInvalidParameter);
+        return 0;
+      }
+      bytes = taken.bytes;
+    }
+  } else if (data && size) {
+    const auto* from = static_cast<const std::uint8_t*>(data);
+    bytes.assign(from, from + size);
+  }
+  const unsigned base = type & ~(kXtypfNoData | kXtypfAckReq);
+  if (timeout == kTimeoutAsync) {
+    const std::uint32_t id = Dde().next_transaction++;
+    AddRef(item, 0);
+    c->pending.push_back({id, type, item, format});
+    const Hsz topic = c->topic;
+    PostTask([=] {
+      Conversation* still = FindConv(conv);
+      if (!still) return;
+      auto pending = std::find_if(still->pending.begin(), still->pending.end(),
+                                  [&](const Pending& p) { return p.id == id; });
+      if (pending == still->pending.end()) return;  // abandoned
+      Outcome out = Serve(conv, type, format, item, bytes);
+      // The acknowledgement travels back through the queue as well.
+      PostTask([=] {
+        Conversation* waiting = FindConv(conv);
+        if (!waiting) return;
+        auto p = std::find_if(waiting->pending.begin(), waiting->pending.end(),
+                              [&](const Pending& q) { return q.id == id; });
+        if (p == waiting->pending.end()) return;
+        waiting->pending.erase(p);
+        HddeData handed = out.ok ? 1 : 0;
+        if (base == kXtypRequest && out.ok)
+          handed = NewData(instance, out.data.bytes, item, out.data.format, false);
+        if (!out.ok) SetLastError(instance, out.error);
+        Call(instance, kXtypXactComplete, format, conv, topic, item, handed, id, out.status);
+        if (base == kXtypRequest && out.ok) FreeData(handed);
+        Release(item, 0);
+      });
+    });
+    if (result) *result = id;
+    return 1;
+  }
+  Instance* self = FindInstance(instance);
+  if (self->in_callback > 0) {
+    SetLastError(instance, kDmlErrReentrancy);
+    return 0;
+  }
+  Outcome out = Serve(conv, type, format, item, bytes);
+  if (result) *result = out.status;
+  if (!out.ok) {
+    SetLastError(instance, out.error);
+    return 0;
+  }
+  if (base == kXtypRequest) return NewData(instance, out.data.bytes, item, out.data.format, false);
+  return 1;
+}
+
+bool DdeAbandonTransaction(DdeInstance instance, Hconv conv, std::uint32_t transaction) {
+  if (Refused("DdeAbandonTransaction", instance)) return false;
+  for (auto& [handle, c] : Dde().convs) {
+    if (c.owner != instance || (conv && handle != conv)) continue;
+    for (auto p = c.pending.begin(); p != c.pending.end();) {
+      if (transaction == 0 || p->id == transaction) {
+        Release(p->item, 0);
+        p = c.pending.erase(p);
+      } else {
+        ++p;
+      }
+    }
+  }
+  return true;
+}
+
+bool DdeDisconnect(Hconv conv) {
+  Conversation* c = FindConv(conv);
+  if (!c) return false;
+  if (Refused("DdeDisconnect", c->owner)) return false;
+  EndConversation(conv);
+  return true;
+}
+
+Hconv DdeReconnect(Hconv conv) {
+  Conversation* c = FindConv(conv);
+  if (!c || !c->client || c->connected) return 0;
+  const DdeInstance instance = c->owner;
+  if (Refused("DdeReconnect", instance)) return 0;
+  const Hsz service = c->service_request;
+  const Hsz topic = c->topic;
+  const std::vector<Link> links = c->links;
+  std::vector<Hconv> opened = Connect(instance, service, topic, true);
+  if (opened.empty()) {
+    SetLastError(instance, kDmlErrNoConvEstablished);
+    return 0;
+  }
+  // The library tries to restart the advise loops the old conversation held.
+  for (const Link& link : links)
+    Serve(opened.front(), kXtypAdvStart | link.flags, link.format, link.item, {});
+  DestroyConversation(conv);
+  return opened.front();
+}
+
+bool DdeQueryConvInfo(Hconv conv, std::uint32_t transaction, ConvInfo& info) {
+  Conversation* c = FindConv(conv);
+  if (!c || Refused("DdeQueryConvInfo", c->owner)) return false;
+  info = ConvInfo{};
+  if (transaction != kQidSync) {
+    auto p = std::find_if(c->pending.begin(), c->pending.end(),
+                          [&](const Pending& q) { return q.id == transaction; });
+    if (p == c->pending.end()) {
+      SetLastError(c->owner, kDmlErrUnfoundQueueId);
+      return false;
+    }
+    info.item = p->item;
+    info.format = p->format;
+    info.type = p->type;
+  }
+  info.partner = c->connected ? c->partner : 0;
+  info.service_partner = c->service_partner;
+  info.service_request = c->service_request;
+  info.topic = c->topic;
+  info.status = kStIsLocal | (c->connected ? kStConnected : kStTerminated) |
+                (c->client ? kStClient : 0) | (c->self ? kStIsSelf : 0) |
+                (c->in_list ? kStInList : 0) | (c->links.empty() ? 0 : kStAdvise);
+  info.state = c->connected ? kXstConnected : kXstNull;
+  return true;
+}
+
+bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
+  if (Refused("DdePostAdvise", instance)) return false;
+  if (ClientOnly(*FindInstance(instance))) {
+    SetLastError(instance, kDmlErrDllUsage);
+    return false;
+  }
+  struct Due {
+    Hconv server_end;
+    Hconv client_end;
+    Hsz topic;
+    Link link;
+    std::uint32_t remaining;
+  };
+  std::vector<Due> due;
+  for (const auto& [handle, c] : Dde().convs) {
+    if (c.owner != instance || c.client || !c.connected) continue;
+    if (topic && c.topic != topic) continue;
+    for (const Link& link : c.links)
+      if (!item || link.item == item) due.push_back({handle, c.partner, c.topic, link, 0});
+  }
+  // Each XTYP_ADVREQ learns how many more of this call share its topic, item and format.
+  for (std::size_t i = 0; i < due.size(); ++i)
+    for (std::size_t j = i + 1; j < due.size(); ++j)
+      if (due[j].topic == due[i].topic && due[j].link.item == due[i].link.item &&
+          due[j].link.format == due[i].link.format)
+        ++due[i].remaining;
+  for (const Due& d : due) {
+    if (!FindConv(d.server_end)) continue;
+    HddeData answer = Call(instance, kXtypAdvReq, d.link.format, d.server_end, d.topic,
+                           d.link.item, 0, d.remaining, 0);
+    DataObject value;
+    if (!answer || !TakeAnswer(answer, value)) continue;
+    const bool hot = (d.link.flags & kXtypfNoData) == 0;
+    Conversation* client = FindConv(d.client_end);
+    if (!client) continue;
+    const DdeInstance to = client->owner;
+    const Hconv client_end = d.client_end;
+    HeldName held_topic(d.topic), held_item(d.link.item);
+    PostTask([=, bytes = std::move(value.bytes), t = held_topic, i = held_item] {
+      Conversation* receiving = FindConv(client_end);
+      if (!receiving || !receiving->connected) return;
+      HddeData handed = hot ? NewData(to, bytes, d.link.item, d.link.format, false) : 0;
+      Call(to, kXtypAdvData, d.link.format, client_end, d.topic, d.link.item, handed, 0, 0);
+      if (handed) FreeData(handed);
+    });
+  }
+  return true;
+}
+
+}  // namespace platform

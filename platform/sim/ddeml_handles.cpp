@@ -1,0 +1,282 @@
+// The model's instances, string handles and data handles.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <utility>
+
+#include "platform/clipboard_format.h"
+#include "platform/exception_report.h"
+#include "platform/sim/ddeml_state.h"
+
+namespace platform::sim {
+
+std::string FoldCase(const std::string& text) {
+  std::string folded = text;
+  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+std::map<unsigned, std::string>& FormatNames() {
+  static std::map<unsigned, std::string> names;
+  return names;
+}
+
+DdeState& Dde() {
+  static DdeState state;
+  return state;
+}
+
+Instance* FindInstance(DdeInstance id) {
+  auto found = Dde().instances.find(id);
+  return found == Dde().instances.end() ? nullptr : &found->second;
+}
+
+Conversation* FindConv(Hconv conv) {
+  auto found = Dde().convs.find(conv);
+  return found == Dde().convs.end() ? nullptr : &found->second;
+}
+
+void SetLastError(DdeInstance id, unsigned error) {
+  if (Instance* instance = FindInstance(id)) instance->last_error = error;
+}
+
+bool Refused(const char* call, DdeInstance id) {
+  if (!FindInstance(id)) return true;
+  if (Dde().fault) {
+    if (unsigned error = Dde().fault(call)) {
+      SetLastError(id, error);
+      return true;
+    }
+  }
+  return false;
+}
+
+void SetDdeFault(DdeFault fault) { Dde().fault = std::move(fault); }
+
+void FailDdeCall(const std::string& call, unsigned error, int count, int skip) {
+  auto left = std::make_shared<std::pair<int, int>>(skip, count);
+  SetDdeFault([=](const char* name) -> unsigned {
+    if (call != name) return 0;
+    if (left->first > 0) {
+      --left->first;
+      return 0;
+    }
+    if (left->second <= 0) return 0;
+    --left->second;
+    return error;
+  });
+}
+
+std::size_t DdeStringHandleCount() { return Dde().strings.size(); }
+std::size_t DdeDataHandleCount() { return Dde().data.size(); }
+std::size_t DdeConversationCount() { return Dde().convs.size(); }
+
+Hsz AddString(const std::string& text, DdeInstance owner) {
+  std::string key = FoldCase(text);
+  for (auto& [hsz, entry] : Dde().strings) {
+    if (FoldCase(entry.text) == key) {
+      ++entry.refs[owner];
+      return hsz;
+    }
+  }
+  Hsz hsz = Dde().next_hsz++;
+  Dde().strings[hsz] = StringEntry{text, {{owner, 1}}};
+  return hsz;
+}
+
+void AddRef(Hsz hsz, DdeInstance owner) {
+  auto found = Dde().strings.find(hsz);
+  if (found != Dde().strings.end()) ++found->second.refs[owner];
+}
+
+void Release(Hsz hsz, DdeInstance owner) {
+  auto found = Dde().strings.find(hsz);
+  if (found == Dde().strings.end()) return;
+  auto& refs = found->second.refs;
+  auto ref = refs.find(owner);
+  if (ref == refs.end()) return;
+  if (--ref->second <= 0) refs.erase(ref);
+  if (refs.empty()) Dde().strings.erase(found);
+}
+
+std::string StringText(Hsz hsz) {
+  auto found = Dde().strings.find(hsz);
+  return found == Dde().strings.end() ? std::string() : found->second.text;
+}
+
+bool SameName(Hsz a, Hsz b) { return a == b; }
+
+HddeData NewData(DdeInstance owner, std::vector<std::uint8_t> bytes, Hsz item, unsigned format,
+                 bool app_owned) {
+  HddeData handle = Dde().next_data;
+  Dde().next_data += 0x10;
+  bytes.reserve(1);  // an empty object still has an address to hand out
+  Dde().data[handle] = DataObject{owner, std::move(bytes), item, format, app_owned};
+  return handle;
+}
+
+void FreeData(HddeData data) { Dde().data.erase(data); }
+
+bool TakeAnswer(HddeData answer, DataObject& copy) {
+  auto found = Dde().data.find(answer);
+  if (found == Dde().data.end()) return false;
+  copy = found->second;
+  if (!found->second.app_owned) Dde().data.erase(found);
+  return true;
+}
+
+HddeData Call(DdeInstance id, unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2,
+              HddeData data, std::uintptr_t data1, std::uintptr_t data2) {
+  Instance* instance = FindInstance(id);
+  if (!instance || !instance->callback) return 0;
+  std::shared_ptr<DdeCallback> callback = instance->callback;
+  ++instance->in_callback;
+  HddeData result = Guarded<HddeData>(0, [&] {
+    return (*callback)(type, format, conv, hsz1, hsz2, data, data1, data2);
+  });
+  if (Instance* still = FindInstance(id)) --still->in_callback;
+  return result;
+}
+
+}  // namespace platform::sim
+
+namespace platform {
+
+using namespace platform::sim;
+
+unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_t flags) {
+  if (instance != 0 || !callback) return kDmlErrInvalidParameter;
+  if (Dde().fault)
+    if (unsigned error = Dde().fault("DdeInitialize")) return error;
+  DdeInstance id = Dde().next_instance++;
+  Instance& made = Dde().instances[id];
+  made.id = id;
+  made.callback = std::make_shared<DdeCallback>(std::move(callback));
+  made.flags = flags;
+  made.filter = (flags & kAppCmdFilterInits) != 0;
+  instance = id;
+  return kDmlErrNoError;
+}
+
+unsigned DdeGetLastError(DdeInstance instance) {
+  Instance* found = FindInstance(instance);
+  if (!found) return kDmlErrDllNotInitialized;
+  unsigned error = found->last_error;
+  found->last_error = kDmlErrNoError;
+  return error;
+}
+
+Hsz DdeCreateStringHandle(DdeInstance instance, const std::string& text) {
+  if (Refused("DdeCreateStringHandle", instance)) return 0;
+  // DDE names are atoms: at most 255 characters, and an empty text names nothing.
+  if (text.empty() || text.size() > 255) {
+    SetLastError(instance, kDmlErrInvalidParameter);
+    return 0;
+  }
+  return AddString(text, instance);
+}
+
+bool DdeFreeStringHandle(DdeInstance instance, Hsz hsz) {
+  if (Refused("DdeFreeStringHandle", instance)) return false;
+  auto found = Dde().strings.find(hsz);
+  if (found == Dde().strings.end() || !found->second.refs.count(instance)) {
+    SetLastError(instance, kDmlErrInvalidParameter);
+    return false;
+  }
+  Release(hsz, instance);
+  return true;
+}
+
+bool DdeKeepStringHandle(DdeInstance instance, Hsz hsz) {
+  if (Refused("DdeKeepStringHandle", instance)) return false;
+  if (!Dde().strings.count(hsz)) {
+    SetLastError(instance, kDmlErrInvalidParameter);
+    return false;
+  }
+  AddRef(hsz, instance);
+  return true;
+}
+
+std::string DdeQueryString(DdeInstance instance, Hsz hsz) {
+  if (hsz == 0 || Refused("DdeQueryString", instance)) return {};
+  return StringText(hsz);
+}
+
+int DdeCmpStringHandles(Hsz a, Hsz b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+HddeData DdeCreateDataHandle(DdeInstance instance, const void* bytes, std::uint32_t size,
+                             std::uint32_t offset, Hsz item, unsigned format, unsigned command) {
+  if (Refused("DdeCreateDataHandle", instance)) return 0;
+  std::vector<std::uint8_t> object(static_cast<std::size_t>(offset) + size);
+  if (bytes && size) std::memcpy(object.data() + offset, bytes, size);
+  return NewData(instance, std::move(object), item, format, (command & kHdataAppOwned) != 0);
+}
+
+std::uint8_t* DdeAccessData(HddeData data, std::uint32_t* size) {
+  auto found = Dde().data.find(data);
+  if (found == Dde().data.end()) {
+    if (size) *size = 0;
+    return nullptr;
+  }
+  if (size) *size = static_cast<std::uint32_t>(found->second.bytes.size());
+  return found->second.bytes.data();
+}
+
+bool DdeUnaccessData(HddeData data) { return Dde().data.count(data) != 0; }
+
+std::uint32_t DdeGetData(HddeData data, void* dest, std::uint32_t max, std::uint32_t offset) {
+  auto found = Dde().data.find(data);
+  if (found == Dde().data.end()) return 0;
+  const auto& bytes = found->second.bytes;
+  if (!dest) return static_cast<std::uint32_t>(bytes.size());
+  if (offset >= bytes.size()) {
+    SetLastError(found->second.owner, kDmlErrInvalidParameter);
+    return 0;
+  }
+  std::uint32_t count = std::min<std::uint32_t>(max, bytes.size() - offset);
+  std::memcpy(dest, bytes.data() + offset, count);
+  return count;
+}
+
+bool DdeFreeDataHandle(HddeData data) {
+  if (!Dde().data.count(data)) return false;
+  if (Dde().fault && Dde().fault("DdeFreeDataHandle")) return false;
+  FreeData(data);
+  return true;
+}
+
+std::vector<std::uint8_t> DdeDataBytes(HddeData data) {
+  auto found = Dde().data.find(data);
+  return found == Dde().data.end() ? std::vector<std::uint8_t>() : found->second.bytes;
+}
+
+// Pairs are laid out as the platform's HSZPAIR: two pointer-sized handles.
+HddeData DdeCreateHszPairData(DdeInstance instance, const std::vector<HszPair>& pairs) {
+  std::vector<Hsz> block;
+  for (const HszPair& pair : pairs) {
+    block.push_back(pair.service);
+    block.push_back(pair.topic);
+  }
+  block.push_back(0);
+  block.push_back(0);
+  return DdeCreateDataHandle(instance, block.data(),
+                             static_cast<std::uint32_t>(block.size() * sizeof(Hsz)), 0, 0,
+                             kCfText, 0);
+}
+
+std::vector<HszPair> DdeReadHszPairs(HddeData data) {
+  std::vector<HszPair> pairs;
+  std::vector<std::uint8_t> bytes = DdeDataBytes(data);
+  for (std::size_t at = 0; at + 2 * sizeof(Hsz) <= bytes.size(); at += 2 * sizeof(Hsz)) {
+    HszPair pair;
+    std::memcpy(&pair.service, bytes.data() + at, sizeof(Hsz));
+    std::memcpy(&pair.topic, bytes.data() + at + sizeof(Hsz), sizeof(Hsz));
+    if (!pair.service && !pair.topic) break;
+    pairs.push_back(pair);
+  }
+  return pairs;
+}
+
+bool DdeRunningOnWine() { return false; }
+
+}  // namespace platform

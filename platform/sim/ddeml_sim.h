@@ -1,0 +1,26 @@
+// What tests can see and steer in the model's DDEML.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace platform::sim {
+
+// Called with the name of each DDEML call ("DdeConnect", "DdeCreateStringHandle", ...); a
+// non-zero result makes that call fail with that DMLERR_ code (the instance's last error), as
+// the system's call would. Empty: nothing fails.
+using DdeFault = std::function<unsigned(const char* call)>;
+void SetDdeFault(DdeFault fault);
+
+// A counted fault: the calls named `call` fail with `error`, `count` times, after `skip`
+// successful ones. Replaces any fault set before.
+void FailDdeCall(const std::string& call, unsigned error, int count = 1, int skip = 0);
+
+// Live handles in the whole model: string handles (also those the library holds itself),
+// data handles, conversations. For leak checks.
+std::size_t DdeStringHandleCount();
+std::size_t DdeDataHandleCount();
+std::size_t DdeConversationCount();
+
+}  // namespace platform::sim

@@ -1,0 +1,123 @@
+// The model's DDEML state, shared by its source files. One process-wide table of instances,
+// string handles, data handles and conversations; everything runs on one thread, and what the
+// platform delivers later (notifications, advise data, completions) is queued with PostTask.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ddeml.h"
+#include "platform/sim/ddeml_sim.h"
+
+namespace platform::sim {
+
+std::string FoldCase(const std::string& text);
+std::map<unsigned, std::string>& FormatNames();
+
+// A string handle: one per text without regard to case, spelled as first created, counted per
+// owning instance; owner 0 stands for the library's own references.
+struct StringEntry {
+  std::string text;
+  std::map<DdeInstance, int> refs;
+};
+
+struct DataObject {
+  DdeInstance owner = 0;
+  std::vector<std::uint8_t> bytes;
+  Hsz item = 0;
+  unsigned format = 0;
+  bool app_owned = false;
+};
+
+struct Link {
+  Hsz item = 0;
+  unsigned format = 0;
+  unsigned flags = 0;  // kXtypfNoData, kXtypfAckReq
+};
+
+struct Pending {
+  std::uint32_t id = 0;
+  unsigned type = 0;
+  Hsz item = 0;
+  unsigned format = 0;
+};
+
+struct Conversation {
+  Hconv handle = 0;
+  DdeInstance owner = 0;
+  bool client = false;
+  Hconv partner = 0;
+  Hsz service_request = 0;
+  Hsz service_partner = 0;
+  Hsz topic = 0;
+  bool connected = true;
+  bool self = false;
+  bool in_list = false;
+  std::vector<Link> links;
+  std::vector<Pending> pending;
+};
+
+struct Name {
+  Hsz base = 0;
+  Hsz instance_specific = 0;
+};
+
+struct Instance {
+  DdeInstance id = 0;
+  std::shared_ptr<DdeCallback> callback;
+  std::uint32_t flags = 0;
+  unsigned last_error = 0;
+  bool filter = false;
+  int in_callback = 0;
+  std::vector<Name> names;
+};
+
+struct DdeState {
+  std::map<DdeInstance, Instance> instances;
+  DdeInstance next_instance = 0x0101;
+  std::map<Hsz, StringEntry> strings;
+  Hsz next_hsz = 0xC000;
+  std::map<HddeData, DataObject> data;
+  HddeData next_data = 0x100010;
+  std::map<Hconv, Conversation> convs;
+  Hconv next_conv = 0x200010;
+  std::map<HconvList, std::vector<Hconv>> lists;
+  HconvList next_list = 0x300010;
+  std::uint32_t next_transaction = 1;
+  DdeFault fault;
+};
+
+DdeState& Dde();
+
+Instance* FindInstance(DdeInstance id);
+Conversation* FindConv(Hconv conv);
+void SetLastError(DdeInstance id, unsigned error);
+// True (and the instance's last error set) when the call must fail: no such instance, or a fault.
+bool Refused(const char* call, DdeInstance id);
+
+// String handles.
+Hsz AddString(const std::string& text, DdeInstance owner);
+void AddRef(Hsz hsz, DdeInstance owner);
+void Release(Hsz hsz, DdeInstance owner);
+std::string StringText(Hsz hsz);
+bool SameName(Hsz a, Hsz b);
+
+// Data handles.
+HddeData NewData(DdeInstance owner, std::vector<std::uint8_t> bytes, Hsz item, unsigned format,
+                 bool app_owned);
+void FreeData(HddeData data);
+// Takes a callback's answer: its bytes, then releases it unless the application owns it.
+bool TakeAnswer(HddeData answer, DataObject& copy);
+
+// Calls an instance's callback the way the library does: exceptions caught and reported,
+// the instance marked as inside its callback. 0 when the instance is gone.
+HddeData Call(DdeInstance id, unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2,
+              HddeData data, std::uintptr_t data1, std::uintptr_t data2);
+
+// Ends a conversation from its owner's side: the partner learns it later (XTYP_DISCONNECT).
+void EndConversation(Hconv conv);
+
+}  // namespace platform::sim

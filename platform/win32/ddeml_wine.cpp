@@ -1,0 +1,113 @@
+#include "platform/win32/ddeml_wine.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace platform::win32 {
+namespace {
+
+struct Link {
+  HCONV conv;
+  HSZ topic;
+  HSZ item;
+};
+
+struct InstanceLinks {
+  std::map<HCONV, HSZ> topics;  // conversation -> its topic
+  std::vector<Link> links;
+};
+
+std::mutex& Lock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::map<DWORD, InstanceLinks>& Instances() {
+  static std::map<DWORD, InstanceLinks> instances;
+  return instances;
+}
+
+// The conversation's topic, learned once from the library.
+HSZ TopicOf(InstanceLinks& state, HCONV conv) {
+  auto found = state.topics.find(conv);
+  if (found != state.topics.end()) return found->second;
+  CONVINFO info{};
+  info.cb = sizeof(CONVINFO);
+  if (!::DdeQueryConvInfo(conv, QID_SYNC, &info)) return nullptr;
+  state.topics[conv] = info.hszTopic;
+  return info.hszTopic;
+}
+
+}  // namespace
+
+bool RunningOnWine() {
+  static const bool wine = [] {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic) {
+  if (type != XTYP_ADVREQ || !RunningOnWine()) return false;
+  std::lock_guard<std::mutex> hold(Lock());
+  HSZ own = TopicOf(Instances()[instance], conv);
+  return own != nullptr && ::DdeCmpStringHandles(own, topic) != 0;
+}
+
+void WineNoteTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic, HSZ item,
+                         std::uintptr_t result) {
+  if (!RunningOnWine()) return;
+  if (type != XTYP_ADVSTART && type != XTYP_ADVSTOP && type != XTYP_DISCONNECT &&
+      type != XTYP_CONNECT_CONFIRM)
+    return;
+  std::lock_guard<std::mutex> hold(Lock());
+  InstanceLinks& state = Instances()[instance];
+  auto same = [&](const Link& link) {
+    return link.conv == conv && ::DdeCmpStringHandles(link.item, item) == 0;
+  };
+  switch (type) {
+    case XTYP_CONNECT_CONFIRM:
+      state.topics[conv] = topic;
+      break;
+    case XTYP_ADVSTART:
+      // A repeated start on the same item only changes the link's flags.
+      if (result != 0 && std::none_of(state.links.begin(), state.links.end(), same))
+        state.links.push_back({conv, topic, item});
+      break;
+    case XTYP_ADVSTOP:
+      std::erase_if(state.links, same);
+      break;
+    case XTYP_DISCONNECT:
+      std::erase_if(state.links, [&](const Link& link) { return link.conv == conv; });
+      state.topics.erase(conv);
+      break;
+  }
+}
+
+void WineBeforePostAdvise(DWORD instance, HSZ topic, HSZ item) {
+  if (!RunningOnWine()) return;
+  int posted = 0;
+  {
+    std::lock_guard<std::mutex> hold(Lock());
+    auto found = Instances().find(instance);
+    if (found == Instances().end()) return;
+    for (const Link& link : found->second.links)
+      if (::DdeCmpStringHandles(link.item, item) == 0 &&
+          ::DdeCmpStringHandles(link.topic, topic) == 0)
+        ++posted;
+  }
+  if (posted < 2) return;
+  char name[256];
+  if (::DdeQueryStringA(instance, item, name, sizeof name, CP_WINANSI) == 0) return;
+  for (int i = 1; i < posted; ++i) ::GlobalAddAtomA(name);
+}
+
+void WineForgetInstance(DWORD instance) {
+  std::lock_guard<std::mutex> hold(Lock());
+  Instances().erase(instance);
+}
+
+}  // namespace platform::win32
