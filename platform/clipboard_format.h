@@ -4,6 +4,11 @@
 
 #include <string>
 
+// <windows.h> maps this name to its A/W form; the platform's function keeps the plain name.
+#ifdef RegisterClipboardFormat
+#undef RegisterClipboardFormat
+#endif
+
 namespace platform {
 
 constexpr unsigned kCfText = 1;

@@ -11,6 +11,17 @@
 #include <string>
 #include <vector>
 
+// <ddeml.h> maps these names to their A/W forms; the platform's functions keep the plain names.
+#ifdef DdeInitialize
+#undef DdeInitialize
+#endif
+#ifdef DdeCreateStringHandle
+#undef DdeCreateStringHandle
+#endif
+#ifdef DdeQueryString
+#undef DdeQueryString
+#endif
+
 namespace platform {
 
 using DdeInstance = std::uint32_t;  // idInst; 0 = none
@@ -188,9 +199,11 @@ Hconv DdeConnect(DdeInstance instance, Hsz service, Hsz topic);
 HconvList DdeConnectList(DdeInstance instance, Hsz service, Hsz topic, HconvList previous);
 Hconv DdeQueryNextServer(HconvList list, Hconv previous);
 bool DdeDisconnectList(HconvList list);
-// Synchronous (timeout in ms) or asynchronous (kTimeoutAsync: *result gets the transaction
-// id). data may be null with size 0 (or 0xFFFFFFFF for none). Returns the data of a request,
-// non-zero for success otherwise; 0 on failure (see DdeGetLastError).
+// Synchronous (timeout in ms; *result gets the acknowledgement word) or asynchronous
+// (kTimeoutAsync; *result gets the transaction id, the outcome comes as XTYP_XACT_COMPLETE).
+// data is null with size 0 for none; with size 0xFFFFFFFF it is a data handle (HddeData cast
+// to a pointer) that the call consumes. Returns the data of a request, non-zero for success
+// otherwise; 0 on failure (see DdeGetLastError).
 HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, Hsz item,
                               unsigned format, unsigned type, std::uint32_t timeout,
                               std::uint32_t* result);

@@ -71,6 +71,8 @@ struct QuoteServer {
   }
 };
 
+// One client instance. (Wine gives one client instance a single conversation per service and
+// topic, so the scenarios put each link of a topic in a client of its own, as spreadsheets do.)
 struct Watcher {
   Party party{kAppCmdClientOnly};
   Hconv Connect(const std::string& topic) {
@@ -79,11 +81,12 @@ struct Watcher {
                         DdeCreateStringHandle(party.id(), topic));
     });
   }
-  bool Advise(Hconv conv, const std::string& item, unsigned type = kXtypAdvStart) {
+  bool Advise(Hconv conv, const std::string& item, unsigned type = kXtypAdvStart,
+              std::uint32_t timeout = 5000) {
     return party.Do([&] {
       std::uint32_t word = 0;
       return DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(party.id(), item),
-                                  kCfText, type, 5000, &word) != 0;
+                                  kCfText, type, timeout, &word) != 0;
     });
   }
   std::vector<std::string> Values() {
@@ -99,16 +102,21 @@ class DdemlAdvise : public ::testing::TestWithParam<int> {};
 TEST_P(DdemlAdvise, EveryHotLinkGetsTheValueAndTheCountFallsToZero) {
   const int links = GetParam();
   QuoteServer server;
-  Watcher client;
-  std::vector<Hconv> convs;
+  std::vector<std::unique_ptr<Watcher>> clients;
   for (int i = 0; i < links; ++i) {
-    convs.push_back(client.Connect("EURUSD"));
-    ASSERT_NE(convs.back(), 0u);
-    ASSERT_TRUE(client.Advise(convs.back(), "BID"));
+    clients.push_back(std::make_unique<Watcher>());
+    Hconv conv = clients.back()->Connect("EURUSD");
+    ASSERT_NE(conv, 0u);
+    ASSERT_TRUE(clients.back()->Advise(conv, "BID"));
   }
+  auto all_have = [&](std::size_t n) {
+    for (auto& c : clients)
+      if (c->Values().size() != n) return false;
+    return true;
+  };
   ASSERT_TRUE(server.Post("EURUSD", "BID", "1.0842"));
-  ASSERT_TRUE(Eventually([&] { return client.Values().size() == static_cast<size_t>(links); }));
-  for (const std::string& v : client.Values()) EXPECT_EQ(v, "EURUSD/BID=1.0842");
+  ASSERT_TRUE(Eventually([&] { return all_have(1); }));
+  for (auto& c : clients) EXPECT_EQ(c->Values().front(), "EURUSD/BID=1.0842");
   std::vector<Seen> asked = server.party.Events(kXtypAdvReq);
   ASSERT_EQ(asked.size(), static_cast<size_t>(links));
   for (int i = 0; i < links; ++i) {
@@ -119,21 +127,24 @@ TEST_P(DdemlAdvise, EveryHotLinkGetsTheValueAndTheCountFallsToZero) {
   }
   // A second post delivers the new value to every link.
   ASSERT_TRUE(server.Post("EURUSD", "BID", "1.0843"));
-  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 2u * links; }));
-  EXPECT_EQ(client.Values().back(), "EURUSD/BID=1.0843");
+  ASSERT_TRUE(Eventually([&] { return all_have(2); }));
+  for (auto& c : clients) EXPECT_EQ(c->Values().back(), "EURUSD/BID=1.0843");
 }
 
 TEST_P(DdemlAdvise, WarmLinksAreToldOfAChangeWithoutData) {
   const int links = GetParam();
   QuoteServer server;
-  Watcher client;
+  std::vector<std::unique_ptr<Watcher>> clients;
   for (int i = 0; i < links; ++i) {
-    Hconv conv = client.Connect("GBPUSD");
-    ASSERT_TRUE(client.Advise(conv, "ASK", kXtypAdvStart | kXtypfNoData));
+    clients.push_back(std::make_unique<Watcher>());
+    Hconv conv = clients.back()->Connect("GBPUSD");
+    ASSERT_TRUE(clients.back()->Advise(conv, "ASK", kXtypAdvStart | kXtypfNoData));
   }
   ASSERT_TRUE(server.Post("GBPUSD", "ASK", "1.2710"));
-  ASSERT_TRUE(Eventually([&] { return client.Values().size() == static_cast<size_t>(links); }));
-  for (const std::string& v : client.Values()) EXPECT_EQ(v, "GBPUSD/ASK=-");
+  for (auto& c : clients) {
+    ASSERT_TRUE(Eventually([&] { return c->Values().size() == 1; }));
+    EXPECT_EQ(c->Values().front(), "GBPUSD/ASK=-");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, DdemlAdvise, ::testing::Values(1, 2, 3));
@@ -155,8 +166,10 @@ TEST(DdemlAdviseStop, AStoppedLinkIsNoLongerServedAndAStopWithoutLinkFails) {
   Settle();
   EXPECT_TRUE(server.party.Events(kXtypAdvReq).empty());
   EXPECT_TRUE(client.Values().empty());
-  EXPECT_FALSE(client.Advise(conv, "BID", kXtypAdvStop));
-  EXPECT_EQ(client.party.LastError(), kDmlErrNotProcessed);
+  EXPECT_FALSE(client.Advise(conv, "BID", kXtypAdvStop, 500));
+  // Wine departs from Windows: the server's library never answers the stop; it times out.
+  EXPECT_EQ(client.party.LastError(),
+            DdeRunningOnWine() ? kDmlErrUnadvAckTimeout : kDmlErrNotProcessed);
 }
 
 TEST(DdemlAdviseStart, ARepeatedStartMakesNoSecondLink) {
@@ -179,6 +192,7 @@ TEST(DdemlAdviseTopics, APostReachesOnlyTheLinksOfItsTopic) {
   Watcher client;
   Hconv eur = client.Connect("EURUSD");
   Hconv gbp = client.Connect("GBPUSD");
+  ASSERT_NE(gbp, 0u);
   ASSERT_TRUE(client.Advise(eur, "BID"));
   ASSERT_TRUE(client.Advise(gbp, "BID"));
   ASSERT_TRUE(server.Post("EURUSD", "BID", "1.08"));
@@ -188,6 +202,7 @@ TEST(DdemlAdviseTopics, APostReachesOnlyTheLinksOfItsTopic) {
   std::vector<Seen> asked = server.party.Events(kXtypAdvReq);
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].name1, "EURUSD");
+  EXPECT_EQ(asked[0].data1 & 0xFFFF, 0u);  // the only request of this post is its last
 }
 
 // Several links served by one post, many posts in a row, values of several items interleaved:
@@ -195,20 +210,24 @@ TEST(DdemlAdviseTopics, APostReachesOnlyTheLinksOfItsTopic) {
 // post serves several links; the platform layer adds the missing references).
 TEST(DdemlAdviseStream, ManyPostsToSeveralLinksArriveUnderTheirOwnItems) {
   QuoteServer server;
-  Watcher client;
+  std::vector<std::unique_ptr<Watcher>> clients;
   const char* items[] = {"BID", "ASK", "LAST"};
   for (int c = 0; c < 3; ++c) {
-    Hconv conv = client.Connect("USDJPY");
-    for (const char* item : items) ASSERT_TRUE(client.Advise(conv, item));
+    clients.push_back(std::make_unique<Watcher>());
+    Hconv conv = clients.back()->Connect("USDJPY");
+    for (const char* item : items) ASSERT_TRUE(clients.back()->Advise(conv, item));
   }
   const int rounds = 40;
   for (int r = 0; r < rounds; ++r)
     for (const char* item : items)
       ASSERT_TRUE(server.Post("USDJPY", item, std::string(item) + std::to_string(r)));
-  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 3u * 3u * rounds; }));
-  for (const Seen& s : client.party.Events(kXtypAdvData)) {
-    ASSERT_TRUE(s.has_data);
-    EXPECT_EQ(Text(s.data).rfind(s.name2, 0), 0u) << s.name2 << " got " << Text(s.data);
+  for (auto& client : clients) {
+    ASSERT_TRUE(Eventually([&] { return client->Values().size() == 3u * rounds; }));
+    for (const Seen& s : client->party.Events(kXtypAdvData)) {
+      ASSERT_TRUE(s.has_data);
+      EXPECT_EQ(Text(s.data).rfind(s.name2, 0), 0u) << s.name2 << " got " << Text(s.data);
+    }
+    EXPECT_EQ(client->Values().back(), "USDJPY/LAST=LAST" + std::to_string(rounds - 1));
   }
 }
 

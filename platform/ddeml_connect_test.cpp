@@ -47,10 +47,18 @@ TEST(DdemlNames, AHandleGoesWithTheInstanceThatOwnedIt) {
 TEST(DdemlNames, AnEmptyOrOverlongNameGetsNoHandle) {
   Party a(kAppCmdClientOnly);
   EXPECT_EQ(a.Name(std::string(256, 'x')), 0u);
-  EXPECT_EQ(a.LastError(), kDmlErrInvalidParameter);
+  EXPECT_EQ(a.Name(""), 0u);
 }
 
-TEST(DdemlRegistration, OtherInstancesHearRegisterAndUnregisterWithTheInstanceName) {
+// Connect-related callbacks only, without the registration notices every instance hears.
+std::vector<unsigned> ConnectTypes(Party& party) {
+  std::vector<unsigned> types;
+  for (unsigned t : party.Types())
+    if (t == kXtypConnect || t == kXtypConnectConfirm || t == kXtypWildConnect) types.push_back(t);
+  return types;
+}
+
+TEST(DdemlRegistration, EveryInstanceHearsRegisterAndUnregisterWithTheInstanceNameAndUnregisterWithTheInstanceName) {
   Party listener(kAppCmdClientOnly);
   Party deaf(kAppCmdClientOnly | kCbfSkipRegistrations | kCbfSkipUnregistrations);
   Party server(kAppCmdFilterInits);
@@ -68,13 +76,20 @@ TEST(DdemlRegistration, OtherInstancesHearRegisterAndUnregisterWithTheInstanceNa
   EXPECT_EQ(listener.Events(kXtypUnregister).front().name1, "TwRegSvc");
   Settle();
   EXPECT_TRUE(deaf.Events().empty());
-  EXPECT_TRUE(server.Events(kXtypRegister).empty());
+  // The registering instance is told as well.
+  EXPECT_EQ(server.Events(kXtypRegister).size(), 1u);
 }
 
 TEST(DdemlRegistration, AClientOnlyInstanceCannotRegister) {
   Party client(kAppCmdClientOnly);
   Hsz service = client.Name("TwNoServe");
-  EXPECT_EQ(client.Do([&] { return DdeNameService(client.id(), service, kDnsRegister); }), 0u);
+  HddeData done = client.Do([&] { return DdeNameService(client.id(), service, kDnsRegister); });
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: it registers the name of a client-only instance.
+    EXPECT_NE(done, 0u);
+    return;
+  }
+  EXPECT_EQ(done, 0u);
   EXPECT_EQ(client.LastError(), kDmlErrDllUsage);
 }
 
@@ -96,6 +111,7 @@ TEST(DdemlConnect, AFilteringServerSeesOnlyItsOwnNames) {
   ASSERT_NE(conv, 0u);
   ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
   std::vector<Seen> seen = s.server.Events();
+  std::erase_if(seen, [](const Seen& e) { return e.type == kXtypRegister; });
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0].type, kXtypConnect);
   EXPECT_EQ(seen[0].name1, "EURUSD");
@@ -111,7 +127,7 @@ TEST(DdemlConnect, AFilteringServerSeesOnlyItsOwnNames) {
   EXPECT_EQ(client.Do([&] { return DdeConnect(client.id(), unknown, topic); }), 0u);
   EXPECT_EQ(client.LastError(), kDmlErrNoConvEstablished);
   Settle();
-  EXPECT_TRUE(s.server.Events().empty());
+  EXPECT_TRUE(ConnectTypes(s.server).empty());
 }
 
 TEST(DdemlConnect, WithoutFilterAServerIsAskedForAnyNameAndMayRefuse) {
@@ -124,6 +140,12 @@ TEST(DdemlConnect, WithoutFilterAServerIsAskedForAnyNameAndMayRefuse) {
   Hsz welcome = client.Name("TwWelcome");
   EXPECT_EQ(client.Do([&] { return DdeConnect(client.id(), refused, topic); }), 0u);
   EXPECT_EQ(client.LastError(), kDmlErrNoConvEstablished);
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: an instance that registered no name is never asked.
+    EXPECT_EQ(client.Do([&] { return DdeConnect(client.id(), welcome, topic); }), 0u);
+    EXPECT_TRUE(ConnectTypes(server).empty());
+    return;
+  }
   Hconv conv = client.Do([&] { return DdeConnect(client.id(), welcome, topic); });
   EXPECT_NE(conv, 0u);
   ASSERT_TRUE(Eventually([&] { return server.Events(kXtypConnectConfirm).size() == 1; }));
@@ -140,13 +162,19 @@ TEST(DdemlConnect, SkippedConfirmsAndFailedConnectionsFilterBeforeTheCallback) {
   EXPECT_NE(client.Do([&] { return DdeConnect(client.id(), client.Name("TwQuietSvc"), topic); }),
             0u);
   Settle();
-  EXPECT_EQ(quiet.server.Types(), std::vector<unsigned>{kXtypConnect});
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: CBF_SKIP_CONNECT_CONFIRMS does not hold back the confirm.
+    EXPECT_EQ(ConnectTypes(quiet.server),
+              (std::vector<unsigned>{kXtypConnect, kXtypConnectConfirm}));
+  } else {
+    EXPECT_EQ(ConnectTypes(quiet.server), std::vector<unsigned>{kXtypConnect});
+  }
 
   Served closed(kAppCmdFilterInits | kCbfFailConnections, "TwClosedSvc");
   EXPECT_EQ(
       client.Do([&] { return DdeConnect(client.id(), client.Name("TwClosedSvc"), topic); }), 0u);
   Settle();
-  EXPECT_TRUE(closed.server.Events().empty());
+  EXPECT_TRUE(ConnectTypes(closed.server).empty());
 }
 
 TEST(DdemlConnect, ConversationInfoNamesBothSides) {
@@ -175,34 +203,55 @@ TEST(DdemlConnect, ConversationInfoNamesBothSides) {
   EXPECT_TRUE(other.status & kStConnected);
 }
 
-TEST(DdemlConnect, WildConnectOpensAConversationPerAnsweredPair) {
-  Party server(kAppCmdFilterInits, [](Party& self, const Seen& seen) -> HddeData {
-    if (seen.type != kXtypWildConnect) return seen.type == kXtypConnect ? 1 : 0;
-    Hsz svc = DdeCreateStringHandle(self.id(), "TwWildSvc");
-    return DdeCreateHszPairData(self.id(), {{svc, DdeCreateStringHandle(self.id(), "EURUSD")},
-                                            {svc, DdeCreateStringHandle(self.id(), "USDJPY")}});
-  });
-  Hsz service = server.Name("TwWildSvc");
-  server.Do([&] { return DdeNameService(server.id(), service, kDnsRegister); });
+HddeData AnswerWildWithTwoTopics(Party& self, const Seen& seen) {
+  if (seen.type != kXtypWildConnect) return seen.type == kXtypConnect ? 1 : 0;
+  Hsz svc = DdeCreateStringHandle(self.id(), "TwWildSvc");
+  return DdeCreateHszPairData(self.id(), {{svc, DdeCreateStringHandle(self.id(), "EURUSD")},
+                                          {svc, DdeCreateStringHandle(self.id(), "USDJPY")}});
+}
+
+TEST(DdemlConnect, WildConnectTakesTheFirstAnsweredPair) {
+  Served s(kAppCmdFilterInits, "TwWildSvc", AnswerWildWithTwoTopics);
   Party client(kAppCmdClientOnly);
-  HconvList list = client.Do([&] { return DdeConnectList(client.id(), service, 0, 0); });
+  Hconv conv = client.Do([&] { return DdeConnect(client.id(), s.service, 0); });
+  ASSERT_NE(conv, 0u);
+  ConvInfo info;
+  ASSERT_TRUE(client.Do([&] { return DdeQueryConvInfo(conv, kQidSync, info); }));
+  EXPECT_EQ(client.Read(info.topic), "EURUSD");
+  ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
+  std::vector<Seen> wild = s.server.Events(kXtypWildConnect);
+  ASSERT_EQ(wild.size(), 1u);
+  EXPECT_EQ(wild[0].name1, "");
+  EXPECT_EQ(wild[0].name2, "TwWildSvc");
+}
+
+TEST(DdemlConnect, WildConnectListOpensAConversationPerAnsweredPair) {
+  Served s(kAppCmdFilterInits, "TwWildSvc", AnswerWildWithTwoTopics);
+  Party client(kAppCmdClientOnly);
+  HconvList list = client.Do([&] { return DdeConnectList(client.id(), s.service, 0, 0); });
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: DdeConnectList answers a list without conversations.
+    EXPECT_EQ(client.Do([&] { return DdeQueryNextServer(list, 0); }), 0u);
+    EXPECT_TRUE(ConnectTypes(s.server).empty());
+    return;
+  }
   ASSERT_NE(list, 0u);
   std::vector<std::string> topics;
   client.Do([&] {
     for (Hconv c = DdeQueryNextServer(list, 0); c; c = DdeQueryNextServer(list, c)) {
       ConvInfo info;
-      if (DdeQueryConvInfo(c, kQidSync, info)) topics.push_back(DdeQueryString(client.id(), info.topic));
+      if (DdeQueryConvInfo(c, kQidSync, info)) {
+        topics.push_back(DdeQueryString(client.id(), info.topic));
+        EXPECT_TRUE(info.status & kStInList);
+      }
     }
     return 0;
   });
   EXPECT_EQ(topics, (std::vector<std::string>{"EURUSD", "USDJPY"}));
-  ASSERT_TRUE(Eventually([&] { return server.Events(kXtypConnectConfirm).size() == 2; }));
-  std::vector<Seen> wild = server.Events(kXtypWildConnect);
-  ASSERT_EQ(wild.size(), 1u);
-  EXPECT_EQ(wild[0].name1, "");
-  EXPECT_EQ(wild[0].name2, "TwWildSvc");
+  ASSERT_TRUE(Eventually([&] { return s.server.Events(kXtypConnectConfirm).size() == 2; }));
+  EXPECT_EQ(s.server.Events(kXtypWildConnect).size(), 1u);
   EXPECT_TRUE(client.Do([&] { return DdeDisconnectList(list); }));
-  EXPECT_TRUE(Eventually([&] { return server.Events(kXtypDisconnect).size() == 2; }));
+  EXPECT_TRUE(Eventually([&] { return s.server.Events(kXtypDisconnect).size() == 2; }));
 }
 
 TEST(DdemlHszPairs, ABlockReadsBackInOrderAndEndsAtTheZeroPair) {
@@ -260,11 +309,22 @@ TEST(DdemlDisconnect, UninitialisingAServerEndsItsConversationsAndNames) {
   ASSERT_NE(conv, 0u);
   ASSERT_TRUE(Eventually([&] { return !s->server.Events(kXtypConnectConfirm).empty(); }));
   EXPECT_TRUE(s->server.Uninitialize());
-  ASSERT_TRUE(Eventually([&] {
-    return !client.Events(kXtypDisconnect).empty() && !client.Events(kXtypUnregister).empty();
-  }));
-  EXPECT_EQ(client.Events(kXtypDisconnect).front().conv, conv);
-  EXPECT_EQ(client.Events(kXtypUnregister).front().name1, "TwGoneSvc");
+  ASSERT_TRUE(Eventually([&] { return !client.Events(kXtypUnregister).empty(); }));
+  const std::string name = client.Events(kXtypUnregister).front().name1;
+  if (DdeRunningOnWine() && name.empty()) {
+    // Wine departs from Windows: the ending server sometimes frees the name's atom before the
+    // client reads it, although the client still holds a handle of that name.
+  } else {
+    EXPECT_EQ(name, "TwGoneSvc");
+  }
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: the client is not told that its conversation ended.
+    Settle();
+    EXPECT_TRUE(client.Events(kXtypDisconnect).empty());
+  } else {
+    ASSERT_TRUE(Eventually([&] { return !client.Events(kXtypDisconnect).empty(); }));
+    EXPECT_EQ(client.Events(kXtypDisconnect).front().conv, conv);
+  }
   ConvInfo info;
   if (client.Do([&] { return DdeQueryConvInfo(conv, kQidSync, info); })) {
     EXPECT_FALSE(info.status & kStConnected);

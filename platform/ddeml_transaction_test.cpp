@@ -86,6 +86,9 @@ TEST(DdemlRequest, TheServersDataReachesTheClientAndANullAnswerFails) {
   EXPECT_EQ(seen[0].name1, "EURUSD");
   EXPECT_EQ(seen[0].name2, "BID");
 
+  // A conversation serves one request after another.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(p.Transact(kXtypRequest).text, "1.0842") << i;
+
   p.answer = nullptr;
   got = p.Transact(kXtypRequest);
   EXPECT_EQ(got.handle, 0u);
@@ -111,9 +114,16 @@ TEST(DdemlPoke, EachAcknowledgementReachesTheClientAsThePlatformGivesIt) {
     p.answer = [&](Party&, const Seen&) { return c.ack; };
     p.server.Clear();
     Pair::Result got = p.Transact(kXtypPoke, "1.0850");
-    EXPECT_EQ(got.handle != 0, c.ok) << std::hex << c.ack;
-    EXPECT_EQ(got.error, c.error) << std::hex << c.ack;
-    EXPECT_EQ(got.word & 0xFFFF, c.ack) << std::hex << c.ack;
+    if (DdeRunningOnWine()) {
+      // Wine departs from Windows: a synchronous poke succeeds whatever the server
+      // acknowledged; the result word carries DDE_FACK or DDE_FBUSY without application bits.
+      EXPECT_NE(got.handle, 0u);
+      EXPECT_EQ(got.word, c.ack & (kDdeFAck | kDdeFBusy));
+    } else {
+      EXPECT_EQ(got.handle != 0, c.ok) << std::hex << c.ack;
+      EXPECT_EQ(got.error, c.error) << std::hex << c.ack;
+      EXPECT_EQ(got.word & 0xFFFF, c.ack) << std::hex << c.ack;
+    }
     std::vector<Seen> seen = p.server.Events(kXtypPoke);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].name2, "BID");
@@ -122,33 +132,53 @@ TEST(DdemlPoke, EachAcknowledgementReachesTheClientAsThePlatformGivesIt) {
   }
 }
 
-TEST(DdemlExecute, TheCommandArrivesWholeAndTheAcknowledgementComesBack) {
+TEST(DdemlExecute, TheCommandArrivesWholeAndEachAcknowledgementComesBack) {
   Pair p;
   ASSERT_NE(p.conv, 0u);
-  p.answer = [](Party&, const Seen& seen) -> HddeData {
-    return testing::Text(seen.data) == "[Open(x)]" ? kDdeFAck : kDdeFNotProcessed;
+  struct Case {
+    HddeData ack;
+    bool ok;
+    unsigned error;
   };
-  Pair::Result got = p.Transact(kXtypExecute, "[Open(x)]");
-  EXPECT_NE(got.handle, 0u);
-  got = p.Transact(kXtypExecute, "[Bad]");
-  EXPECT_EQ(got.handle, 0u);
-  EXPECT_EQ(got.error, kDmlErrNotProcessed);
-  std::vector<Seen> seen = p.server.Events(kXtypExecute);
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].name1, "EURUSD");
-  EXPECT_EQ(Text(seen[0].data), "[Open(x)]");
+  const Case cases[] = {
+      {kDdeFAck, true, kDmlErrNoError},
+      {kDdeFAck | 0x2A, true, kDmlErrNoError},
+      {kDdeFBusy, false, kDmlErrBusy},
+      {kDdeFNotProcessed, false, kDmlErrNotProcessed},
+      {0x2A, false, kDmlErrNotProcessed},
+  };
+  for (const Case& c : cases) {
+    p.answer = [&](Party&, const Seen&) { return c.ack; };
+    p.server.Clear();
+    Pair::Result got = p.Transact(kXtypExecute, "[Open(x)]");
+    EXPECT_EQ(got.handle != 0, c.ok) << std::hex << c.ack;
+    // Wine departs from Windows: its client reports a busy server as not processed. (Its
+    // server refuses an acknowledgement with application bits; the platform layer drops them.)
+    EXPECT_EQ(got.error, DdeRunningOnWine() && c.error == kDmlErrBusy ? kDmlErrNotProcessed
+                                                                       : c.error)
+        << std::hex << c.ack;
+    std::vector<Seen> seen = p.server.Events(kXtypExecute);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].name1, "EURUSD");
+    EXPECT_EQ(seen[0].name2, "");
+    EXPECT_EQ(seen[0].format, 0u);
+    EXPECT_EQ(Text(seen[0].data), "[Open(x)]");
+  }
 }
 
 TEST(DdemlFilters, FailFlagsRefuseServerTransactionsBeforeTheCallback) {
   Pair p(kAppCmdFilterInits | kCbfFailPokes | kCbfFailRequests | kCbfFailExecutes);
   ASSERT_NE(p.conv, 0u);
   p.answer = [](Party&, const Seen&) -> HddeData { return kDdeFAck; };
-  EXPECT_EQ(p.Transact(kXtypPoke, "1").handle, 0u);
+  // (Under Wine the refused poke still reports success: see DdemlPoke.)
+  EXPECT_EQ(p.Transact(kXtypPoke, "1").handle != 0, DdeRunningOnWine());
   EXPECT_EQ(p.Transact(kXtypRequest).handle, 0u);
   EXPECT_EQ(p.Transact(kXtypExecute, "[x]").handle, 0u);
   EXPECT_NE(p.Transact(kXtypAdvStart).handle, 0u);  // advises are not filtered here
   Settle();
-  EXPECT_EQ(p.server.Types(), std::vector<unsigned>{kXtypAdvStart});
+  std::vector<unsigned> types = p.server.Types();
+  std::erase(types, kXtypRegister);
+  EXPECT_EQ(types, std::vector<unsigned>{kXtypAdvStart});
 }
 
 TEST(DdemlAsync, TransactionsCompleteLaterWithTheirIds) {
@@ -158,37 +188,69 @@ TEST(DdemlAsync, TransactionsCompleteLaterWithTheirIds) {
     if (seen.type == kXtypRequest) return TextData(self, seen.name2, "1.0901");
     return kDdeFAck;
   };
-  std::uint32_t request_id = 0, poke_id = 0;
+  std::uint32_t request_id = 0;
   ConvInfo pending;
-  bool queried = false;
-  p.client.Do([&] {
+  bool queried = p.client.Do([&] {
     DdeClientTransaction(nullptr, 0, p.conv, p.item, kCfText, kXtypRequest, kTimeoutAsync,
                          &request_id);
-    DdeClientTransaction("7", 2, p.conv, p.item, kCfText, kXtypPoke, kTimeoutAsync, &poke_id);
-    queried = DdeQueryConvInfo(p.conv, request_id, pending);
-    return 0;
+    return DdeQueryConvInfo(p.conv, request_id, pending);
   });
   EXPECT_NE(request_id, 0u);
-  EXPECT_NE(poke_id, 0u);
-  EXPECT_NE(request_id, poke_id);
-  if (queried) {
-    EXPECT_EQ(p.client.Read(pending.item), "BID");
-  }
-  Eventually([&] { return p.client.Events(kXtypXactComplete).size() == 2; });
+  ASSERT_TRUE(queried);
+  EXPECT_EQ(p.client.Read(pending.item), "BID");
+  // Wine departs from Windows: the record of a pending transaction has no type.
+  EXPECT_EQ(pending.type, DdeRunningOnWine() ? 0u : kXtypRequest);
+  ASSERT_TRUE(Eventually([&] { return p.client.Events(kXtypXactComplete).size() >= 1; }));
+  Seen done = p.client.Events(kXtypXactComplete).front();
+  EXPECT_EQ(done.data1, request_id);
+  EXPECT_EQ(done.name1, "EURUSD");
+  EXPECT_EQ(done.name2, "BID");
+  EXPECT_EQ(done.format, kCfText);
+  EXPECT_EQ(Text(done.data), "1.0901");
   Settle();
-  std::fprintf(stderr, "ids %x %x queried=%d\n", request_id, poke_id, queried);
-  for (const Seen& s : p.client.Events(kXtypXactComplete))
-    std::fprintf(stderr, "done d1=%llx d2=%llx raw=%llx\n", (unsigned long long)s.data1, (unsigned long long)s.data2, (unsigned long long)s.raw_data);
-  ASSERT_EQ(p.client.Events(kXtypXactComplete).size(), 2u);
-  std::vector<Seen> done = p.client.Events(kXtypXactComplete);
-  EXPECT_EQ(done[0].data1, request_id);
-  EXPECT_EQ(done[0].name1, "EURUSD");
-  EXPECT_EQ(done[0].name2, "BID");
-  EXPECT_EQ(Text(done[0].data), "1.0901");
-  EXPECT_EQ(done[1].data1, poke_id);
-  EXPECT_EQ(done[1].raw_data, 1u);
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: an asynchronous request completes a second time, without
+    // data, and stays queryable afterwards. What follows is Windows behaviour only.
+    std::vector<Seen> all = p.client.Events(kXtypXactComplete);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1].data1, request_id);
+    EXPECT_EQ(all[1].raw_data, 0u);
+    return;
+  }
+  EXPECT_EQ(p.client.Events(kXtypXactComplete).size(), 1u);
   ConvInfo gone;
   EXPECT_FALSE(p.client.Do([&] { return DdeQueryConvInfo(p.conv, request_id, gone); }));
+
+  std::uint32_t execute_id = 0;
+  p.client.Do([&] {
+    return DdeClientTransaction("[Go]", 5, p.conv, 0, kCfText, kXtypExecute, kTimeoutAsync,
+                                &execute_id);
+  });
+  EXPECT_NE(execute_id, 0u);
+  ASSERT_TRUE(Eventually([&] { return p.client.Events(kXtypXactComplete).size() == 2; }));
+  done = p.client.Events(kXtypXactComplete).back();
+  EXPECT_EQ(done.data1, execute_id);
+  EXPECT_EQ(done.raw_data, 1u);  // success of a transaction without data
+  Settle();
+  EXPECT_EQ(p.client.Events(kXtypXactComplete).size(), 2u);
+}
+
+TEST(DdemlAsync, AnAbandonedTransactionNeverCompletes) {
+  Pair p;
+  ASSERT_NE(p.conv, 0u);
+  std::uint32_t id = 0;
+  p.client.Do([&] {
+    DdeClientTransaction(nullptr, 0, p.conv, p.item, kCfText, kXtypRequest, kTimeoutAsync, &id);
+    return DdeAbandonTransaction(p.client.id(), p.conv, id);
+  });
+  Settle();
+  std::vector<Seen> done = p.client.Events(kXtypXactComplete);
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: the abandoned transaction still completes, without data.
+    for (const Seen& d : done) EXPECT_EQ(d.raw_data, 0u);
+    return;
+  }
+  EXPECT_TRUE(done.empty());
 }
 
 TEST(DdemlCallbackGuard, AnExceptionInTheCallbackIsReportedAndAnsweredWithZero) {
@@ -206,8 +268,7 @@ TEST(DdemlCallbackGuard, AnExceptionInTheCallbackIsReportedAndAnsweredWithZero) 
       return 0;
     };
     Pair::Result got = p.Transact(kXtypPoke, "1");
-    EXPECT_EQ(got.handle, 0u);
-    EXPECT_EQ(got.error, kDmlErrNotProcessed);
+    EXPECT_EQ(got.handle != 0, DdeRunningOnWine());  // see DdemlPoke
     EXPECT_EQ(p.Transact(kXtypRequest).handle, 0u);
   }
   SetExceptionReport(nullptr);
@@ -219,20 +280,21 @@ TEST(DdemlCallbackGuard, AnExceptionInTheCallbackIsReportedAndAnsweredWithZero) 
 TEST(DdemlData, HandlesCarryBytesAtTheirOffsetAndOwnedOnesLiveUntilFreed) {
   Party a(kAppCmdClientOnly);
   a.Do([&] {
-    const char text[] = "QUOTE";
+    // The offset says where in the source the copied bytes begin.
+    const char text[] = "xxQUOTE";
     HddeData h = DdeCreateDataHandle(a.id(), text, 6, 2, 0, kCfText, 0);
     EXPECT_NE(h, 0u);
     std::uint32_t size = 0;
     std::uint8_t* bytes = DdeAccessData(h, &size);
     EXPECT_NE(bytes, nullptr);
-    EXPECT_GE(size, 8u);
-    if (bytes && size >= 8) {
-      EXPECT_EQ(std::memcmp(bytes + 2, "QUOTE", 6), 0);
+    EXPECT_GE(size, 6u);  // the library may round the object up
+    if (bytes && size >= 6) {
+      EXPECT_EQ(std::memcmp(bytes, "QUOTE", 6), 0);
     }
     EXPECT_TRUE(DdeUnaccessData(h));
     char part[4] = {};
     EXPECT_EQ(DdeGetData(h, part, 3, 2), 3u);
-    EXPECT_EQ(std::string(part), "QUO");
+    EXPECT_EQ(std::string(part), "OTE");
     EXPECT_TRUE(DdeFreeDataHandle(h));
     return 0;
   });

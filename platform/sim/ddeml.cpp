@@ -35,9 +35,10 @@ void Notify(DdeInstance to, unsigned type, std::uint32_t skip_flag, Hsz base, Hs
   });
 }
 
-void NotifyOthers(DdeInstance from, unsigned type, std::uint32_t skip_flag, const Name& name) {
+// Every instance hears of a registration, the registering one included.
+void NotifyAll(unsigned type, std::uint32_t skip_flag, const Name& name) {
   for (const auto& [id, instance] : Dde().instances)
-    if (id != from) Notify(id, type, skip_flag, name.base, name.instance_specific);
+    Notify(id, type, skip_flag, name.base, name.instance_specific);
 }
 
 const Name* RegisteredName(const Instance& instance, Hsz service) {
@@ -66,7 +67,7 @@ bool MayServe(const Instance& server, DdeInstance client, Hsz service) {
 }
 
 void Unregister(Instance& instance, std::vector<Name>::iterator name) {
-  NotifyOthers(instance.id, kXtypUnregister, kCbfSkipUnregistrations, *name);
+  NotifyAll(kXtypUnregister, kCbfSkipUnregistrations, *name);
   Release(name->base, 0);
   Release(name->instance_specific, 0);
   instance.names.erase(name);
@@ -195,7 +196,9 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
     case kXtypExecute: {
       const bool poke = base == kXtypPoke;
       HddeData data = NewData(server, bytes, poke ? item : 0, format, false);
-      HddeData ack = Call(server, base, format, server_end, topic, poke ? item : 0, data, 0, 0);
+      // An execute carries no format of its own.
+      HddeData ack = Call(server, base, poke ? format : 0, server_end, topic, poke ? item : 0,
+                          data, 0, 0);
       FreeData(data);
       out.status = static_cast<unsigned>(ack & 0xFFFF);
       out.ok = (ack & kDdeFAck) != 0;
@@ -289,8 +292,9 @@ bool DdeUninitialize(DdeInstance instance) {
   while (!ending.names.empty()) Unregister(ending, ending.names.begin());
   std::erase_if(Dde().data, [&](const auto& entry) { return entry.second.owner == instance; });
   for (auto it = Dde().strings.begin(); it != Dde().strings.end();) {
-    it->second.refs.erase(instance);
-    it = it->second.refs.empty() ? Dde().strings.erase(it) : std::next(it);
+    auto here = it++;
+    here->second.refs.erase(instance);
+    if (here->second.refs.empty()) DropString(here);
   }
   Dde().instances.erase(instance);
   return true;
@@ -317,7 +321,7 @@ HddeData DdeNameService(DdeInstance instance, Hsz service, unsigned command) {
       Name name{service, AddString(StringText(service) + tag, 0)};
       AddRef(service, 0);
       self.names.push_back(name);
-      NotifyOthers(instance, kXtypRegister, kCbfSkipRegistrations, name);
+      NotifyAll(kXtypRegister, kCbfSkipRegistrations, name);
     }
   }
   if (command & kDnsUnregister) {

@@ -72,16 +72,20 @@ std::size_t DdeDataHandleCount() { return Dde().data.size(); }
 std::size_t DdeConversationCount() { return Dde().convs.size(); }
 
 Hsz AddString(const std::string& text, DdeInstance owner) {
-  std::string key = FoldCase(text);
-  for (auto& [hsz, entry] : Dde().strings) {
-    if (FoldCase(entry.text) == key) {
-      ++entry.refs[owner];
-      return hsz;
-    }
+  auto [slot, made] = Dde().by_folded_text.try_emplace(FoldCase(text), 0);
+  if (!made) {
+    ++Dde().strings[slot->second].refs[owner];
+    return slot->second;
   }
   Hsz hsz = Dde().next_hsz++;
+  slot->second = hsz;
   Dde().strings[hsz] = StringEntry{text, {{owner, 1}}};
   return hsz;
+}
+
+void DropString(std::map<Hsz, StringEntry>::iterator entry) {
+  Dde().by_folded_text.erase(FoldCase(entry->second.text));
+  Dde().strings.erase(entry);
 }
 
 void AddRef(Hsz hsz, DdeInstance owner) {
@@ -96,7 +100,7 @@ void Release(Hsz hsz, DdeInstance owner) {
   auto ref = refs.find(owner);
   if (ref == refs.end()) return;
   if (--ref->second <= 0) refs.erase(ref);
-  if (refs.empty()) Dde().strings.erase(found);
+  if (refs.empty()) DropString(found);
 }
 
 std::string StringText(Hsz hsz) {
@@ -158,6 +162,7 @@ unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_
   return kDmlErrNoError;
 }
 
+// Not subject to faults: it is how a test reads the fault's error.
 unsigned DdeGetLastError(DdeInstance instance) {
   Instance* found = FindInstance(instance);
   if (!found) return kDmlErrDllNotInitialized;
@@ -207,14 +212,15 @@ int DdeCmpStringHandles(Hsz a, Hsz b) { return a < b ? -1 : (a > b ? 1 : 0); }
 HddeData DdeCreateDataHandle(DdeInstance instance, const void* bytes, std::uint32_t size,
                              std::uint32_t offset, Hsz item, unsigned format, unsigned command) {
   if (Refused("DdeCreateDataHandle", instance)) return 0;
-  std::vector<std::uint8_t> object(static_cast<std::size_t>(offset) + size);
-  if (bytes && size) std::memcpy(object.data() + offset, bytes, size);
+  // The object takes `size` bytes of the source, starting `offset` bytes into it.
+  std::vector<std::uint8_t> object(size);
+  if (bytes && size) std::memcpy(object.data(), static_cast<const std::uint8_t*>(bytes) + offset, size);
   return NewData(instance, std::move(object), item, format, (command & kHdataAppOwned) != 0);
 }
 
 std::uint8_t* DdeAccessData(HddeData data, std::uint32_t* size) {
   auto found = Dde().data.find(data);
-  if (found == Dde().data.end()) {
+  if (found == Dde().data.end() || Refused("DdeAccessData", found->second.owner)) {
     if (size) *size = 0;
     return nullptr;
   }
@@ -222,11 +228,14 @@ std::uint8_t* DdeAccessData(HddeData data, std::uint32_t* size) {
   return found->second.bytes.data();
 }
 
-bool DdeUnaccessData(HddeData data) { return Dde().data.count(data) != 0; }
+bool DdeUnaccessData(HddeData data) {
+  auto found = Dde().data.find(data);
+  return found != Dde().data.end() && !Refused("DdeUnaccessData", found->second.owner);
+}
 
 std::uint32_t DdeGetData(HddeData data, void* dest, std::uint32_t max, std::uint32_t offset) {
   auto found = Dde().data.find(data);
-  if (found == Dde().data.end()) return 0;
+  if (found == Dde().data.end() || Refused("DdeGetData", found->second.owner)) return 0;
   const auto& bytes = found->second.bytes;
   if (!dest) return static_cast<std::uint32_t>(bytes.size());
   if (offset >= bytes.size()) {
@@ -239,8 +248,8 @@ std::uint32_t DdeGetData(HddeData data, void* dest, std::uint32_t max, std::uint
 }
 
 bool DdeFreeDataHandle(HddeData data) {
-  if (!Dde().data.count(data)) return false;
-  if (Dde().fault && Dde().fault("DdeFreeDataHandle")) return false;
+  auto found = Dde().data.find(data);
+  if (found == Dde().data.end() || Refused("DdeFreeDataHandle", found->second.owner)) return false;
   FreeData(data);
   return true;
 }

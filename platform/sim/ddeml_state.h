@@ -79,6 +79,7 @@ struct DdeState {
   std::map<DdeInstance, Instance> instances;
   DdeInstance next_instance = 0x0101;
   std::map<Hsz, StringEntry> strings;
+  std::map<std::string, Hsz> by_folded_text;  // the handle of each text, case folded
   Hsz next_hsz = 0xC000;
   std::map<HddeData, DataObject> data;
   HddeData next_data = 0x100010;
@@ -102,6 +103,7 @@ bool Refused(const char* call, DdeInstance id);
 Hsz AddString(const std::string& text, DdeInstance owner);
 void AddRef(Hsz hsz, DdeInstance owner);
 void Release(Hsz hsz, DdeInstance owner);
+void DropString(std::map<Hsz, StringEntry>::iterator entry);
 std::string StringText(Hsz hsz);
 bool SameName(Hsz a, Hsz b);
 

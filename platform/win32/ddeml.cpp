@@ -5,12 +5,8 @@
 #include <windows.h>
 #include <ddeml.h>
 
-// The generic names are macros for the A/W forms; this file defines the platform's functions
-// of those names and calls the A forms explicitly.
-#undef DdeInitialize
-#undef DdeCreateStringHandle
-#undef DdeQueryString
-
+// platform/ddeml.h undoes <ddeml.h>'s A/W macros for the generic names; this file calls the
+// A forms explicitly.
 #include <array>
 #include <cstring>
 #include <memory>
@@ -60,13 +56,14 @@ HDDEDATA Dispatch(std::size_t slot, UINT type, UINT format, HCONV conv, HSZ hsz1
   }
   if (!callback || !*callback) return nullptr;
   if (instance != 0 && win32::WineSkipsTransaction(instance, type, conv, hsz1)) return nullptr;
+  data1 = win32::WineAdviseCount(type, format, data1);
   HddeData result = Guarded<HddeData>(0, [&] {
     return (*callback)(type, format, reinterpret_cast<Hconv>(conv), reinterpret_cast<Hsz>(hsz1),
                        reinterpret_cast<Hsz>(hsz2), reinterpret_cast<HddeData>(data), data1,
                        data2);
   });
-  if (instance != 0) win32::WineNoteTransaction(instance, type, conv, hsz1, hsz2, result);
-  return reinterpret_cast<HDDEDATA>(result);
+  if (instance != 0) win32::WineNoteTransaction(instance, type, format, conv, hsz1, hsz2, result);
+  return reinterpret_cast<HDDEDATA>(win32::WineAcknowledgement(type, result));
 }
 
 template <std::size_t N>
@@ -210,7 +207,9 @@ std::vector<HszPair> DdeReadHszPairs(HddeData data) {
 
 bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
   win32::WineBeforePostAdvise(instance, ToHsz(topic), ToHsz(item));
-  return ::DdePostAdvise(instance, ToHsz(topic), ToHsz(item)) != FALSE;
+  bool posted = ::DdePostAdvise(instance, ToHsz(topic), ToHsz(item)) != FALSE;
+  win32::WineAfterPostAdvise();
+  return posted;
 }
 
 Hconv DdeConnect(DdeInstance instance, Hsz service, Hsz topic) {
@@ -235,6 +234,7 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
                               unsigned format, unsigned type, std::uint32_t timeout,
                               std::uint32_t* result) {
   DWORD word = 0;
+  if (timeout != TIMEOUT_ASYNC) win32::WineBeforeSyncTransaction();
   HDDEDATA answer = ::DdeClientTransaction(static_cast<LPBYTE>(const_cast<void*>(data)), size,
                                            ToConv(conv), ToHsz(item), format, type, timeout,
                                            &word);

@@ -12,7 +12,12 @@ struct Link {
   HCONV conv;
   HSZ topic;
   HSZ item;
+  UINT format;
 };
+
+// Per format, the XTYP_ADVREQ still to come in the DdePostAdvise under way on this thread.
+thread_local std::map<UINT, int> t_post_remaining;
+thread_local bool t_posting = false;
 
 struct InstanceLinks {
   std::map<HCONV, HSZ> topics;  // conversation -> its topic
@@ -57,7 +62,7 @@ bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic) {
   return own != nullptr && ::DdeCmpStringHandles(own, topic) != 0;
 }
 
-void WineNoteTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic, HSZ item,
+void WineNoteTransaction(DWORD instance, UINT type, UINT format, HCONV conv, HSZ topic, HSZ item,
                          std::uintptr_t result) {
   if (!RunningOnWine()) return;
   if (type != XTYP_ADVSTART && type != XTYP_ADVSTOP && type != XTYP_DISCONNECT &&
@@ -66,7 +71,8 @@ void WineNoteTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic, HSZ i
   std::lock_guard<std::mutex> hold(Lock());
   InstanceLinks& state = Instances()[instance];
   auto same = [&](const Link& link) {
-    return link.conv == conv && ::DdeCmpStringHandles(link.item, item) == 0;
+    return link.conv == conv && ::DdeCmpStringHandles(link.item, item) == 0 &&
+           link.format == format;
   };
   switch (type) {
     case XTYP_CONNECT_CONFIRM:
@@ -75,7 +81,7 @@ void WineNoteTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic, HSZ i
     case XTYP_ADVSTART:
       // A repeated start on the same item only changes the link's flags.
       if (result != 0 && std::none_of(state.links.begin(), state.links.end(), same))
-        state.links.push_back({conv, topic, item});
+        state.links.push_back({conv, topic, item, format});
       break;
     case XTYP_ADVSTOP:
       std::erase_if(state.links, same);
@@ -87,22 +93,59 @@ void WineNoteTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic, HSZ i
   }
 }
 
+std::uintptr_t WineAcknowledgement(UINT type, std::uintptr_t result) {
+  if ((type != XTYP_POKE && type != XTYP_EXECUTE) || !RunningOnWine()) return result;
+  if (result & DDE_FACK) return DDE_FACK;
+  if (result & DDE_FBUSY) return DDE_FBUSY;
+  return DDE_FNOTPROCESSED;
+}
+
+std::uintptr_t WineAdviseCount(UINT type, UINT format, std::uintptr_t data1) {
+  if (type != XTYP_ADVREQ || !t_posting || LOWORD(data1) == CADV_LATEACK) return data1;
+  int& remaining = t_post_remaining[format];
+  if (remaining > 0) --remaining;
+  return (data1 & ~static_cast<std::uintptr_t>(0xFFFF)) | static_cast<std::uintptr_t>(remaining);
+}
+
+void WineAfterPostAdvise() {
+  t_posting = false;
+  t_post_remaining.clear();
+}
+
 void WineBeforePostAdvise(DWORD instance, HSZ topic, HSZ item) {
   if (!RunningOnWine()) return;
   int posted = 0;
+  t_post_remaining.clear();
   {
     std::lock_guard<std::mutex> hold(Lock());
     auto found = Instances().find(instance);
     if (found == Instances().end()) return;
-    for (const Link& link : found->second.links)
+    for (const Link& link : found->second.links) {
       if (::DdeCmpStringHandles(link.item, item) == 0 &&
-          ::DdeCmpStringHandles(link.topic, topic) == 0)
+          ::DdeCmpStringHandles(link.topic, topic) == 0) {
         ++posted;
+        ++t_post_remaining[link.format];
+      }
+    }
   }
+  t_posting = true;
   if (posted < 2) return;
   char name[256];
   if (::DdeQueryStringA(instance, item, name, sizeof name, CP_WINANSI) == 0) return;
   for (int i = 1; i < posted; ++i) ::GlobalAddAtomA(name);
+}
+
+void WineBeforeSyncTransaction() {
+  if (!RunningOnWine()) return;
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the message loop
+      break;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
 }
 
 void WineForgetInstance(DWORD instance) {

@@ -17,13 +17,30 @@ bool RunningOnWine();
 bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic);
 
 // Called after the application answered: keeps the instance's advise links up to date.
-void WineNoteTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic, HSZ item,
+void WineNoteTransaction(DWORD instance, UINT type, UINT format, HCONV conv, HSZ topic, HSZ item,
                          std::uintptr_t result);
+
+// The count of an XTYP_ADVREQ as Windows gives it: Wine's count includes the links of other
+// topics (answered by WineSkipsTransaction), so the server would never see its last request
+// and would keep handing out a shared owned handle. Counts down the links of this post's topic,
+// item and format instead.
+std::uintptr_t WineAdviseCount(UINT type, UINT format, std::uintptr_t data1);
+
+// The answer to hand Wine for a poke or execute: Wine acknowledges positively only a bare
+// DDE_FACK (application bits turn it into a refusal), so those bits are dropped there.
+std::uintptr_t WineAcknowledgement(UINT type, std::uintptr_t result);
 
 // Called just before DdePostAdvise: Wine takes one reference on the item's global atom per call
 // but each posted message hands one to the client, which frees it; with several links the atom
 // dies early and later values arrive under the wrong item name. Adds the missing references.
 void WineBeforePostAdvise(DWORD instance, HSZ topic, HSZ item);
+void WineAfterPostAdvise();
+
+// Called before a synchronous client transaction: Wine's client, talking to a server in
+// another process, leaves a message of the previous transaction in the thread's queue, which the
+// next synchronous transaction takes for its own answer and fails with DMLERR_NOTPROCESSED.
+// Delivers what is queued first.
+void WineBeforeSyncTransaction();
 
 void WineForgetInstance(DWORD instance);
 

@@ -1,0 +1,210 @@
+// The model's own behaviour that the shared scenarios cannot reach: fault injection, handle
+// bookkeeping, re-entrancy, reconnects and instance-specific names.
+#include <gtest/gtest.h>
+
+#include "platform/clipboard_format.h"
+#include "platform/ddeml.h"
+#include "platform/sim/ddeml_sim.h"
+#include "platform/window.h"
+
+namespace platform {
+namespace {
+
+struct Instance {
+  DdeInstance id = 0;
+  std::vector<unsigned> types;
+  std::function<HddeData(unsigned, Hconv, Hsz, Hsz, HddeData)> answer;
+  explicit Instance(std::uint32_t flags) {
+    DdeInitialize(id, [this](unsigned type, unsigned, Hconv conv, Hsz a, Hsz b, HddeData data,
+                             std::uintptr_t, std::uintptr_t) -> HddeData {
+      types.push_back(type);
+      if (answer) return answer(type, conv, a, b, data);
+      return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
+    }, flags);
+  }
+  ~Instance() { if (id) DdeUninitialize(id); }
+  Hsz Name(const std::string& text) { return DdeCreateStringHandle(id, text); }
+};
+
+class DdemlModel : public ::testing::Test {
+ protected:
+  void SetUp() override { PumpMessages(); }  // what earlier tests left queued
+  void TearDown() override {
+    sim::SetDdeFault(nullptr);
+    PumpMessages();
+  }
+};
+
+TEST_F(DdemlModel, EveryHandleIsGoneOnceItsInstancesAre) {
+  const std::size_t strings = sim::DdeStringHandleCount();
+  const std::size_t data = sim::DdeDataHandleCount();
+  {
+    Instance server(kAppCmdFilterInits);
+    Instance client(kAppCmdClientOnly);
+    Hsz svc = server.Name("TwLeakSvc");
+    DdeNameService(server.id, svc, kDnsRegister);
+    server.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
+      if (type == kXtypRequest) return DdeCreateDataHandle(server.id, "1", 2, 0, b, kCfText, 0);
+      return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
+    };
+    Hconv conv = DdeConnect(client.id, client.Name("TwLeakSvc"), client.Name("T"));
+    ASSERT_NE(conv, 0u);
+    DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText, kXtypAdvStart, 1000,
+                         nullptr);
+    HddeData got = DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText,
+                                        kXtypRequest, 1000, nullptr);
+    EXPECT_EQ(DdeDataBytes(got).size(), 2u);
+    DdeCreateDataHandle(client.id, "x", 1, 0, 0, kCfText, kHdataAppOwned);  // never freed
+    PumpMessages();
+  }
+  PumpMessages();
+  EXPECT_EQ(sim::DdeStringHandleCount(), strings);
+  EXPECT_EQ(sim::DdeDataHandleCount(), data);
+  EXPECT_EQ(sim::DdeConversationCount(), 0u);
+}
+
+TEST_F(DdemlModel, AnUnownedAnswerIsReleasedAfterItsTransaction) {
+  Instance server(kAppCmdFilterInits);
+  Instance client(kAppCmdClientOnly);
+  DdeNameService(server.id, server.Name("TwRelSvc"), kDnsRegister);
+  HddeData last = 0;
+  server.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
+    if (type == kXtypRequest) return last = DdeCreateDataHandle(server.id, "1", 2, 0, b, kCfText, 0);
+    return type == kXtypConnect ? 1 : 0;
+  };
+  Hconv conv = DdeConnect(client.id, client.Name("TwRelSvc"), client.Name("T"));
+  HddeData got = DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText,
+                                      kXtypRequest, 1000, nullptr);
+  EXPECT_NE(got, 0u);
+  EXPECT_EQ(DdeAccessData(last, nullptr), nullptr);
+  EXPECT_FALSE(DdeFreeDataHandle(last));
+  EXPECT_TRUE(DdeFreeDataHandle(got));
+}
+
+TEST_F(DdemlModel, CountedAndPredicateFaultsFailTheNamedCallWithItsError) {
+  Instance a(kAppCmdClientOnly);
+  sim::FailDdeCall("DdeCreateStringHandle", kDmlErrMemoryError, 1, 1);
+  EXPECT_NE(a.Name("TwOne"), 0u);  // skipped
+  EXPECT_EQ(a.Name("TwTwo"), 0u);  // failed
+  EXPECT_EQ(DdeGetLastError(a.id), kDmlErrMemoryError);
+  EXPECT_EQ(DdeGetLastError(a.id), kDmlErrNoError);  // reading clears it
+  EXPECT_NE(a.Name("TwThree"), 0u);  // count used up
+
+  sim::SetDdeFault([](const char* call) -> unsigned {
+    return std::string(call) == "DdeConnect" ? kDmlErrSysError : 0;
+  });
+  Instance server(kAppCmdFilterInits);
+  DdeNameService(server.id, server.Name("TwFaultSvc"), kDnsRegister);
+  EXPECT_EQ(DdeConnect(a.id, a.Name("TwFaultSvc"), a.Name("T")), 0u);
+  EXPECT_EQ(DdeGetLastError(a.id), kDmlErrSysError);
+  EXPECT_EQ(std::count(server.types.begin(), server.types.end(), kXtypConnect), 0);
+
+  DdeInstance none = 0;
+  sim::FailDdeCall("DdeInitialize", kDmlErrSysError);
+  EXPECT_EQ(DdeInitialize(none, [](unsigned, unsigned, Hconv, Hsz, Hsz, HddeData,
+                                   std::uintptr_t, std::uintptr_t) -> HddeData { return 0; }, 0),
+            kDmlErrSysError);
+  EXPECT_EQ(none, 0u);
+}
+
+TEST_F(DdemlModel, ASynchronousTransactionFromInsideTheCallbackIsRefused) {
+  Instance server(kAppCmdFilterInits);
+  Instance client(kAppCmdClientOnly);
+  DdeNameService(server.id, server.Name("TwReSvc"), kDnsRegister);
+  Hconv conv = DdeConnect(client.id, client.Name("TwReSvc"), client.Name("T"));
+  Hsz item = client.Name("BID");
+  unsigned nested_error = 0;
+  client.answer = [&](unsigned type, Hconv, Hsz, Hsz, HddeData) -> HddeData {
+    if (type == kXtypAdvData) {
+      DdeClientTransaction(nullptr, 0, conv, item, kCfText, kXtypRequest, 1000, nullptr);
+      nested_error = DdeGetLastError(client.id);
+    }
+    return kDdeFAck;
+  };
+  server.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
+    if (type == kXtypAdvReq) return DdeCreateDataHandle(server.id, "1", 2, 0, b, kCfText, 0);
+    return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
+  };
+  DdeClientTransaction(nullptr, 0, conv, item, kCfText, kXtypAdvStart, 1000, nullptr);
+  DdePostAdvise(server.id, server.Name("T"), server.Name("BID"));
+  PumpMessages();
+  EXPECT_EQ(nested_error, kDmlErrReentrancy);
+}
+
+TEST_F(DdemlModel, ReconnectRestoresTheLinksOfATerminatedConversation) {
+  Instance client(kAppCmdClientOnly);
+  auto server = std::make_unique<Instance>(kAppCmdFilterInits);
+  DdeNameService(server->id, server->Name("TwAgainSvc"), kDnsRegister);
+  Hconv conv = DdeConnect(client.id, client.Name("TwAgainSvc"), client.Name("T"));
+  DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText, kXtypAdvStart, 1000,
+                       nullptr);
+  EXPECT_EQ(DdeReconnect(conv), 0u);  // still connected: nothing to do
+  server.reset();
+  PumpMessages();
+  ConvInfo info;
+  ASSERT_TRUE(DdeQueryConvInfo(conv, kQidSync, info));
+  EXPECT_TRUE(info.status & kStTerminated);
+  EXPECT_EQ(DdeReconnect(conv), 0u);  // nobody serves the name now
+
+  Instance again(kAppCmdFilterInits);
+  DdeNameService(again.id, again.Name("TwAgainSvc"), kDnsRegister);
+  Hconv renewed = DdeReconnect(conv);
+  ASSERT_NE(renewed, 0u);
+  EXPECT_FALSE(DdeQueryConvInfo(conv, kQidSync, info));
+  ASSERT_TRUE(DdeQueryConvInfo(renewed, kQidSync, info));
+  EXPECT_TRUE(info.status & kStAdvise);
+  EXPECT_EQ(std::count(again.types.begin(), again.types.end(), kXtypAdvStart), 1);
+}
+
+TEST_F(DdemlModel, AnInstanceSpecificNameReachesOnlyItsServer) {
+  Instance first(kAppCmdFilterInits);
+  Instance second(kAppCmdFilterInits);
+  Instance client(kAppCmdClientOnly);
+  Hsz specific = 0;
+  client.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
+    if (type == kXtypRegister && !specific) specific = b;
+    return 0;
+  };
+  DdeNameService(first.id, first.Name("TwTwin"), kDnsRegister);
+  DdeNameService(second.id, second.Name("TwTwin"), kDnsRegister);
+  PumpMessages();
+  ASSERT_NE(specific, 0u);
+  first.types.clear();
+  second.types.clear();
+  EXPECT_NE(DdeConnect(client.id, specific, client.Name("T")), 0u);
+  EXPECT_EQ(std::count(first.types.begin(), first.types.end(), kXtypConnect), 1);
+  EXPECT_TRUE(second.types.empty());
+}
+
+TEST_F(DdemlModel, SelfConnectionsAreRefusedOnlyWhenAsked) {
+  Instance both(kAppCmdFilterInits);
+  DdeNameService(both.id, both.Name("TwSelf"), kDnsRegister);
+  Hconv conv = DdeConnect(both.id, both.Name("TwSelf"), both.Name("T"));
+  ASSERT_NE(conv, 0u);
+  ConvInfo info;
+  ASSERT_TRUE(DdeQueryConvInfo(conv, kQidSync, info));
+  EXPECT_TRUE(info.status & kStIsSelf);
+  Instance shy(kAppCmdFilterInits | kCbfFailSelfConnections);
+  DdeNameService(shy.id, shy.Name("TwShy"), kDnsRegister);
+  EXPECT_EQ(DdeConnect(shy.id, shy.Name("TwShy"), shy.Name("T")), 0u);
+}
+
+TEST_F(DdemlModel, UnknownHandlesAndTypesAreRefusedCleanly) {
+  Instance a(kAppCmdClientOnly);
+  EXPECT_EQ(DdeClientTransaction(nullptr, 0, 0xBAD, 0, kCfText, kXtypRequest, 1000, nullptr), 0u);
+  EXPECT_FALSE(DdeDisconnect(0xBAD));
+  EXPECT_FALSE(DdeFreeStringHandle(a.id, 0xBAD));
+  EXPECT_EQ(DdeQueryString(a.id, 0xBAD), "");
+  EXPECT_EQ(DdeGetData(0xBAD, nullptr, 0, 0), 0u);
+  EXPECT_FALSE(DdeUninitialize(0xBAD));
+  EXPECT_EQ(DdeGetLastError(0xBAD), kDmlErrDllNotInitialized);
+  Instance server(kAppCmdFilterInits);
+  DdeNameService(server.id, server.Name("TwOddSvc"), kDnsRegister);
+  Hconv conv = DdeConnect(a.id, a.Name("TwOddSvc"), a.Name("T"));
+  EXPECT_EQ(DdeClientTransaction(nullptr, 0, conv, a.Name("X"), kCfText, kXtypRegister, 1000,
+                                 nullptr), 0u);
+  EXPECT_EQ(DdeGetLastError(a.id), kDmlErrInvalidParameter);
+}
+
+}  // namespace
+}  // namespace platform

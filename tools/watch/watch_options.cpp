@@ -1,0 +1,132 @@
+#include "tools/watch/watch_options.h"
+
+#include <cstdlib>
+
+namespace watch {
+
+const char* UsageText() {
+  return "usage: tickwell-watch SERVICE TOPIC [ITEM...] [options]\n"
+         "  -r, --request             request each ITEM once and print it (the default)\n"
+         "  -a, --advise              hold hot links on each ITEM; print every value as it comes\n"
+         "  -w, --warm                hold warm links; print each change without its value\n"
+         "  -p, --poke ITEM=VALUE     poke VALUE into ITEM (repeatable)\n"
+         "  -x, --execute COMMAND     send an execute command (repeatable)\n"
+         "  -l, --list                list the service/topic pairs a wild connect answers\n"
+         "                            (SERVICE or TOPIC may be * for any)\n"
+         "  -f, --format FORMAT       text (default), unicode or xltable\n"
+         "  -n, --count N             with -a/-w: stop after N updates\n"
+         "  -t, --timeout SECONDS     time bound for the whole run (default 10; 0 = none)\n"
+         "      --transaction-timeout MS   bound of each transaction (default 5000)\n"
+         "Output: one line per value: date time, topic, item, value.\n"
+         "Exit codes: 0 done, 1 usage, 2 no server answers (or it ended the conversation),\n"
+         "3 a transaction failed, 4 the time bound passed before N updates, 5 DDE unavailable.\n"
+         "Under Wine, a DDE server process stops delivering advise data after 65,535 updates\n"
+         "in its lifetime (a limit of Wine's DDE library); restart the server to go on.\n";
+}
+
+namespace {
+
+bool Number(const std::string& text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && end && *end == '\0' && value >= 0;
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        error = "option " + arg + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "-r" || arg == "--request") {
+      options.request = true;
+    } else if (arg == "-a" || arg == "--advise") {
+      options.advise = true;
+    } else if (arg == "-w" || arg == "--warm") {
+      options.advise = options.warm = true;
+    } else if (arg == "-l" || arg == "--list") {
+      options.list = true;
+    } else if (arg == "-p" || arg == "--poke") {
+      if (!value(v)) return false;
+      std::size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0) {
+        error = "poke needs ITEM=VALUE, got \"" + v + "\"";
+        return false;
+      }
+      options.pokes.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+    } else if (arg == "-x" || arg == "--execute") {
+      if (!value(v)) return false;
+      options.executes.push_back(v);
+    } else if (arg == "-f" || arg == "--format") {
+      if (!value(v)) return false;
+      if (v == "text") options.format = Format::kText;
+      else if (v == "unicode") options.format = Format::kUnicode;
+      else if (v == "xltable") options.format = Format::kXlTable;
+      else {
+        error = "unknown format \"" + v + "\" (text, unicode or xltable)";
+        return false;
+      }
+    } else if (arg == "-n" || arg == "--count") {
+      double n = 0;
+      if (!value(v) || !Number(v, n) || n != static_cast<long>(n)) {
+        if (error.empty()) error = "count must be a whole number, got \"" + v + "\"";
+        return false;
+      }
+      options.count = static_cast<long>(n);
+    } else if (arg == "-t" || arg == "--timeout") {
+      if (!value(v) || !Number(v, options.timeout_s)) {
+        if (error.empty()) error = "timeout must be a number of seconds, got \"" + v + "\"";
+        return false;
+      }
+    } else if (arg == "--transaction-timeout") {
+      double ms = 0;
+      if (!value(v) || !Number(v, ms) || ms < 1 || ms > 3600000) {
+        if (error.empty()) error = "transaction timeout must be 1 to 3600000 ms, got \"" + v + "\"";
+        return false;
+      }
+      options.transaction_ms = static_cast<std::uint32_t>(ms);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option " + arg;
+      return false;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (options.help) return true;
+  if (positional.size() < 2) {
+    error = "SERVICE and TOPIC are required";
+    return false;
+  }
+  options.service = positional[0] == "*" ? "" : positional[0];
+  options.topic = positional[1] == "*" ? "" : positional[1];
+  options.items.assign(positional.begin() + 2, positional.end());
+  if (!options.list && (options.service.empty() || options.topic.empty())) {
+    error = "* stands for any name only with --list";
+    return false;
+  }
+  const bool acts = options.advise || options.list || !options.pokes.empty() ||
+                    !options.executes.empty();
+  if (!acts) options.request = true;
+  if ((options.request || options.advise) && options.items.empty()) {
+    error = "name at least one ITEM to request or advise";
+    return false;
+  }
+  if (options.count > 0 && !options.advise) {
+    error = "--count applies to --advise and --warm";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace watch
