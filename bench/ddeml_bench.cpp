@@ -22,8 +22,8 @@ struct Instance {
       cb = [](unsigned type, unsigned, Hconv, Hsz, Hsz, HddeData, std::uintptr_t,
               std::uintptr_t) -> HddeData {
         return type == kXtypConnect || type == kXtypAdvStart ? 1
-               : type == kXtypAdvData                         ? kDdeFAck
-                                                              : 0;
+               : type == kXtypAdvData                        ? kDdeFAck
+                                                             : 0;
       };
     DdeInitialize(id, cb, flags);
   }
@@ -55,8 +55,9 @@ void BM_PostAdvise(benchmark::State& state) {
   const int links = static_cast<int>(state.range(0));
   std::unique_ptr<Instance> server;
   server = std::make_unique<Instance>(
-      kAppCmdFilterInits, [&server](unsigned type, unsigned, Hconv, Hsz, Hsz item, HddeData,
-                                    std::uintptr_t, std::uintptr_t) -> HddeData {
+      kAppCmdFilterInits,
+      [&server](unsigned type, unsigned, Hconv, Hsz, Hsz item, HddeData, std::uintptr_t,
+                std::uintptr_t) -> HddeData {
         if (type == kXtypAdvReq)
           return DdeCreateDataHandle(server->id, "1.08425", 8, 0, item, kCfText, 0);
         return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
@@ -67,10 +68,10 @@ void BM_PostAdvise(benchmark::State& state) {
   for (int i = 0; i < links; ++i) {
     clients.push_back(std::make_unique<Instance>(kAppCmdClientOnly));
     DdeInstance c = clients.back()->id;
-    Hconv conv = DdeConnect(c, DdeCreateStringHandle(c, "BenchSvc"),
-                            DdeCreateStringHandle(c, "EURUSD"));
-    DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(c, "BID"), kCfText,
-                         kXtypAdvStart, 1000, nullptr);
+    Hconv conv =
+        DdeConnect(c, DdeCreateStringHandle(c, "BenchSvc"), DdeCreateStringHandle(c, "EURUSD"));
+    DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(c, "BID"), kCfText, kXtypAdvStart,
+                         1000, nullptr);
   }
   PumpMessages();
   Hsz topic = DdeCreateStringHandle(server->id, "EURUSD");

@@ -34,9 +34,9 @@ using HconvList = std::uintptr_t;   // conversation list handle
 // An exception it throws is caught by the platform, passed to the application's exception
 // report, and the transaction is answered with 0 (kDdeFNotProcessed where an acknowledgement
 // is due).
-using DdeCallback = std::function<HddeData(unsigned type, unsigned format, Hconv conv, Hsz hsz1,
-                                           Hsz hsz2, HddeData data, std::uintptr_t data1,
-                                           std::uintptr_t data2)>;
+using DdeCallback =
+    std::function<HddeData(unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2,
+                           HddeData data, std::uintptr_t data1, std::uintptr_t data2)>;
 
 // Transaction classes, flags and types.
 constexpr unsigned kXclassBool = 0x1000;
@@ -142,16 +142,16 @@ constexpr unsigned kXstUnadvSent = 12;
 
 // The fields of DDEML's CONVINFO record that the code above reads.
 struct ConvInfo {
-  Hconv partner = 0;       // hConvPartner
-  Hsz service_partner = 0; // hszSvcPartner
-  Hsz service_request = 0; // hszServiceReq
-  Hsz topic = 0;           // hszTopic
-  Hsz item = 0;            // hszItem
-  unsigned format = 0;     // wFmt
-  unsigned type = 0;       // wType
-  unsigned status = 0;     // wStatus
-  unsigned state = 0;      // wConvst
-  unsigned last_error = 0; // wLastError
+  Hconv partner = 0;        // hConvPartner
+  Hsz service_partner = 0;  // hszSvcPartner
+  Hsz service_request = 0;  // hszServiceReq
+  Hsz topic = 0;            // hszTopic
+  Hsz item = 0;             // hszItem
+  unsigned format = 0;      // wFmt
+  unsigned type = 0;        // wType
+  unsigned status = 0;      // wStatus
+  unsigned state = 0;       // wConvst
+  unsigned last_error = 0;  // wLastError
 };
 
 // Instance life. DdeInitialize returns 0 or a DMLERR_ code; instance must be 0 on entry.
@@ -167,7 +167,7 @@ Hsz DdeCreateStringHandle(DdeInstance instance, const std::string& text);
 bool DdeFreeStringHandle(DdeInstance instance, Hsz hsz);
 bool DdeKeepStringHandle(DdeInstance instance, Hsz hsz);
 std::string DdeQueryString(DdeInstance instance, Hsz hsz);  // empty for 0 or an invalid handle
-int DdeCmpStringHandles(Hsz a, Hsz b);                     // -1, 0 or 1
+int DdeCmpStringHandles(Hsz a, Hsz b);                      // -1, 0 or 1
 
 // Data handles. The object holds `size` bytes from `bytes`, placed at `offset`.
 HddeData DdeCreateDataHandle(DdeInstance instance, const void* bytes, std::uint32_t size,

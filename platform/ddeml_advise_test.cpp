@@ -48,9 +48,9 @@ struct QuoteServer {
     if (shared == 0) {
       Hsz item = DdeCreateStringHandle(self.id(), seen.name2);
       const unsigned command = (seen.data1 & 0xFFFF) > 0 ? kHdataAppOwned : 0;
-      HddeData h = DdeCreateDataHandle(self.id(), text.c_str(),
-                                       static_cast<std::uint32_t>(text.size() + 1), 0, item,
-                                       kCfText, command);
+      HddeData h =
+          DdeCreateDataHandle(self.id(), text.c_str(), static_cast<std::uint32_t>(text.size() + 1),
+                              0, item, kCfText, command);
       if (command) owned.push_back(h), shared = h;
       if ((seen.data1 & 0xFFFF) == 0) shared = 0;
       return h;
@@ -203,6 +203,16 @@ TEST(DdemlAdviseTopics, APostReachesOnlyTheLinksOfItsTopic) {
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].name1, "EURUSD");
   EXPECT_EQ(asked[0].data1 & 0xFFFF, 0u);  // the only request of this post is its last
+
+  // The same from the other topic, whose link Wine meets in the other order.
+  ASSERT_TRUE(server.Post("GBPUSD", "BID", "1.27"));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 2; }));
+  Settle();
+  EXPECT_EQ(client.Values().back(), "GBPUSD/BID=1.27");
+  asked = server.party.Events(kXtypAdvReq);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].name1, "GBPUSD");
+  EXPECT_EQ(asked[1].data1 & 0xFFFF, 0u);
 }
 
 // Several links served by one post, many posts in a row, values of several items interleaved:

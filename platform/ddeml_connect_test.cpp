@@ -58,7 +58,8 @@ std::vector<unsigned> ConnectTypes(Party& party) {
   return types;
 }
 
-TEST(DdemlRegistration, EveryInstanceHearsRegisterAndUnregisterWithTheInstanceNameAndUnregisterWithTheInstanceName) {
+TEST(DdemlRegistration,
+     EveryInstanceHearsRegisterAndUnregisterWithTheInstanceNameAndUnregisterWithTheInstanceName) {
   Party listener(kAppCmdClientOnly);
   Party deaf(kAppCmdClientOnly | kCbfSkipRegistrations | kCbfSkipUnregistrations);
   Party server(kAppCmdFilterInits);
@@ -171,8 +172,8 @@ TEST(DdemlConnect, SkippedConfirmsAndFailedConnectionsFilterBeforeTheCallback) {
   }
 
   Served closed(kAppCmdFilterInits | kCbfFailConnections, "TwClosedSvc");
-  EXPECT_EQ(
-      client.Do([&] { return DdeConnect(client.id(), client.Name("TwClosedSvc"), topic); }), 0u);
+  EXPECT_EQ(client.Do([&] { return DdeConnect(client.id(), client.Name("TwClosedSvc"), topic); }),
+            0u);
   Settle();
   EXPECT_TRUE(ConnectTypes(closed.server).empty());
 }
@@ -180,8 +181,8 @@ TEST(DdemlConnect, SkippedConfirmsAndFailedConnectionsFilterBeforeTheCallback) {
 TEST(DdemlConnect, ConversationInfoNamesBothSides) {
   Served s(kAppCmdFilterInits, "TwInfoSvc");
   Party client(kAppCmdClientOnly);
-  Hconv conv =
-      client.Do([&] { return DdeConnect(client.id(), client.Name("twinfosvc"), client.Name("GBPUSD")); });
+  Hconv conv = client.Do(
+      [&] { return DdeConnect(client.id(), client.Name("twinfosvc"), client.Name("GBPUSD")); });
   ASSERT_NE(conv, 0u);
   ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
   ConvInfo info;
@@ -271,7 +272,8 @@ TEST(DdemlHszPairs, ABlockReadsBackInOrderAndEndsAtTheZeroPair) {
 TEST(DdemlDisconnect, TheClientEndingTellsTheServerAndInvalidatesTheHandles) {
   Served s(kAppCmdFilterInits, "TwByeSvc");
   Party client(kAppCmdClientOnly);
-  Hconv conv = client.Do([&] { return DdeConnect(client.id(), client.Name("TwByeSvc"), client.Name("T")); });
+  Hconv conv =
+      client.Do([&] { return DdeConnect(client.id(), client.Name("TwByeSvc"), client.Name("T")); });
   ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
   Hconv server_end = s.server.Events(kXtypConnectConfirm).front().conv;
   EXPECT_TRUE(client.Do([&] { return DdeDisconnect(conv); }));
@@ -287,25 +289,34 @@ TEST(DdemlDisconnect, TheClientEndingTellsTheServerAndInvalidatesTheHandles) {
 TEST(DdemlDisconnect, TheServerEndingTellsTheClient) {
   Served s(kAppCmdFilterInits, "TwDropSvc");
   Party client(kAppCmdClientOnly);
-  Hconv conv = client.Do([&] { return DdeConnect(client.id(), client.Name("TwDropSvc"), client.Name("T")); });
+  Hconv conv = client.Do(
+      [&] { return DdeConnect(client.id(), client.Name("TwDropSvc"), client.Name("T")); });
   ASSERT_NE(conv, 0u);
   ASSERT_TRUE(Eventually([&] { return !s.server.Events(kXtypConnectConfirm).empty(); }));
   Hconv server_end = s.server.Events(kXtypConnectConfirm).front().conv;
   bool ended = s.server.Do([&] { return DdeDisconnect(server_end); });
   if (DdeRunningOnWine()) {
-    // Wine departs from Windows: DdeDisconnect of a server's conversation is not implemented.
+    // Wine departs from Windows: DdeDisconnect of a server's conversation is not implemented
+    // (and a terminate message posted on the server's behalf is ignored by Wine's client).
     EXPECT_FALSE(ended);
     return;
   }
   EXPECT_TRUE(ended);
   ASSERT_TRUE(Eventually([&] { return !client.Events(kXtypDisconnect).empty(); }));
   EXPECT_EQ(client.Events(kXtypDisconnect).front().conv, conv);
+  Settle();
+  EXPECT_TRUE(s.server.Events(kXtypDisconnect).empty());  // the side that ends is not told
+  ConvInfo info;
+  if (client.Do([&] { return DdeQueryConvInfo(conv, kQidSync, info); })) {
+    EXPECT_FALSE(info.status & kStConnected);
+  }
 }
 
 TEST(DdemlDisconnect, UninitialisingAServerEndsItsConversationsAndNames) {
   auto s = std::make_unique<Served>(kAppCmdFilterInits, "TwGoneSvc");
   Party client(kAppCmdClientOnly);
-  Hconv conv = client.Do([&] { return DdeConnect(client.id(), client.Name("TwGoneSvc"), client.Name("T")); });
+  Hconv conv = client.Do(
+      [&] { return DdeConnect(client.id(), client.Name("TwGoneSvc"), client.Name("T")); });
   ASSERT_NE(conv, 0u);
   ASSERT_TRUE(Eventually([&] { return !s->server.Events(kXtypConnectConfirm).empty(); }));
   EXPECT_TRUE(s->server.Uninitialize());

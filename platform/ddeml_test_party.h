@@ -50,18 +50,19 @@ class Party {
   // acknowledges pokes, executes and advise data, and answers nothing else.
   using Answer = std::function<HddeData(Party& self, const Seen& seen)>;
 
-  explicit Party(std::uint32_t flags, Answer answer = nullptr)
-      : answer_(std::move(answer)) {
+  explicit Party(std::uint32_t flags, Answer answer = nullptr) : answer_(std::move(answer)) {
 #ifdef _WIN32
     wake_ = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     thread_ = std::thread([this] { Loop(); });
 #endif
     error_ = Do([&] {
-      return DdeInitialize(id_, [this](unsigned type, unsigned format, Hconv conv, Hsz hsz1,
-                                       Hsz hsz2, HddeData data, std::uintptr_t d1,
-                                       std::uintptr_t d2) {
-        return OnCallback(type, format, conv, hsz1, hsz2, data, d1, d2);
-      }, flags);
+      return DdeInitialize(
+          id_,
+          [this](unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2, HddeData data,
+                 std::uintptr_t d1, std::uintptr_t d2) {
+            return OnCallback(type, format, conv, hsz1, hsz2, data, d1, d2);
+          },
+          flags);
     });
   }
 
@@ -146,8 +147,8 @@ class Party {
   }
 
  private:
-  HddeData OnCallback(unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2,
-                      HddeData data, std::uintptr_t d1, std::uintptr_t d2) {
+  HddeData OnCallback(unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2, HddeData data,
+                      std::uintptr_t d1, std::uintptr_t d2) {
     Seen seen;
     seen.type = type;
     seen.format = format;
@@ -164,10 +165,9 @@ class Party {
       seen.data = DdeDataBytes(data);
     }
     if (std::getenv("TW_DDE_TRACE"))
-      std::fprintf(stderr, "[%u] type=%04x fmt=%u conv=%llx %s|%s d1=%llx d2=%llx data=%llx\n",
-                   id_, type, format, (unsigned long long)conv, seen.name1.c_str(),
-                   seen.name2.c_str(), (unsigned long long)d1, (unsigned long long)d2,
-                   (unsigned long long)data);
+      std::fprintf(stderr, "[%u] type=%04x fmt=%u conv=%llx %s|%s d1=%llx d2=%llx data=%llx\n", id_,
+                   type, format, (unsigned long long)conv, seen.name1.c_str(), seen.name2.c_str(),
+                   (unsigned long long)d1, (unsigned long long)d2, (unsigned long long)data);
     Answer answer;
     {
       std::lock_guard<std::mutex> hold(lock_);

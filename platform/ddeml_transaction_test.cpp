@@ -42,7 +42,8 @@ struct Pair {
         client(kAppCmdClientOnly) {
     Hsz service = server.Name("TwXactSvc");
     server.Do([&] { return DdeNameService(server.id(), service, kDnsRegister); });
-    conv = client.Do([&] { return DdeConnect(client.id(), client.Name("TwXactSvc"), client.Name("EURUSD")); });
+    conv = client.Do(
+        [&] { return DdeConnect(client.id(), client.Name("TwXactSvc"), client.Name("EURUSD")); });
     item = client.Name("BID");
     Eventually([&] { return !server.Events(kXtypConnectConfirm).empty(); });
     server.Clear();
@@ -104,10 +105,8 @@ TEST(DdemlPoke, EachAcknowledgementReachesTheClientAsThePlatformGivesIt) {
     unsigned error;
   };
   const Case cases[] = {
-      {kDdeFAck, true, kDmlErrNoError},
-      {kDdeFAck | 0x2A, true, kDmlErrNoError},
-      {kDdeFBusy, false, kDmlErrBusy},
-      {kDdeFNotProcessed, false, kDmlErrNotProcessed},
+      {kDdeFAck, true, kDmlErrNoError},   {kDdeFAck | 0x2A, true, kDmlErrNoError},
+      {kDdeFBusy, false, kDmlErrBusy},    {kDdeFNotProcessed, false, kDmlErrNotProcessed},
       {0x2A, false, kDmlErrNotProcessed},
   };
   for (const Case& c : cases) {
@@ -141,10 +140,8 @@ TEST(DdemlExecute, TheCommandArrivesWholeAndEachAcknowledgementComesBack) {
     unsigned error;
   };
   const Case cases[] = {
-      {kDdeFAck, true, kDmlErrNoError},
-      {kDdeFAck | 0x2A, true, kDmlErrNoError},
-      {kDdeFBusy, false, kDmlErrBusy},
-      {kDdeFNotProcessed, false, kDmlErrNotProcessed},
+      {kDdeFAck, true, kDmlErrNoError},   {kDdeFAck | 0x2A, true, kDmlErrNoError},
+      {kDdeFBusy, false, kDmlErrBusy},    {kDdeFNotProcessed, false, kDmlErrNotProcessed},
       {0x2A, false, kDmlErrNotProcessed},
   };
   for (const Case& c : cases) {
@@ -154,8 +151,8 @@ TEST(DdemlExecute, TheCommandArrivesWholeAndEachAcknowledgementComesBack) {
     EXPECT_EQ(got.handle != 0, c.ok) << std::hex << c.ack;
     // Wine departs from Windows: its client reports a busy server as not processed. (Its
     // server refuses an acknowledgement with application bits; the platform layer drops them.)
-    EXPECT_EQ(got.error, DdeRunningOnWine() && c.error == kDmlErrBusy ? kDmlErrNotProcessed
-                                                                       : c.error)
+    EXPECT_EQ(got.error,
+              DdeRunningOnWine() && c.error == kDmlErrBusy ? kDmlErrNotProcessed : c.error)
         << std::hex << c.ack;
     std::vector<Seen> seen = p.server.Events(kXtypExecute);
     ASSERT_EQ(seen.size(), 1u);
@@ -264,7 +261,8 @@ TEST(DdemlCallbackGuard, AnExceptionInTheCallbackIsReportedAndAnsweredWithZero) 
     Pair p;
     ASSERT_NE(p.conv, 0u);
     p.answer = [](Party&, const Seen& seen) -> HddeData {
-      if (seen.type == kXtypPoke || seen.type == kXtypRequest) throw std::runtime_error("feed broke");
+      if (seen.type == kXtypPoke || seen.type == kXtypRequest)
+        throw std::runtime_error("feed broke");
       return 0;
     };
     Pair::Result got = p.Transact(kXtypPoke, "1");

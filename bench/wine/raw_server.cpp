@@ -9,8 +9,8 @@
 // CF_UNICODETEXT; pokes set it. Executes: "[quit]" ends the server, "[feed(N)]" posts N quote
 // updates round-robin over the symbols (six items each), any other bracketed command is
 // acknowledged and anything else is refused. With --feed-on-advise N the L-th advise start
-// (the first by default) triggers such a feed. When a feed ends the server prints "posted N in MS ms".
-// TW_RAW_TRACE=1 in the environment writes each callback to standard error.
+// (the first by default) triggers such a feed. When a feed ends the server prints "posted N in MS
+// ms". TW_RAW_TRACE=1 in the environment writes each callback to standard error.
 #include <windows.h>
 
 #include <chrono>
@@ -59,18 +59,19 @@ struct Server {
       std::vector<wchar_t> wide(text.size() + 1);
       int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(),
                                     static_cast<int>(wide.size()));
-      return DdeCreateDataHandle(instance, wide.data(), static_cast<std::uint32_t>(n * 2), 0,
-                                 item, format, 0);
+      return DdeCreateDataHandle(instance, wide.data(), static_cast<std::uint32_t>(n * 2), 0, item,
+                                 format, 0);
     }
     if (format != kCfText) return 0;
-    return DdeCreateDataHandle(instance, text.c_str(),
-                               static_cast<std::uint32_t>(text.size() + 1), 0, item, format, 0);
+    return DdeCreateDataHandle(instance, text.c_str(), static_cast<std::uint32_t>(text.size() + 1),
+                               0, item, format, 0);
   }
 
   HddeData Callback(unsigned type, unsigned format, Hsz hsz1, Hsz hsz2, HddeData data) {
     const std::string topic = DdeQueryString(instance, hsz1);
     const std::string item = DdeQueryString(instance, hsz2);
-    if (trace) std::fprintf(stderr, "raw: %04x fmt %u %s|%s\n", type, format, topic.c_str(), item.c_str());
+    if (trace)
+      std::fprintf(stderr, "raw: %04x fmt %u %s|%s\n", type, format, topic.c_str(), item.c_str());
     switch (type) {
       case kXtypConnect:
         return 1;
@@ -92,7 +93,8 @@ struct Server {
       case kXtypAdvReq: {
         if (!KnownItem(item)) return 0;
         auto found = values.find(Key(topic, item));
-        return Data(DdeCreateStringHandle(instance, item), format, found != values.end() ? found->second : topic + "." + item);
+        return Data(DdeCreateStringHandle(instance, item), format,
+                    found != values.end() ? found->second : topic + "." + item);
       }
       case kXtypPoke: {
         if (!KnownItem(item) || (format != kCfText && format != kCfUnicodeText))
@@ -116,7 +118,7 @@ struct Server {
         std::vector<std::uint8_t> bytes = DdeDataBytes(data);
         std::string command(bytes.begin(), bytes.end());
         command.resize(command.find('\0') == std::string::npos ? command.size()
-                                                                 : command.find('\0'));
+                                                               : command.find('\0'));
         if (command == "[quit]") {
           quit = true;
           return kDdeFAck;
@@ -152,7 +154,8 @@ struct Server {
       PumpMessages();
     }
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                  std::chrono::steady_clock::now() - start).count();
+                  std::chrono::steady_clock::now() - start)
+                  .count();
     std::printf("posted %ld in %lld ms\n", count, static_cast<long long>(ms));
     std::fflush(stdout);
   }
@@ -162,8 +165,9 @@ struct Server {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: tw-raw-server SERVICE [--symbols N] [--feed-on-advise N] "
-                         "[--links L] [--life SECONDS]\n");
+    std::fprintf(stderr,
+                 "usage: tw-raw-server SERVICE [--symbols N] [--feed-on-advise N] "
+                 "[--links L] [--life SECONDS]\n");
     return 1;
   }
   Server server;
@@ -171,17 +175,20 @@ int main(int argc, char** argv) {
   double life_s = 60;
   for (int i = 2; i + 1 < argc; i += 2) {
     std::string option = argv[i];
-    if (option == "--symbols") server.symbols = std::max(1, std::atoi(argv[i + 1]));
-    else if (option == "--feed-on-advise") server.feed_on_advise = std::atol(argv[i + 1]);
-    else if (option == "--links") server.links_wanted = std::atol(argv[i + 1]);
-    else if (option == "--life") life_s = std::atof(argv[i + 1]);
+    if (option == "--symbols")
+      server.symbols = std::max(1, std::atoi(argv[i + 1]));
+    else if (option == "--feed-on-advise")
+      server.feed_on_advise = std::atol(argv[i + 1]);
+    else if (option == "--links")
+      server.links_wanted = std::atol(argv[i + 1]);
+    else if (option == "--life")
+      life_s = std::atof(argv[i + 1]);
   }
   unsigned error = DdeInitialize(
       server.instance,
       [&server](unsigned type, unsigned format, Hconv, Hsz hsz1, Hsz hsz2, HddeData data,
-                std::uintptr_t, std::uintptr_t) {
-        return server.Callback(type, format, hsz1, hsz2, data);
-      },
+                std::uintptr_t,
+                std::uintptr_t) { return server.Callback(type, format, hsz1, hsz2, data); },
       kAppCmdFilterInits);
   if (error) {
     std::fprintf(stderr, "tw-raw-server: DdeInitialize failed (%u)\n", error);

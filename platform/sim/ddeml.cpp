@@ -159,11 +159,15 @@ struct Outcome {
 
 std::uint32_t FailFlagFor(unsigned type) {
   switch (type) {
-    case kXtypRequest: return kCbfFailRequests;
-    case kXtypPoke: return kCbfFailPokes;
-    case kXtypExecute: return kCbfFailExecutes;
+    case kXtypRequest:
+      return kCbfFailRequests;
+    case kXtypPoke:
+      return kCbfFailPokes;
+    case kXtypExecute:
+      return kCbfFailExecutes;
     case kXtypAdvStart:
-    case kXtypAdvStop: return kCbfFailAdvises;
+    case kXtypAdvStop:
+      return kCbfFailAdvises;
   }
   return 0;
 }
@@ -197,8 +201,8 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
       const bool poke = base == kXtypPoke;
       HddeData data = NewData(server, bytes, poke ? item : 0, format, false);
       // An execute carries no format of its own.
-      HddeData ack = Call(server, base, poke ? format : 0, server_end, topic, poke ? item : 0,
-                          data, 0, 0);
+      HddeData ack =
+          Call(server, base, poke ? format : 0, server_end, topic, poke ? item : 0, data, 0, 0);
       FreeData(data);
       out.status = static_cast<unsigned>(ack & 0xFFFF);
       out.ok = (ack & kDdeFAck) != 0;
@@ -248,8 +252,7 @@ bool KnownType(unsigned type) {
   const unsigned base = type & ~(kXtypfNoData | kXtypfAckReq);
   if (base == kXtypAdvStart) return true;
   if (type != base) return false;
-  return base == kXtypRequest || base == kXtypPoke || base == kXtypExecute ||
-         base == kXtypAdvStop;
+  return base == kXtypRequest || base == kXtypPoke || base == kXtypExecute || base == kXtypAdvStop;
 }
 
 }  // namespace
@@ -567,8 +570,8 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
         ++due[i].remaining;
   for (const Due& d : due) {
     if (!FindConv(d.server_end)) continue;
-    HddeData answer = Call(instance, kXtypAdvReq, d.link.format, d.server_end, d.topic,
-                           d.link.item, 0, d.remaining, 0);
+    HddeData answer = Call(instance, kXtypAdvReq, d.link.format, d.server_end, d.topic, d.link.item,
+                           0, d.remaining, 0);
     DataObject value;
     if (!answer || !TakeAnswer(answer, value)) continue;
     const bool hot = (d.link.flags & kXtypfNoData) == 0;

@@ -135,9 +135,8 @@ HddeData Call(DdeInstance id, unsigned type, unsigned format, Hconv conv, Hsz hs
   if (!instance || !instance->callback) return 0;
   std::shared_ptr<DdeCallback> callback = instance->callback;
   ++instance->in_callback;
-  HddeData result = Guarded<HddeData>(0, [&] {
-    return (*callback)(type, format, conv, hsz1, hsz2, data, data1, data2);
-  });
+  HddeData result = Guarded<HddeData>(
+      0, [&] { return (*callback)(type, format, conv, hsz1, hsz2, data, data1, data2); });
   if (Instance* still = FindInstance(id)) --still->in_callback;
   return result;
 }
@@ -214,7 +213,8 @@ HddeData DdeCreateDataHandle(DdeInstance instance, const void* bytes, std::uint3
   if (Refused("DdeCreateDataHandle", instance)) return 0;
   // The object takes `size` bytes of the source, starting `offset` bytes into it.
   std::vector<std::uint8_t> object(size);
-  if (bytes && size) std::memcpy(object.data(), static_cast<const std::uint8_t*>(bytes) + offset, size);
+  if (bytes && size)
+    std::memcpy(object.data(), static_cast<const std::uint8_t*>(bytes) + offset, size);
   return NewData(instance, std::move(object), item, format, (command & kHdataAppOwned) != 0);
 }
 
@@ -269,8 +269,8 @@ HddeData DdeCreateHszPairData(DdeInstance instance, const std::vector<HszPair>& 
   block.push_back(0);
   block.push_back(0);
   return DdeCreateDataHandle(instance, block.data(),
-                             static_cast<std::uint32_t>(block.size() * sizeof(Hsz)), 0, 0,
-                             kCfText, 0);
+                             static_cast<std::uint32_t>(block.size() * sizeof(Hsz)), 0, 0, kCfText,
+                             0);
 }
 
 std::vector<HszPair> DdeReadHszPairs(HddeData data) {

@@ -15,14 +15,19 @@ struct Instance {
   std::vector<unsigned> types;
   std::function<HddeData(unsigned, Hconv, Hsz, Hsz, HddeData)> answer;
   explicit Instance(std::uint32_t flags) {
-    DdeInitialize(id, [this](unsigned type, unsigned, Hconv conv, Hsz a, Hsz b, HddeData data,
-                             std::uintptr_t, std::uintptr_t) -> HddeData {
-      types.push_back(type);
-      if (answer) return answer(type, conv, a, b, data);
-      return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
-    }, flags);
+    DdeInitialize(
+        id,
+        [this](unsigned type, unsigned, Hconv conv, Hsz a, Hsz b, HddeData data, std::uintptr_t,
+               std::uintptr_t) -> HddeData {
+          types.push_back(type);
+          if (answer) return answer(type, conv, a, b, data);
+          return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
+        },
+        flags);
   }
-  ~Instance() { if (id) DdeUninitialize(id); }
+  ~Instance() {
+    if (id) DdeUninitialize(id);
+  }
   Hsz Name(const std::string& text) { return DdeCreateStringHandle(id, text); }
 };
 
@@ -51,8 +56,8 @@ TEST_F(DdemlModel, EveryHandleIsGoneOnceItsInstancesAre) {
     ASSERT_NE(conv, 0u);
     DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText, kXtypAdvStart, 1000,
                          nullptr);
-    HddeData got = DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText,
-                                        kXtypRequest, 1000, nullptr);
+    HddeData got = DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText, kXtypRequest,
+                                        1000, nullptr);
     EXPECT_EQ(DdeDataBytes(got).size(), 2u);
     DdeCreateDataHandle(client.id, "x", 1, 0, 0, kCfText, kHdataAppOwned);  // never freed
     PumpMessages();
@@ -69,12 +74,13 @@ TEST_F(DdemlModel, AnUnownedAnswerIsReleasedAfterItsTransaction) {
   DdeNameService(server.id, server.Name("TwRelSvc"), kDnsRegister);
   HddeData last = 0;
   server.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
-    if (type == kXtypRequest) return last = DdeCreateDataHandle(server.id, "1", 2, 0, b, kCfText, 0);
+    if (type == kXtypRequest)
+      return last = DdeCreateDataHandle(server.id, "1", 2, 0, b, kCfText, 0);
     return type == kXtypConnect ? 1 : 0;
   };
   Hconv conv = DdeConnect(client.id, client.Name("TwRelSvc"), client.Name("T"));
-  HddeData got = DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText,
-                                      kXtypRequest, 1000, nullptr);
+  HddeData got = DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText, kXtypRequest,
+                                      1000, nullptr);
   EXPECT_NE(got, 0u);
   EXPECT_EQ(DdeAccessData(last, nullptr), nullptr);
   EXPECT_FALSE(DdeFreeDataHandle(last));
@@ -88,7 +94,7 @@ TEST_F(DdemlModel, CountedAndPredicateFaultsFailTheNamedCallWithItsError) {
   EXPECT_EQ(a.Name("TwTwo"), 0u);  // failed
   EXPECT_EQ(DdeGetLastError(a.id), kDmlErrMemoryError);
   EXPECT_EQ(DdeGetLastError(a.id), kDmlErrNoError);  // reading clears it
-  EXPECT_NE(a.Name("TwThree"), 0u);  // count used up
+  EXPECT_NE(a.Name("TwThree"), 0u);                  // count used up
 
   sim::SetDdeFault([](const char* call) -> unsigned {
     return std::string(call) == "DdeConnect" ? kDmlErrSysError : 0;
@@ -101,8 +107,11 @@ TEST_F(DdemlModel, CountedAndPredicateFaultsFailTheNamedCallWithItsError) {
 
   DdeInstance none = 0;
   sim::FailDdeCall("DdeInitialize", kDmlErrSysError);
-  EXPECT_EQ(DdeInitialize(none, [](unsigned, unsigned, Hconv, Hsz, Hsz, HddeData,
-                                   std::uintptr_t, std::uintptr_t) -> HddeData { return 0; }, 0),
+  EXPECT_EQ(DdeInitialize(
+                none,
+                [](unsigned, unsigned, Hconv, Hsz, Hsz, HddeData, std::uintptr_t,
+                   std::uintptr_t) -> HddeData { return 0; },
+                0),
             kDmlErrSysError);
   EXPECT_EQ(none, 0u);
 }
@@ -136,8 +145,7 @@ TEST_F(DdemlModel, ReconnectRestoresTheLinksOfATerminatedConversation) {
   auto server = std::make_unique<Instance>(kAppCmdFilterInits);
   DdeNameService(server->id, server->Name("TwAgainSvc"), kDnsRegister);
   Hconv conv = DdeConnect(client.id, client.Name("TwAgainSvc"), client.Name("T"));
-  DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText, kXtypAdvStart, 1000,
-                       nullptr);
+  DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText, kXtypAdvStart, 1000, nullptr);
   EXPECT_EQ(DdeReconnect(conv), 0u);  // still connected: nothing to do
   server.reset();
   PumpMessages();
@@ -201,8 +209,9 @@ TEST_F(DdemlModel, UnknownHandlesAndTypesAreRefusedCleanly) {
   Instance server(kAppCmdFilterInits);
   DdeNameService(server.id, server.Name("TwOddSvc"), kDnsRegister);
   Hconv conv = DdeConnect(a.id, a.Name("TwOddSvc"), a.Name("T"));
-  EXPECT_EQ(DdeClientTransaction(nullptr, 0, conv, a.Name("X"), kCfText, kXtypRegister, 1000,
-                                 nullptr), 0u);
+  EXPECT_EQ(
+      DdeClientTransaction(nullptr, 0, conv, a.Name("X"), kCfText, kXtypRegister, 1000, nullptr),
+      0u);
   EXPECT_EQ(DdeGetLastError(a.id), kDmlErrInvalidParameter);
 }
 

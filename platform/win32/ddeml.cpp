@@ -1,7 +1,7 @@
 // The real DDEML, ANSI forms. DDEML's callback carries no user context, so each instance gets
 // one of a fixed set of trampolines; the trampoline finds the instance's std::function, guards
-// it against exceptions and, under Wine, works around two departures of Wine's DdePostAdvise
-// (see win32/ddeml_wine.cpp).
+// it against exceptions and, under Wine, works around the departures of Wine's DDEML that would
+// make a server misbehave (see win32/ddeml_wine.h).
 #include <windows.h>
 #include <ddeml.h>
 
@@ -59,16 +59,15 @@ HDDEDATA Dispatch(std::size_t slot, UINT type, UINT format, HCONV conv, HSZ hsz1
   data1 = win32::WineAdviseCount(type, format, data1);
   HddeData result = Guarded<HddeData>(0, [&] {
     return (*callback)(type, format, reinterpret_cast<Hconv>(conv), reinterpret_cast<Hsz>(hsz1),
-                       reinterpret_cast<Hsz>(hsz2), reinterpret_cast<HddeData>(data), data1,
-                       data2);
+                       reinterpret_cast<Hsz>(hsz2), reinterpret_cast<HddeData>(data), data1, data2);
   });
   if (instance != 0) win32::WineNoteTransaction(instance, type, format, conv, hsz1, hsz2, result);
   return reinterpret_cast<HDDEDATA>(win32::WineAcknowledgement(type, result));
 }
 
 template <std::size_t N>
-HDDEDATA CALLBACK Trampoline(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
-                             HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2) {
+HDDEDATA CALLBACK Trampoline(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                             ULONG_PTR data1, ULONG_PTR data2) {
   return Dispatch(N, type, format, conv, hsz1, hsz2, data, data1, data2);
 }
 
@@ -236,8 +235,7 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
   DWORD word = 0;
   if (timeout != TIMEOUT_ASYNC) win32::WineBeforeSyncTransaction();
   HDDEDATA answer = ::DdeClientTransaction(static_cast<LPBYTE>(const_cast<void*>(data)), size,
-                                           ToConv(conv), ToHsz(item), format, type, timeout,
-                                           &word);
+                                           ToConv(conv), ToHsz(item), format, type, timeout, &word);
   if (result) *result = word;
   return reinterpret_cast<HddeData>(answer);
 }

@@ -61,8 +61,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   start.hStdOutput = out_child;
   start.hStdError = err_child;
   PROCESS_INFORMATION info{};
-  if (::CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                       nullptr, &start, &info)) {
+  if (::CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &start, &info)) {
     process_ = info.hProcess;
     ::CloseHandle(info.hThread);
   }
@@ -93,8 +93,8 @@ bool ChildProcess::Wait(DWORD timeout_ms) {
     // This thread's windows must keep answering: the child's DDE broadcasts reach them too.
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
-    if (::MsgWaitForMultipleObjects(1, &process_, FALSE, std::min<DWORD>(left, 20),
-                                    QS_ALLINPUT) == WAIT_OBJECT_0) {
+    if (::MsgWaitForMultipleObjects(1, &process_, FALSE, std::min<DWORD>(left, 20), QS_ALLINPUT) ==
+        WAIT_OBJECT_0) {
       Drain();
       DWORD code = 0;
       ::GetExitCodeProcess(process_, &code);

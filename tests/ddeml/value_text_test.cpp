@@ -48,8 +48,7 @@ TEST(WatchValueText, UnicodeTextRoundTripsAndBrokenTextIsNamed) {
   const std::string text = "EUR \xE2\x82\xAC 1,08 \xF0\x9F\x93\x88";  // euro sign, chart emoji
   EXPECT_EQ(UnicodeValue(UnicodeBytes(text)), text);
   EXPECT_EQ(UnicodeValue(Bytes({'A', 0, 'B'})), "<bad Unicode text: odd byte count>");
-  EXPECT_EQ(UnicodeValue(Bytes({0x3D, 0xD8, 'A', 0})),
-            "<bad Unicode text: broken surrogate pair>");
+  EXPECT_EQ(UnicodeValue(Bytes({0x3D, 0xD8, 'A', 0})), "<bad Unicode text: broken surrogate pair>");
   // A byte that is not UTF-8 stands for itself.
   EXPECT_EQ(UnicodeBytes("\xE9"), Bytes({0xE9, 0, 0, 0}));
   EXPECT_EQ(TextValue(Bytes({'1', '.', '5', 0, 'x'})), "1.5");

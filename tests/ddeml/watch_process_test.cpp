@@ -32,9 +32,11 @@ class RawServer {
     extra.insert(extra.begin(), service);
     process_ = std::make_unique<ChildProcess>(BinPath("tw-raw-server.exe"), extra);
     DdeInstance probe = 0;
-    DdeInitialize(probe, [](unsigned, unsigned, Hconv, Hsz, Hsz, HddeData, std::uintptr_t,
-                            std::uintptr_t) -> HddeData { return 0; },
-                  kAppCmdClientOnly);
+    DdeInitialize(
+        probe,
+        [](unsigned, unsigned, Hconv, Hsz, Hsz, HddeData, std::uintptr_t,
+           std::uintptr_t) -> HddeData { return 0; },
+        kAppCmdClientOnly);
     Hsz svc = DdeCreateStringHandle(probe, service);
     Hsz topic = DdeCreateStringHandle(probe, "System");
     const DWORD until = ::GetTickCount() + 20000;
@@ -140,8 +142,7 @@ TEST(WatchProcess, ListNamesWhatAWildConnectAnswers) {
   Watch list({"TwRawD", "*", "--list"});
   EXPECT_EQ(list.Finish(), 0) << list.process->Errors();
   // Every DDEML lists at least the first pair (Wine's lists no more).
-  EXPECT_GE(LinesWith(list.process->Output(), {"TwRawD", "|System"}), 1)
-      << list.process->Output();
+  EXPECT_GE(LinesWith(list.process->Output(), {"TwRawD", "|System"}), 1) << list.process->Output();
 }
 
 }  // namespace

@@ -140,8 +140,9 @@ std::string XlTableValue(const std::vector<std::uint8_t>& bytes) {
         for (std::size_t p = at; p < end; p += 2) {
           separate();
           int v = word(p);
-          out += type == 3 ? (v ? "TRUE" : "FALSE")
-                           : type == 4 ? "#ERR" + std::to_string(v) : std::to_string(v);
+          out += type == 3   ? (v ? "TRUE" : "FALSE")
+                 : type == 4 ? "#ERR" + std::to_string(v)
+                             : std::to_string(v);
         }
         break;
       case 5:  // blanks

@@ -70,9 +70,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       options.executes.push_back(v);
     } else if (arg == "-f" || arg == "--format") {
       if (!value(v)) return false;
-      if (v == "text") options.format = Format::kText;
-      else if (v == "unicode") options.format = Format::kUnicode;
-      else if (v == "xltable") options.format = Format::kXlTable;
+      if (v == "text")
+        options.format = Format::kText;
+      else if (v == "unicode")
+        options.format = Format::kUnicode;
+      else if (v == "xltable")
+        options.format = Format::kXlTable;
       else {
         error = "unknown format \"" + v + "\" (text, unicode or xltable)";
         return false;
@@ -115,8 +118,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     error = "* stands for any name only with --list";
     return false;
   }
-  const bool acts = options.advise || options.list || !options.pokes.empty() ||
-                    !options.executes.empty();
+  const bool acts =
+      options.advise || options.list || !options.pokes.empty() || !options.executes.empty();
   if (!acts) options.request = true;
   if ((options.request || options.advise) && options.items.empty()) {
     error = "name at least one ITEM to request or advise";

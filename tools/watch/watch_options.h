@@ -21,8 +21,8 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> pokes;  // item, value
   std::vector<std::string> executes;
   Format format = Format::kText;
-  long count = 0;             // advise updates to wait for; 0 = no limit
-  double timeout_s = 10;      // bound for the whole run; 0 = none
+  long count = 0;         // advise updates to wait for; 0 = no limit
+  double timeout_s = 10;  // bound for the whole run; 0 = none
   std::uint32_t transaction_ms = 5000;
   bool help = false;
 };

@@ -17,13 +17,15 @@ namespace {
 using namespace platform;
 
 std::string DmlErrorName(unsigned code) {
-  static const char* const kNames[] = {
-      "DMLERR_ADVACKTIMEOUT",   "DMLERR_BUSY",           "DMLERR_DATAACKTIMEOUT",
-      "DMLERR_DLL_NOT_INITIALIZED", "DMLERR_DLL_USAGE",  "DMLERR_EXECACKTIMEOUT",
-      "DMLERR_INVALIDPARAMETER", "DMLERR_LOW_MEMORY",    "DMLERR_MEMORY_ERROR",
-      "DMLERR_NOTPROCESSED",    "DMLERR_NO_CONV_ESTABLISHED", "DMLERR_POKEACKTIMEOUT",
-      "DMLERR_POSTMSG_FAILED",  "DMLERR_REENTRANCY",     "DMLERR_SERVER_DIED",
-      "DMLERR_SYS_ERROR",       "DMLERR_UNADVACKTIMEOUT", "DMLERR_UNFOUND_QUEUE_ID"};
+  static const char* const kNames[] = {"DMLERR_ADVACKTIMEOUT",       "DMLERR_BUSY",
+                                       "DMLERR_DATAACKTIMEOUT",      "DMLERR_DLL_NOT_INITIALIZED",
+                                       "DMLERR_DLL_USAGE",           "DMLERR_EXECACKTIMEOUT",
+                                       "DMLERR_INVALIDPARAMETER",    "DMLERR_LOW_MEMORY",
+                                       "DMLERR_MEMORY_ERROR",        "DMLERR_NOTPROCESSED",
+                                       "DMLERR_NO_CONV_ESTABLISHED", "DMLERR_POKEACKTIMEOUT",
+                                       "DMLERR_POSTMSG_FAILED",      "DMLERR_REENTRANCY",
+                                       "DMLERR_SERVER_DIED",         "DMLERR_SYS_ERROR",
+                                       "DMLERR_UNADVACKTIMEOUT",     "DMLERR_UNFOUND_QUEUE_ID"};
   if (code == kDmlErrNoError) return "DMLERR_NO_ERROR";
   if (code >= kDmlErrAdvAckTimeout && code <= kDmlErrUnfoundQueueId)
     return kNames[code - kDmlErrAdvAckTimeout];
@@ -34,8 +36,8 @@ std::string Stamp() {
   SYSTEMTIME t;
   ::GetLocalTime(&t);
   char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth,
-                t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
   return text;
 }
 
@@ -50,16 +52,18 @@ struct Session {
 
   std::string Render(const std::vector<std::uint8_t>& bytes) const {
     switch (options.format) {
-      case Format::kUnicode: return UnicodeValue(bytes);
-      case Format::kXlTable: return XlTableValue(bytes);
-      case Format::kText: break;
+      case Format::kUnicode:
+        return UnicodeValue(bytes);
+      case Format::kXlTable:
+        return XlTableValue(bytes);
+      case Format::kText:
+        break;
     }
     return TextValue(bytes);
   }
 
   void Print(const std::string& topic, const std::string& item, const std::string& value) {
-    std::fprintf(out, "%s %s %s %s\n", Stamp().c_str(), topic.c_str(), item.c_str(),
-                 value.c_str());
+    std::fprintf(out, "%s %s %s %s\n", Stamp().c_str(), topic.c_str(), item.c_str(), value.c_str());
     std::fflush(out);
   }
 
@@ -125,8 +129,8 @@ struct Session {
     Hsz hsz = item.empty() ? 0 : DdeCreateStringHandle(instance, item);
     std::uint32_t status = 0;
     HddeData got = DdeClientTransaction(data.empty() ? nullptr : data.data(),
-                                        static_cast<std::uint32_t>(data.size()), conv, hsz,
-                                        format, type, options.transaction_ms, &status);
+                                        static_cast<std::uint32_t>(data.size()), conv, hsz, format,
+                                        type, options.transaction_ms, &status);
     if (answer) *answer = got;
     return got != 0 ? kExitOk : kExitTransactionFailed;
   }
@@ -200,8 +204,7 @@ struct Session {
       }
       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
     }
-    for (const std::string& item : options.items)
-      Transact(conv, kXtypAdvStop, item, {}, nullptr);
+    for (const std::string& item : options.items) Transact(conv, kXtypAdvStop, item, {}, nullptr);
     if (options.count > 0 && updates < options.count)
       return Fail(kExitTimeBound, "time bound passed after " + std::to_string(updates) + " of " +
                                       std::to_string(options.count) + " updates");
@@ -215,10 +218,8 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
   Session session{options, out, err};
   unsigned error = DdeInitialize(
       session.instance,
-      [&session](unsigned type, unsigned, Hconv, Hsz hsz1, Hsz hsz2, HddeData data,
-                 std::uintptr_t, std::uintptr_t) {
-        return session.OnCallback(type, hsz1, hsz2, data);
-      },
+      [&session](unsigned type, unsigned, Hconv, Hsz hsz1, Hsz hsz2, HddeData data, std::uintptr_t,
+                 std::uintptr_t) { return session.OnCallback(type, hsz1, hsz2, data); },
       kAppCmdClientOnly);
   if (error != kDmlErrNoError)
     return session.Fail(kExitDdeml, "DDE is unavailable (" + DmlErrorName(error) + ")");
