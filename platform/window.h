@@ -25,8 +25,8 @@ Hwnd CreateHiddenWindow(const std::string& title, WindowProc proc);
 void DestroyWindow(Hwnd window);
 bool IsWindow(Hwnd window);
 
-// SendMessageA. To kBroadcast: every top-level window, result 0. To a window that does not
-// exist: 0.
+// SendMessageA. To kBroadcast: every top-level window (the result carries no answer). To a
+// window that does not exist: 0.
 LResult Send(Hwnd window, unsigned msg, WParam w, LParam l);
 
 // PostMessageA; false when the window does not exist.

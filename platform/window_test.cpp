@@ -57,7 +57,7 @@ TEST(Window, SendReachesTheWindowAndReturnsItsResult) {
 TEST(Window, BroadcastReachesEveryHiddenTopLevelWindow) {
   Recorder a, b;
   const unsigned msg = RegisterMessage("TickwellWindowTestBroadcast");
-  EXPECT_EQ(Send(kBroadcast, msg, 9, 4), 0);
+  Send(kBroadcast, msg, 9, 4);  // the result of a broadcast carries no answer
   ASSERT_EQ(a.seen.size(), 1u);
   ASSERT_EQ(b.seen.size(), 1u);
   EXPECT_EQ(b.seen[0].w, 9u);
