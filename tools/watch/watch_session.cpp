@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/clipboard_format.h"
+#include "dde/manager/ddeml_names.h"
 #include "platform/ddeml.h"
 #include "platform/window.h"
 #include "tools/watch/value_text.h"
@@ -16,20 +17,9 @@ namespace {
 
 using namespace platform;
 
+// The manager's names, with the one case a client meets that the manager never traces.
 std::string DmlErrorName(unsigned code) {
-  static const char* const kNames[] = {"DMLERR_ADVACKTIMEOUT",       "DMLERR_BUSY",
-                                       "DMLERR_DATAACKTIMEOUT",      "DMLERR_DLL_NOT_INITIALIZED",
-                                       "DMLERR_DLL_USAGE",           "DMLERR_EXECACKTIMEOUT",
-                                       "DMLERR_INVALIDPARAMETER",    "DMLERR_LOW_MEMORY",
-                                       "DMLERR_MEMORY_ERROR",        "DMLERR_NOTPROCESSED",
-                                       "DMLERR_NO_CONV_ESTABLISHED", "DMLERR_POKEACKTIMEOUT",
-                                       "DMLERR_POSTMSG_FAILED",      "DMLERR_REENTRANCY",
-                                       "DMLERR_SERVER_DIED",         "DMLERR_SYS_ERROR",
-                                       "DMLERR_UNADVACKTIMEOUT",     "DMLERR_UNFOUND_QUEUE_ID"};
-  if (code == kDmlErrNoError) return "DMLERR_NO_ERROR";
-  if (code >= kDmlErrAdvAckTimeout && code <= kDmlErrUnfoundQueueId)
-    return kNames[code - kDmlErrAdvAckTimeout];
-  return "DDEML error " + std::to_string(code);
+  return code == kDmlErrNoError ? "DMLERR_NO_ERROR" : tickwell::DdemlErrorCodeName(code);
 }
 
 std::string Stamp() {
