@@ -96,20 +96,22 @@ TEST(DdemlRequest, TheServersDataReachesTheClientAndANullAnswerFails) {
   EXPECT_EQ(got.error, kDmlErrNotProcessed);
 }
 
+// What a server may answer a poke or an execute with, and what a client then sees on Windows.
+struct AckCase {
+  HddeData ack;
+  bool ok;
+  unsigned error;
+};
+const AckCase kAckCases[] = {
+    {kDdeFAck, true, kDmlErrNoError},   {kDdeFAck | 0x2A, true, kDmlErrNoError},
+    {kDdeFBusy, false, kDmlErrBusy},    {kDdeFNotProcessed, false, kDmlErrNotProcessed},
+    {0x2A, false, kDmlErrNotProcessed},
+};
+
 TEST(DdemlPoke, EachAcknowledgementReachesTheClientAsThePlatformGivesIt) {
   Pair p;
   ASSERT_NE(p.conv, 0u);
-  struct Case {
-    HddeData ack;
-    bool ok;
-    unsigned error;
-  };
-  const Case cases[] = {
-      {kDdeFAck, true, kDmlErrNoError},   {kDdeFAck | 0x2A, true, kDmlErrNoError},
-      {kDdeFBusy, false, kDmlErrBusy},    {kDdeFNotProcessed, false, kDmlErrNotProcessed},
-      {0x2A, false, kDmlErrNotProcessed},
-  };
-  for (const Case& c : cases) {
+  for (const AckCase& c : kAckCases) {
     p.answer = [&](Party&, const Seen&) { return c.ack; };
     p.server.Clear();
     Pair::Result got = p.Transact(kXtypPoke, "1.0850");
@@ -134,17 +136,7 @@ TEST(DdemlPoke, EachAcknowledgementReachesTheClientAsThePlatformGivesIt) {
 TEST(DdemlExecute, TheCommandArrivesWholeAndEachAcknowledgementComesBack) {
   Pair p;
   ASSERT_NE(p.conv, 0u);
-  struct Case {
-    HddeData ack;
-    bool ok;
-    unsigned error;
-  };
-  const Case cases[] = {
-      {kDdeFAck, true, kDmlErrNoError},   {kDdeFAck | 0x2A, true, kDmlErrNoError},
-      {kDdeFBusy, false, kDmlErrBusy},    {kDdeFNotProcessed, false, kDmlErrNotProcessed},
-      {0x2A, false, kDmlErrNotProcessed},
-  };
-  for (const Case& c : cases) {
+  for (const AckCase& c : kAckCases) {
     p.answer = [&](Party&, const Seen&) { return c.ack; };
     p.server.Clear();
     Pair::Result got = p.Transact(kXtypExecute, "[Open(x)]");
