@@ -16,6 +16,7 @@
 #include "platform/ddeml.h"
 #include "platform/exception_report.h"
 #include "platform/win32/ddeml_wine.h"
+#include "platform/win32/wine_post_fix.h"
 
 namespace platform {
 
@@ -87,6 +88,7 @@ HDDEDATA ToData(HddeData data) { return reinterpret_cast<HDDEDATA>(data); }
 
 unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_t flags) {
   if (instance != 0 || !callback) return kDmlErrInvalidParameter;
+  win32::InstallWinePostFix();
   std::size_t slot = kSlots;
   {
     std::lock_guard<std::mutex> hold(SlotLock());
