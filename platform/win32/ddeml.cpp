@@ -63,6 +63,7 @@ HDDEDATA Dispatch(std::size_t slot, UINT type, UINT format, HCONV conv, HSZ hsz1
                        reinterpret_cast<Hsz>(hsz2), reinterpret_cast<HddeData>(data), data1, data2);
   });
   if (instance != 0) win32::WineNoteTransaction(instance, type, format, conv, hsz1, hsz2, result);
+  if (type == XTYP_REQUEST) win32::WineNoteRequestAnswer(result);
   return reinterpret_cast<HDDEDATA>(win32::WineAcknowledgement(type, result));
 }
 

@@ -4,4 +4,6 @@ namespace platform::win32 {
 
 void InstallWinePostFix() {}
 
+void WineNoteRequestAnswer(std::uintptr_t) {}
+
 }  // namespace platform::win32
