@@ -246,7 +246,10 @@ void TBaseContainer::SetSortOrder(std::uint8_t order) {
 }
 
 void TBaseContainer::FreeItems() {
-  for (int i = 0; i < count_; ++i) {
+  // Every slot of the block, not only those below the count: PutItem can fill a slot past the
+  // count, and ResetCount leaves the items in place. Past the count only occupied slots count.
+  for (int i = 0; i < capacity_; ++i) {
+    if (i >= count_ && IsEmptySlot(i)) continue;
     ItemCopy item(Slot(i), itemSize_);
     // Cleared first: the freed reference must not linger in a slot that looks occupied.
     std::memset(Slot(i), 0, itemSize_);

@@ -60,6 +60,8 @@ class TBaseContainer : public TObject {
   // Raises EListError 1 or 2 when index checking is on and the index is out of range; otherwise
   // true. An index equal to Count() passes: it is the insertion point at the end.
   bool CheckIndex(int index) const;
+  // Passes every item to FreeItem (the items below the count and any occupied slot beyond it),
+  // empties the slots and sets the count to 0; the block stays.
   void FreeItems();
   void SortInPlace(int lo, int hi);
 

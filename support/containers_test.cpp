@@ -399,6 +399,29 @@ TEST(ContainerOwnership, DeleteRemoveClearAndDestroy) {
   EXPECT_EQ(deaths, 7);
 }
 
+TEST(ContainerOwnership, ItemsPutPastTheCountAreFreedToo) {
+  int deaths = 0;
+  {
+    TObjectContainer c;
+    TObject* five = new Named("five", &deaths);
+    c.PutItem(5, &five);
+    EXPECT_EQ(c.Count(), 1);  // counted, though it sits in slot 5
+    c.Append(new Named("appended", &deaths));
+    TObject* nine = new Named("nine", &deaths);
+    c.PutItem(9, &nine);
+    c.FreeItems();
+    EXPECT_EQ(deaths, 3);
+    EXPECT_EQ(c.Count(), 0);
+    for (int i = 0; i < c.Capacity(); ++i) EXPECT_TRUE(c.IsEmptySlot(i)) << i;
+    TObject* three = new Named("three", &deaths);
+    c.PutItem(3, &three);
+    c.Append(new Named("kept by ResetCount", &deaths));
+    c.ResetCount();
+    EXPECT_EQ(deaths, 3);
+  }
+  EXPECT_EQ(deaths, 5) << "destruction frees every occupied slot";
+}
+
 TEST(ContainerOwnership, NotOwningFreesNothing) {
   int deaths = 0;
   Named a("a", &deaths), b("b", &deaths);

@@ -66,6 +66,22 @@ bool IsRealSyntax(std::string_view t) {
   return i == t.size();
 }
 
+// An optional sign, digits with one decimal point among them, and nothing else.
+bool IsPlainDecimal(std::string_view t) {
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::size_t digits = 0, points = 0;
+  for (; i < t.size(); ++i) {
+    if (IsDigit(t[i]))
+      ++digits;
+    else if (t[i] == '.' && points == 0)
+      ++points;
+    else
+      return false;
+  }
+  return digits > 0;
+}
+
 }  // namespace
 
 // --- construction ---
@@ -638,11 +654,17 @@ const char* TStringClass::TrimLeft() {
 }
 
 const char* TStringClass::TrimZeros() {
-  // Only a fraction loses its trailing zeros: "100" is a number, not "1" with padding.
-  if (View().find('.') == std::string_view::npos) return Text();
-  std::size_t end = View().find_last_not_of('0') + 1;
-  if (end > 0 && buffer_[end - 1] == '.') --end;
+  // Only the fraction of a plain decimal number loses its trailing zeros: "100" is a number, not
+  // "1" with padding, and in "1.0e10" the zero belongs to the exponent.
+  const std::string_view text = View();
+  const std::size_t dot = text.find('.');
+  if (dot == std::string_view::npos || !IsPlainDecimal(text)) return Text();
+  std::size_t end = text.find_last_not_of('0') + 1;
+  if (end == dot + 1) --end;  // nothing left after the point: it goes too
+  // A number without integer digits keeps one zero: ".000" is 0, not nothing.
+  const bool keep_zero = end == 0 || (end == 1 && (text[0] == '-' || text[0] == '+'));
   Delete(static_cast<std::uint16_t>(end), static_cast<std::uint16_t>(length_ - end));
+  if (keep_zero) AppendChar('0');
   return Text();
 }
 

@@ -418,7 +418,25 @@ TEST(StringClassEdit, CuttingTrimmingAndQuoting) {
   s.SetText("   ");
   EXPECT_STREQ(s.TrimLeft(), "");
   for (const auto& [in, out] :
-       {std::pair{"1.500", "1.5"}, {"2.000", "2"}, {"100", "100"}, {"0.0", "0"}, {"10", "10"}}) {
+       {std::pair{"1.500", "1.5"},
+        {"2.000", "2"},
+        {"100", "100"},
+        {"0.0", "0"},
+        {"10", "10"},
+        {"-20.50", "-20.5"},
+        {"100.", "100"},
+        {".000", "0"},
+        {"-.0", "-0"},
+        {".250", ".25"},
+        // Exponents and other texts are not plain decimals: their zeros are digits, not padding.
+        {"1.0e10", "1.0e10"},
+        {"1.0E+20", "1.0E+20"},
+        {"2.50e0", "2.50e0"},
+        {"v1.0", "v1.0"},
+        {"1.0.0", "1.0.0"},
+        {" 1.0", " 1.0"},
+        {".", "."},
+        {"-", "-"}}) {
     s.SetText(in);
     EXPECT_STREQ(s.TrimZeros(), out) << in;
   }
