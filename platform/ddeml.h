@@ -4,6 +4,15 @@
 // Two bodies exist: win32/ (the real library) and sim/ (an in-process model of the documented
 // behaviour). Constants carry the platform's values under k-prefixed names, so this header can
 // sit beside <windows.h> without clashing with its macros.
+//
+// Where the documentation leaves a choice, this layer makes it the same on both bodies:
+// - A client may connect by a server's instance-specific name; the server's XTYP_CONNECT and
+//   XTYP_CONNECT_CONFIRM then carry the base name in hsz2, so it can check the name against
+//   those it registered.
+// - Formats reach the callback as the 16-bit clipboard format numbers they are.
+// - Out of scope: blocking a conversation from the callback (CBR_BLOCK) and DdeEnableCallback.
+//   The program's callbacks answer every transaction at once, and a blocked conversation would
+//   hold quotes back from every client of the topic; a callback must not return CBR_BLOCK.
 #pragma once
 
 #include <cstdint>
@@ -155,11 +164,15 @@ struct ConvInfo {
 };
 
 // Instance life. DdeInitialize returns 0 or a DMLERR_ code; instance must be 0 on entry.
+// Service-name filtering is on after DdeInitialize whatever the flags (APPCMD_FILTERINITS is
+// implied on an instance's first initialisation): the server hears XTYP_CONNECT only for names
+// it registered, until DdeNameService(..., kDnsFilterOff) opens it to every name.
 unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_t flags);
 bool DdeUninitialize(DdeInstance instance);
 unsigned DdeGetLastError(DdeInstance instance);  // reads and clears
 
-// Name service: register or unregister a service name (kDns*); non-zero on success.
+// Name service: register or unregister a service name (kDns*); non-zero on success. The other
+// instances hear XTYP_REGISTER / XTYP_UNREGISTER; the registering instance is not told.
 HddeData DdeNameService(DdeInstance instance, Hsz service, unsigned command);
 
 // String handles.
@@ -169,7 +182,7 @@ bool DdeKeepStringHandle(DdeInstance instance, Hsz hsz);
 std::string DdeQueryString(DdeInstance instance, Hsz hsz);  // empty for 0 or an invalid handle
 int DdeCmpStringHandles(Hsz a, Hsz b);                      // -1, 0 or 1
 
-// Data handles. The object holds `size` bytes from `bytes`, placed at `offset`.
+// Data handles. The object holds the `size` bytes that start at `bytes + offset`.
 HddeData DdeCreateDataHandle(DdeInstance instance, const void* bytes, std::uint32_t size,
                              std::uint32_t offset, Hsz item, unsigned format, unsigned command);
 // The object's bytes and size; nullptr for an invalid handle. Valid until DdeUnaccessData.
@@ -191,11 +204,15 @@ HddeData DdeCreateHszPairData(DdeInstance instance, const std::vector<HszPair>& 
 // Reads such a block back (stops at the zero pair).
 std::vector<HszPair> DdeReadHszPairs(HddeData data);
 
-// Server side.
+// Server side. A topic or item of 0 stands for every topic or item. On an XTYPF_ACKREQ link whose
+// last update the client has not acknowledged, the post waits for the acknowledgement and is
+// then asked for with dwData1's low word kCadvLateAck.
 bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item);
 
 // Client side.
 Hconv DdeConnect(DdeInstance instance, Hsz service, Hsz topic);
+// With a previous list: keeps its live conversations, drops the terminated ones, adds only
+// conversations it does not hold yet, and returns the list under a new handle.
 HconvList DdeConnectList(DdeInstance instance, Hsz service, Hsz topic, HconvList previous);
 Hconv DdeQueryNextServer(HconvList list, Hconv previous);
 bool DdeDisconnectList(HconvList list);
@@ -203,14 +220,17 @@ bool DdeDisconnectList(HconvList list);
 // (kTimeoutAsync; *result gets the transaction id, the outcome comes as XTYP_XACT_COMPLETE).
 // data is null with size 0 for none; with size 0xFFFFFFFF it is a data handle (HddeData cast
 // to a pointer) that the call consumes. Returns the data of a request, non-zero for success
-// otherwise; 0 on failure (see DdeGetLastError).
+// otherwise; 0 on failure (see DdeGetLastError). A synchronous transaction the server does not
+// answer within the time-out fails with the type's DMLERR_*ACKTIMEOUT (DATAACK for a request).
 HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, Hsz item,
                               unsigned format, unsigned type, std::uint32_t timeout,
                               std::uint32_t* result);
 bool DdeAbandonTransaction(DdeInstance instance, Hconv conv, std::uint32_t transaction);
 bool DdeDisconnect(Hconv conv);
 Hconv DdeReconnect(Hconv conv);
-// Fills info for the conversation (transaction kQidSync) or one asynchronous transaction.
+// Fills info for the conversation (transaction kQidSync) or one asynchronous transaction, whose
+// state then says what it waits for (kXstAdvSent for an advise start, ...). last_error is the
+// error of the conversation's last transaction.
 bool DdeQueryConvInfo(Hconv conv, std::uint32_t transaction, ConvInfo& info);
 
 // True when the real library in use is Wine's (its known departures are then worked around).

@@ -3,6 +3,7 @@
 // stop, and the server behaviour that must hold under Wine too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "platform/clipboard_format.h"
@@ -50,7 +51,7 @@ struct QuoteServer {
       const unsigned command = (seen.data1 & 0xFFFF) > 0 ? kHdataAppOwned : 0;
       HddeData h =
           DdeCreateDataHandle(self.id(), text.c_str(), static_cast<std::uint32_t>(text.size() + 1),
-                              0, item, kCfText, command);
+                              0, item, seen.format, command);
       if (command) owned.push_back(h), shared = h;
       if ((seen.data1 & 0xFFFF) == 0) shared = 0;
       return h;
@@ -59,13 +60,15 @@ struct QuoteServer {
     if ((seen.data1 & 0xFFFF) == 0) shared = 0;
     return h;
   }
-  bool Post(const std::string& topic, const std::string& item, const std::string& value) {
-    {
-      std::lock_guard<std::mutex> hold(lock);
-      values[topic + "/" + item] = value;
-    }
+  void Set(const std::string& topic, const std::string& item, const std::string& value) {
+    std::lock_guard<std::mutex> hold(lock);
+    values[topic + "/" + item] = value;
+  }
+  // Posts the item on the topic, or on every topic when topic is empty.
+  bool Post(const std::string& topic, const std::string& item, const std::string& value = {}) {
+    if (!topic.empty() && !value.empty()) Set(topic, item, value);
     return party.Do([&] {
-      return DdePostAdvise(party.id(), DdeCreateStringHandle(party.id(), topic),
+      return DdePostAdvise(party.id(), topic.empty() ? 0 : DdeCreateStringHandle(party.id(), topic),
                            DdeCreateStringHandle(party.id(), item));
     });
   }
@@ -82,11 +85,11 @@ struct Watcher {
     });
   }
   bool Advise(Hconv conv, const std::string& item, unsigned type = kXtypAdvStart,
-              std::uint32_t timeout = 5000) {
+              std::uint32_t timeout = 5000, unsigned format = kCfText) {
     return party.Do([&] {
       std::uint32_t word = 0;
-      return DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(party.id(), item),
-                                  kCfText, type, timeout, &word) != 0;
+      return DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(party.id(), item), format,
+                                  type, timeout, &word) != 0;
     });
   }
   std::vector<std::string> Values() {
@@ -213,6 +216,81 @@ TEST(DdemlAdviseTopics, APostReachesOnlyTheLinksOfItsTopic) {
   ASSERT_EQ(asked.size(), 2u);
   EXPECT_EQ(asked[1].name1, "GBPUSD");
   EXPECT_EQ(asked[1].data1 & 0xFFFF, 0u);
+
+  // A post without a topic reaches the item's links on every topic.
+  server.Set("EURUSD", "BID", "1.09");
+  server.Set("GBPUSD", "BID", "1.28");
+  ASSERT_TRUE(server.Post("", "BID"));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 4; }));
+  std::vector<std::string> both = client.Values();
+  both.erase(both.begin(), both.begin() + 2);
+  std::sort(both.begin(), both.end());
+  EXPECT_EQ(both, (std::vector<std::string>{"EURUSD/BID=1.09", "GBPUSD/BID=1.28"}));
+  asked = server.party.Events(kXtypAdvReq);
+  ASSERT_EQ(asked.size(), 4u);
+  std::vector<std::string> topics{asked[2].name1, asked[3].name1};
+  std::sort(topics.begin(), topics.end());
+  EXPECT_EQ(topics, (std::vector<std::string>{"EURUSD", "GBPUSD"}));
+}
+
+// On an XTYPF_ACKREQ link, a post that outruns the client's acknowledgement of the last update
+// is asked for again, with CADV_LATEACK, once the acknowledgement arrives; the client ends with
+// the latest value.
+TEST(DdemlAdviseAck, APostThatOutrunsTheAcknowledgementIsServedLate) {
+  QuoteServer server;
+  Watcher client;
+  Hconv conv = client.Connect("EURUSD");
+  ASSERT_TRUE(client.Advise(conv, "BID", kXtypAdvStart | kXtypfAckReq));
+  server.Set("EURUSD", "BID", "1");
+  server.party.Do([&] {
+    Hsz topic = DdeCreateStringHandle(server.party.id(), "EURUSD");
+    Hsz item = DdeCreateStringHandle(server.party.id(), "BID");
+    DdePostAdvise(server.party.id(), topic, item);
+    server.Set("EURUSD", "BID", "2");
+    return DdePostAdvise(server.party.id(), topic, item);  // before the first is acknowledged
+  });
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 2; }));
+  Settle();
+  EXPECT_EQ(client.Values(), (std::vector<std::string>{"EURUSD/BID=1", "EURUSD/BID=2"}));
+  std::vector<Seen> asked = server.party.Events(kXtypAdvReq);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].data1 & 0xFFFF, 0u);
+  EXPECT_EQ(asked[1].data1 & 0xFFFF, kCadvLateAck);
+}
+
+// A registered format such as XlTable reaches the server as its number in every transaction,
+// and the client gets advise data in it.
+TEST(DdemlRegisteredFormat, EveryTransactionCarriesTheFormatNumber) {
+  const unsigned xl = RegisterClipboardFormat("XlTable");
+  QuoteServer server;
+  server.Set("EURUSD", "BID", "xl");
+  Watcher client;
+  Hconv conv = client.Connect("EURUSD");
+  ASSERT_TRUE(client.Advise(conv, "BID", kXtypAdvStart, 5000, xl));
+  client.party.Do([&] {
+    std::uint32_t word = 0;
+    return DdeClientTransaction("1", 2, conv, DdeCreateStringHandle(client.party.id(), "BID"), xl,
+                                kXtypPoke, 5000, &word);
+  });
+  ASSERT_TRUE(server.Post("EURUSD", "BID"));
+  for (unsigned type : {kXtypAdvStart, kXtypPoke, kXtypAdvReq}) {
+    ASSERT_TRUE(Eventually([&] { return !server.party.Events(type).empty(); })) << type;
+    EXPECT_EQ(server.party.Events(type).front().format, xl) << std::hex << type;
+  }
+  const bool stopped = client.Advise(conv, "BID", kXtypAdvStop, 1000, xl);
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: its client drops advise data in a registered format, and its
+    // client cannot stop such a link.
+    Settle();
+    EXPECT_TRUE(client.Values().empty());
+    EXPECT_FALSE(stopped);
+    return;
+  }
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 1; }));
+  EXPECT_EQ(client.party.Events(kXtypAdvData).front().format, xl);
+  EXPECT_TRUE(stopped);
+  ASSERT_EQ(server.party.Events(kXtypAdvStop).size(), 1u);
+  EXPECT_EQ(server.party.Events(kXtypAdvStop).front().format, xl);
 }
 
 // Several links served by one post, many posts in a row, values of several items interleaved:

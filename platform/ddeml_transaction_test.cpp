@@ -2,8 +2,10 @@
 // data handles, callback filters and exceptions thrown inside the callback.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/clipboard_format.h"
 #include "platform/ddeml.h"
@@ -54,13 +56,14 @@ struct Pair {
     unsigned error = 0;
     std::string text;
   };
-  Result Transact(unsigned type, const std::string& payload = {}, unsigned format = kCfText) {
+  Result Transact(unsigned type, const std::string& payload = {}, unsigned format = kCfText,
+                  std::uint32_t timeout = 5000) {
     return client.Do([&] {
       Result r;
       const void* data = payload.empty() ? nullptr : payload.c_str();
       std::uint32_t size = payload.empty() ? 0 : static_cast<std::uint32_t>(payload.size() + 1);
       r.handle = DdeClientTransaction(data, size, conv, type == kXtypExecute ? 0 : item, format,
-                                      type, 5000, &r.word);
+                                      type, timeout, &r.word);
       r.error = DdeGetLastError(client.id());
       if (type == kXtypRequest && r.handle) {
         r.text = Text(DdeDataBytes(r.handle));
@@ -170,12 +173,44 @@ TEST(DdemlFilters, FailFlagsRefuseServerTransactionsBeforeTheCallback) {
   EXPECT_EQ(types, std::vector<unsigned>{kXtypAdvStart});
 }
 
+// A server that answers after the client's time-out: the client's call fails with the time-out
+// error of its type, whatever the server answered.
+TEST(DdemlTimeout, AnAnswerAfterTheTimeOutFailsWithTheTypesError) {
+  const struct {
+    unsigned type;
+    unsigned error;
+  } cases[] = {{kXtypRequest, kDmlErrDataAckTimeout},
+               {kXtypPoke, kDmlErrPokeAckTimeout},
+               {kXtypExecute, kDmlErrExecAckTimeout},
+               {kXtypAdvStart, kDmlErrAdvAckTimeout}};
+  for (const auto& c : cases) {
+    Pair p;
+    ASSERT_NE(p.conv, 0u);
+    p.answer = [](Party& self, const Seen& seen) -> HddeData {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the slow server itself
+      if (seen.type == kXtypRequest) return TextData(self, seen.name2, "late");
+      return seen.type == kXtypAdvStart ? 1 : kDdeFAck;
+    };
+    Pair::Result got = p.Transact(c.type, c.type == kXtypRequest ? "" : "x", kCfText, 60);
+    EXPECT_EQ(got.handle, 0u) << std::hex << c.type;
+    EXPECT_EQ(got.error, c.error) << std::hex << c.type;
+    ASSERT_TRUE(Eventually([&] { return p.server.Events(c.type).size() == 1; }));
+  }
+}
+
 TEST(DdemlAsync, TransactionsCompleteLaterWithTheirIds) {
   Pair p;
   ASSERT_NE(p.conv, 0u);
   p.answer = [](Party& self, const Seen& seen) -> HddeData {
-    if (seen.type == kXtypRequest) return TextData(self, seen.name2, "1.0901");
-    return kDdeFAck;
+    if (seen.type == kXtypRequest && seen.name2 == "BID")
+      return TextData(self, seen.name2, "1.0901");
+    return seen.type == kXtypRequest ? 0 : kDdeFAck;
+  };
+  auto completions = [&](std::uint32_t id) {
+    std::vector<Seen> of;
+    for (const Seen& s : p.client.Events(kXtypXactComplete))
+      if (s.data1 == id) of.push_back(s);
+    return of;
   };
   std::uint32_t request_id = 0;
   ConvInfo pending;
@@ -187,41 +222,56 @@ TEST(DdemlAsync, TransactionsCompleteLaterWithTheirIds) {
   EXPECT_NE(request_id, 0u);
   ASSERT_TRUE(queried);
   EXPECT_EQ(p.client.Read(pending.item), "BID");
-  // Wine departs from Windows: the record of a pending transaction has no type.
+  // Wine departs from Windows: the record of a pending transaction has no type and no state.
   EXPECT_EQ(pending.type, DdeRunningOnWine() ? 0u : kXtypRequest);
-  ASSERT_TRUE(Eventually([&] { return p.client.Events(kXtypXactComplete).size() >= 1; }));
-  Seen done = p.client.Events(kXtypXactComplete).front();
-  EXPECT_EQ(done.data1, request_id);
+  EXPECT_EQ(pending.state, DdeRunningOnWine() ? kXstConnected : kXstReqSent);
+  ASSERT_TRUE(Eventually([&] { return !completions(request_id).empty(); }));
+  Seen done = completions(request_id).front();
   EXPECT_EQ(done.name1, "EURUSD");
   EXPECT_EQ(done.name2, "BID");
   EXPECT_EQ(done.format, kCfText);
   EXPECT_EQ(Text(done.data), "1.0901");
   Settle();
+  ConvInfo gone;
   if (DdeRunningOnWine()) {
     // Wine departs from Windows: an asynchronous request completes a second time, without
-    // data, and stays queryable afterwards. What follows is Windows behaviour only.
-    std::vector<Seen> all = p.client.Events(kXtypXactComplete);
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[1].data1, request_id);
-    EXPECT_EQ(all[1].raw_data, 0u);
-    return;
+    // data, and stays queryable afterwards.
+    ASSERT_EQ(completions(request_id).size(), 2u);
+    EXPECT_EQ(completions(request_id)[1].raw_data, 0u);
+  } else {
+    EXPECT_EQ(completions(request_id).size(), 1u);
+    EXPECT_FALSE(p.client.Do([&] { return DdeQueryConvInfo(p.conv, request_id, gone); }));
   }
-  EXPECT_EQ(p.client.Events(kXtypXactComplete).size(), 1u);
-  ConvInfo gone;
-  EXPECT_FALSE(p.client.Do([&] { return DdeQueryConvInfo(p.conv, request_id, gone); }));
 
-  std::uint32_t execute_id = 0;
+  // An execute completes with success and no data; a pending advise start says what it waits
+  // for; a refused request leaves its error on the conversation.
+  std::uint32_t execute_id = 0, advise_id = 0, refused_id = 0;
+  ConvInfo advising;
   p.client.Do([&] {
-    return DdeClientTransaction("[Go]", 5, p.conv, 0, kCfText, kXtypExecute, kTimeoutAsync,
-                                &execute_id);
+    DdeClientTransaction("[Go]", 5, p.conv, 0, kCfText, kXtypExecute, kTimeoutAsync, &execute_id);
+    DdeClientTransaction(nullptr, 0, p.conv, p.item, kCfText, kXtypAdvStart, kTimeoutAsync,
+                         &advise_id);
+    return DdeQueryConvInfo(p.conv, advise_id, advising);
   });
   EXPECT_NE(execute_id, 0u);
-  ASSERT_TRUE(Eventually([&] { return p.client.Events(kXtypXactComplete).size() == 2; }));
-  done = p.client.Events(kXtypXactComplete).back();
-  EXPECT_EQ(done.data1, execute_id);
-  EXPECT_EQ(done.raw_data, 1u);  // success of a transaction without data
+  EXPECT_EQ(advising.state, DdeRunningOnWine() ? kXstConnected : kXstAdvSent);
+  ASSERT_TRUE(Eventually([&] { return !completions(execute_id).empty(); }));
+  EXPECT_EQ(completions(execute_id).front().raw_data, 1u);
+  ASSERT_TRUE(Eventually([&] { return !completions(advise_id).empty(); }));
+  EXPECT_EQ(completions(advise_id).front().raw_data, 1u);
   Settle();
-  EXPECT_EQ(p.client.Events(kXtypXactComplete).size(), 2u);
+  EXPECT_EQ(completions(execute_id).size(), 1u);
+
+  p.client.Do([&] {
+    Hsz nothing = DdeCreateStringHandle(p.client.id(), "TwNoSuchItem");
+    return DdeClientTransaction(nullptr, 0, p.conv, nothing, kCfText, kXtypRequest, kTimeoutAsync,
+                                &refused_id);
+  });
+  ASSERT_TRUE(Eventually([&] { return !completions(refused_id).empty(); }));
+  EXPECT_EQ(completions(refused_id).front().raw_data, 0u);
+  ConvInfo after;
+  ASSERT_TRUE(p.client.Do([&] { return DdeQueryConvInfo(p.conv, kQidSync, after); }));
+  EXPECT_EQ(after.last_error, kDmlErrNotProcessed);
 }
 
 TEST(DdemlAsync, AnAbandonedTransactionNeverCompletes) {
@@ -305,9 +355,12 @@ TEST(DdemlData, AnApplicationOwnedAnswerSurvivesTheTransactionAndAnUnownedOneDoe
   p.server.Do([&] {
     EXPECT_EQ(testing::Text(DdeDataBytes(owned)), "1.1");
     EXPECT_TRUE(DdeFreeDataHandle(owned));
+    // The library released the unowned answer once the transaction was over.
+    EXPECT_NE(unowned, 0u);
+    EXPECT_EQ(DdeGetData(unowned, nullptr, 0, 0), 0u);
+    EXPECT_FALSE(DdeFreeDataHandle(unowned));
     return 0;
   });
-  (void)unowned;
 }
 
 }  // namespace

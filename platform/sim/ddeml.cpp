@@ -6,6 +6,8 @@
 // and delivered by the pump: connect confirmations, registration notices, disconnect notices,
 // advise data at the client, and the server side and completion of asynchronous transactions.
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <cstdio>
 #include <utility>
 
@@ -35,16 +37,23 @@ void Notify(DdeInstance to, unsigned type, std::uint32_t skip_flag, Hsz base, Hs
   });
 }
 
-// Every instance hears of a registration, the registering one included.
-void NotifyAll(unsigned type, std::uint32_t skip_flag, const Name& name) {
+// The other instances hear of a registration; the registering one is not told of its own.
+void NotifyOthers(DdeInstance from, unsigned type, std::uint32_t skip_flag, const Name& name) {
   for (const auto& [id, instance] : Dde().instances)
-    Notify(id, type, skip_flag, name.base, name.instance_specific);
+    if (id != from) Notify(id, type, skip_flag, name.base, name.instance_specific);
 }
 
 const Name* RegisteredName(const Instance& instance, Hsz service) {
   for (const Name& name : instance.names)
     if (name.base == service || name.instance_specific == service) return &name;
   return nullptr;
+}
+
+// A server hears the base name even when the client asked by the instance-specific one, so it
+// can compare the name with those it registered.
+Hsz BaseName(const Instance& server, Hsz service) {
+  const Name* name = RegisteredName(server, service);
+  return name ? name->base : service;
 }
 
 // The one instance whose instance-specific name this is, or 0.
@@ -67,7 +76,7 @@ bool MayServe(const Instance& server, DdeInstance client, Hsz service) {
 }
 
 void Unregister(Instance& instance, std::vector<Name>::iterator name) {
-  NotifyAll(kXtypUnregister, kCbfSkipUnregistrations, *name);
+  NotifyOthers(instance.id, kXtypUnregister, kCbfSkipUnregistrations, *name);
   Release(name->base, 0);
   Release(name->instance_specific, 0);
   instance.names.erase(name);
@@ -76,8 +85,7 @@ void Unregister(Instance& instance, std::vector<Name>::iterator name) {
 // Makes the two ends of a conversation; the server hears XTYP_CONNECT_CONFIRM later.
 Hconv OpenConversation(DdeInstance client, DdeInstance server, Hsz service, Hsz topic) {
   Instance* serving = FindInstance(server);
-  const Name* name = serving ? RegisteredName(*serving, service) : nullptr;
-  Hsz partner_name = name ? name->base : service;
+  const Hsz partner_name = serving ? BaseName(*serving, service) : service;
   Hconv client_end = Dde().next_conv++;
   Hconv server_end = Dde().next_conv++;
   Conversation c;
@@ -104,7 +112,7 @@ Hconv OpenConversation(DdeInstance client, DdeInstance server, Hsz service, Hsz 
     Conversation* confirmed = FindConv(server_end);
     Instance* instance = FindInstance(server);
     if (!confirmed || !instance || (instance->flags & kCbfSkipConnectConfirms)) return;
-    Call(server, kXtypConnectConfirm, 0, server_end, topic, service, 0, 0, client == server);
+    Call(server, kXtypConnectConfirm, 0, server_end, topic, partner_name, 0, 0, client == server);
   });
   return client_end;
 }
@@ -119,8 +127,12 @@ void DestroyConversation(Hconv conv) {
   Dde().convs.erase(conv);
 }
 
+// True for a (server, base service name, topic) the caller already holds a conversation with.
+using HeldAlready = std::function<bool(DdeInstance server, Hsz service, Hsz topic)>;
+
 // Asks each server in turn; with first_only the first acceptance ends the search.
-std::vector<Hconv> Connect(DdeInstance client, Hsz service, Hsz topic, bool first_only) {
+std::vector<Hconv> Connect(DdeInstance client, Hsz service, Hsz topic, bool first_only,
+                           const HeldAlready& held = nullptr) {
   std::vector<Hconv> opened;
   DdeInstance only = service ? OwnerOfSpecificName(service) : 0;
   std::vector<DdeInstance> servers;
@@ -130,16 +142,19 @@ std::vector<Hconv> Connect(DdeInstance client, Hsz service, Hsz topic, bool firs
   for (DdeInstance server : servers) {
     if (!FindInstance(server) || !FindInstance(client)) break;
     const std::uintptr_t same = server == client;
+    const Hsz base = BaseName(*FindInstance(server), service);
     if (!wild) {
-      if (Call(server, kXtypConnect, 0, 0, topic, service, 0, 0, same) == 0) continue;
+      if (held && held(server, base, topic)) continue;
+      if (Call(server, kXtypConnect, 0, 0, topic, base, 0, 0, same) == 0) continue;
       opened.push_back(OpenConversation(client, server, service, topic));
     } else {
-      HddeData answer = Call(server, kXtypWildConnect, 0, 0, topic, service, 0, 0, same);
+      HddeData answer = Call(server, kXtypWildConnect, 0, 0, topic, base, 0, 0, same);
       std::vector<HszPair> pairs = DdeReadHszPairs(answer);
       DataObject ignored;
       TakeAnswer(answer, ignored);
       for (const HszPair& pair : pairs) {
         if (!Dde().strings.count(pair.service) || !Dde().strings.count(pair.topic)) continue;
+        if (held && held(server, pair.service, pair.topic)) continue;
         opened.push_back(OpenConversation(client, server, pair.service, pair.topic));
         if (first_only) break;
       }
@@ -248,11 +263,96 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
   return out;
 }
 
+// What the conversation waits for while a transaction of this kind is under way.
+unsigned SentState(unsigned base) {
+  switch (base) {
+    case kXtypRequest:
+      return kXstReqSent;
+    case kXtypPoke:
+      return kXstPokeSent;
+    case kXtypExecute:
+      return kXstExecSent;
+    case kXtypAdvStart:
+      return kXstAdvSent;
+    case kXtypAdvStop:
+      return kXstUnadvSent;
+  }
+  return kXstConnected;
+}
+
+// The error of a synchronous transaction the server did not answer within its time-out.
+unsigned TimeoutError(unsigned base) {
+  switch (base) {
+    case kXtypRequest:
+      return kDmlErrDataAckTimeout;
+    case kXtypPoke:
+      return kDmlErrPokeAckTimeout;
+    case kXtypExecute:
+      return kDmlErrExecAckTimeout;
+    case kXtypAdvStart:
+      return kDmlErrAdvAckTimeout;
+  }
+  return kDmlErrUnadvAckTimeout;
+}
+
 bool KnownType(unsigned type) {
   const unsigned base = type & ~(kXtypfNoData | kXtypfAckReq);
   if (base == kXtypAdvStart) return true;
   if (type != base) return false;
   return base == kXtypRequest || base == kXtypPoke || base == kXtypExecute || base == kXtypAdvStop;
+}
+
+Link* FindLink(Hconv end, Hsz item, unsigned format) {
+  Conversation* c = FindConv(end);
+  if (!c) return nullptr;
+  for (Link& link : c->links)
+    if (link.item == item && link.format == format) return &link;
+  return nullptr;
+}
+
+void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& link,
+                std::uintptr_t count);
+
+// The client's acknowledgement of an update reached the server's end of an XTYPF_ACKREQ link.
+void Acknowledged(DdeInstance server, Hconv server_end, Hsz topic, Hsz item, unsigned format) {
+  Link* link = FindLink(server_end, item, format);
+  if (!link) return;
+  link->awaiting_ack = false;
+  if (!link->held) return;
+  link->held = false;
+  SendUpdate(server, server_end, topic, *link, kCadvLateAck);
+}
+
+// Asks the server for the link's value and queues it for the client; count is the XTYP_ADVREQ's
+// dwData1. An XTYPF_ACKREQ link then waits for the client's acknowledgement, which travels back
+// through the queue.
+void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& link,
+                std::uintptr_t count) {
+  Conversation* s = FindConv(server_end);
+  if (!s) return;
+  const Hconv client_end = s->partner;
+  HddeData answer =
+      Call(server, kXtypAdvReq, link.format, server_end, topic, link.item, 0, count, 0);
+  DataObject value;
+  if (!answer || !TakeAnswer(answer, value)) return;
+  Conversation* client = FindConv(client_end);
+  if (!client) return;
+  const DdeInstance to = client->owner;
+  const bool hot = (link.flags & kXtypfNoData) == 0;
+  const bool ack_req = (link.flags & kXtypfAckReq) != 0;
+  if (ack_req)
+    if (Link* waiting = FindLink(server_end, link.item, link.format)) waiting->awaiting_ack = true;
+  const Hsz item = link.item;
+  const unsigned format = link.format;
+  PostTask([=, bytes = std::move(value.bytes), t = HeldName(topic), i = HeldName(item)] {
+    Conversation* receiving = FindConv(client_end);
+    if (!receiving || !receiving->connected) return;
+    HddeData handed = hot ? NewData(to, bytes, item, format, false) : 0;
+    Call(to, kXtypAdvData, format, client_end, topic, item, handed, 0, 0);
+    if (handed) FreeData(handed);
+    if (ack_req)
+      PostTask([=, t2 = t, i2 = i] { Acknowledged(server, server_end, topic, item, format); });
+  });
 }
 
 }  // namespace
@@ -324,7 +424,7 @@ HddeData DdeNameService(DdeInstance instance, Hsz service, unsigned command) {
       Name name{service, AddString(StringText(service) + tag, 0)};
       AddRef(service, 0);
       self.names.push_back(name);
-      NotifyAll(kXtypRegister, kCbfSkipRegistrations, name);
+      NotifyOthers(instance, kXtypRegister, kCbfSkipRegistrations, name);
     }
   }
   if (command & kDnsUnregister) {
@@ -355,13 +455,29 @@ Hconv DdeConnect(DdeInstance instance, Hsz service, Hsz topic) {
 
 HconvList DdeConnectList(DdeInstance instance, Hsz service, Hsz topic, HconvList previous) {
   if (Refused("DdeConnectList", instance)) return 0;
+  // An existing list keeps its live conversations, loses the terminated ones, and gains only
+  // conversations it does not hold yet.
   std::vector<Hconv> members;
   auto old = Dde().lists.find(previous);
   if (old != Dde().lists.end()) {
-    members = old->second;
+    for (Hconv conv : old->second) {
+      Conversation* c = FindConv(conv);
+      if (c && c->connected) {
+        members.push_back(conv);
+      } else if (c) {
+        c->in_list = false;
+      }
+    }
     Dde().lists.erase(old);
   }
-  for (Hconv conv : Connect(instance, service, topic, false)) members.push_back(conv);
+  auto held = [&](DdeInstance server, Hsz base, Hsz wanted) {
+    return std::any_of(members.begin(), members.end(), [&](Hconv conv) {
+      const Conversation* c = FindConv(conv);
+      const Conversation* s = c ? FindConv(c->partner) : nullptr;
+      return s && s->owner == server && c->service_partner == base && c->topic == wanted;
+    });
+  };
+  for (Hconv conv : Connect(instance, service, topic, false, held)) members.push_back(conv);
   for (Hconv conv : members)
     if (Conversation* c = FindConv(conv)) c->in_list = true;
   if (members.empty()) {
@@ -399,7 +515,7 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
   Conversation* c = FindConv(conv);
   if (!c || !c->client) return 0;
   const DdeInstance instance = c->owner;
-  if (Refused("DdeClientTransaction", instance)) return 0;
+  if (Refused("DdeClientTransaction", instance, conv)) return 0;
   if (!KnownType(type)) {
     SetLastError(instance, kDmlErrInvalidParameter);
     return 0;
@@ -445,6 +561,7 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
                               [&](const Pending& q) { return q.id == id; });
         if (p == waiting->pending.end()) return;
         waiting->pending.erase(p);
+        waiting->last_error = out.ok ? kDmlErrNoError : out.error;
         HddeData handed = out.ok ? 1 : 0;
         if (base == kXtypRequest && out.ok)
           handed = NewData(instance, out.data.bytes, item, out.data.format, false);
@@ -462,8 +579,17 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
     SetLastError(instance, kDmlErrReentrancy);
     return 0;
   }
+  const auto started = std::chrono::steady_clock::now();
   Outcome out = Serve(conv, type, format, item, bytes);
+  // An answer that came after the time-out is dropped: what the server did stands, but the
+  // client only learns that it waited in vain.
+  if (std::chrono::steady_clock::now() - started > std::chrono::milliseconds(timeout)) {
+    out.ok = false;
+    out.status = 0;
+    out.error = TimeoutError(base);
+  }
   if (result) *result = out.status;
+  if (Conversation* still = FindConv(conv)) still->last_error = out.ok ? kDmlErrNoError : out.error;
   if (!out.ok) {
     SetLastError(instance, out.error);
     return 0;
@@ -491,7 +617,7 @@ bool DdeAbandonTransaction(DdeInstance instance, Hconv conv, std::uint32_t trans
 bool DdeDisconnect(Hconv conv) {
   Conversation* c = FindConv(conv);
   if (!c) return false;
-  if (Refused("DdeDisconnect", c->owner)) return false;
+  if (Refused("DdeDisconnect", c->owner, conv)) return false;
   EndConversation(conv);
   return true;
 }
@@ -500,7 +626,7 @@ Hconv DdeReconnect(Hconv conv) {
   Conversation* c = FindConv(conv);
   if (!c || !c->client || c->connected) return 0;
   const DdeInstance instance = c->owner;
-  if (Refused("DdeReconnect", instance)) return 0;
+  if (Refused("DdeReconnect", instance, conv)) return 0;
   const Hsz service = c->service_request;
   const Hsz topic = c->topic;
   const std::vector<Link> links = c->links;
@@ -518,7 +644,7 @@ Hconv DdeReconnect(Hconv conv) {
 
 bool DdeQueryConvInfo(Hconv conv, std::uint32_t transaction, ConvInfo& info) {
   Conversation* c = FindConv(conv);
-  if (!c || Refused("DdeQueryConvInfo", c->owner)) return false;
+  if (!c || Refused("DdeQueryConvInfo", c->owner, conv)) return false;
   info = ConvInfo{};
   if (transaction != kQidSync) {
     auto p = std::find_if(c->pending.begin(), c->pending.end(),
@@ -531,6 +657,7 @@ bool DdeQueryConvInfo(Hconv conv, std::uint32_t transaction, ConvInfo& info) {
     info.format = p->format;
     info.type = p->type;
   }
+  info.last_error = c->last_error;
   info.partner = c->connected ? c->partner : 0;
   info.service_partner = c->service_partner;
   info.service_request = c->service_request;
@@ -538,7 +665,9 @@ bool DdeQueryConvInfo(Hconv conv, std::uint32_t transaction, ConvInfo& info) {
   info.status = kStIsLocal | (c->connected ? kStConnected : kStTerminated) |
                 (c->client ? kStClient : 0) | (c->self ? kStIsSelf : 0) |
                 (c->in_list ? kStInList : 0) | (c->links.empty() ? 0 : kStAdvise);
-  info.state = c->connected ? kXstConnected : kXstNull;
+  info.state = !c->connected             ? kXstNull
+               : transaction == kQidSync ? kXstConnected
+                                         : SentState(info.type & ~(kXtypfNoData | kXtypfAckReq));
   return true;
 }
 
@@ -550,17 +679,24 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
   }
   struct Due {
     Hconv server_end;
-    Hconv client_end;
     Hsz topic;
     Link link;
     std::uint32_t remaining;
   };
   std::vector<Due> due;
-  for (const auto& [handle, c] : Dde().convs) {
+  for (auto& [handle, c] : Dde().convs) {
     if (c.owner != instance || c.client || !c.connected) continue;
     if (topic && c.topic != topic) continue;
-    for (const Link& link : c.links)
-      if (!item || link.item == item) due.push_back({handle, c.partner, c.topic, link, 0});
+    for (Link& link : c.links) {
+      if (item && link.item != item) continue;
+      // A client that has not acknowledged the last update is being outrun: its link is served
+      // once the acknowledgement arrives.
+      if (link.awaiting_ack) {
+        link.held = true;
+        continue;
+      }
+      due.push_back({handle, c.topic, link, 0});
+    }
   }
   // Each XTYP_ADVREQ learns how many more of this call share its topic, item and format.
   for (std::size_t i = 0; i < due.size(); ++i)
@@ -568,26 +704,7 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
       if (due[j].topic == due[i].topic && due[j].link.item == due[i].link.item &&
           due[j].link.format == due[i].link.format)
         ++due[i].remaining;
-  for (const Due& d : due) {
-    if (!FindConv(d.server_end)) continue;
-    HddeData answer = Call(instance, kXtypAdvReq, d.link.format, d.server_end, d.topic, d.link.item,
-                           0, d.remaining, 0);
-    DataObject value;
-    if (!answer || !TakeAnswer(answer, value)) continue;
-    const bool hot = (d.link.flags & kXtypfNoData) == 0;
-    Conversation* client = FindConv(d.client_end);
-    if (!client) continue;
-    const DdeInstance to = client->owner;
-    const Hconv client_end = d.client_end;
-    HeldName held_topic(d.topic), held_item(d.link.item);
-    PostTask([=, bytes = std::move(value.bytes), t = held_topic, i = held_item] {
-      Conversation* receiving = FindConv(client_end);
-      if (!receiving || !receiving->connected) return;
-      HddeData handed = hot ? NewData(to, bytes, d.link.item, d.link.format, false) : 0;
-      Call(to, kXtypAdvData, d.link.format, client_end, d.topic, d.link.item, handed, 0, 0);
-      if (handed) FreeData(handed);
-    });
-  }
+  for (const Due& d : due) SendUpdate(instance, d.server_end, d.topic, d.link, d.remaining);
   return true;
 }
 

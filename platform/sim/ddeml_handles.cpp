@@ -7,6 +7,7 @@
 #include "platform/clipboard_format.h"
 #include "platform/exception_report.h"
 #include "platform/sim/ddeml_state.h"
+#include "platform/sim/sim_queue.h"
 
 namespace platform::sim {
 
@@ -40,15 +41,15 @@ void SetLastError(DdeInstance id, unsigned error) {
   if (Instance* instance = FindInstance(id)) instance->last_error = error;
 }
 
-bool Refused(const char* call, DdeInstance id) {
+bool Refused(const char* call, DdeInstance id, Hconv conv) {
   if (!FindInstance(id)) return true;
-  if (Dde().fault) {
-    if (unsigned error = Dde().fault(call)) {
-      SetLastError(id, error);
-      return true;
-    }
-  }
-  return false;
+  if (!Dde().fault) return false;
+  const unsigned error = Dde().fault(call);
+  if (error == kDmlErrNoError) return false;
+  SetLastError(id, error);
+  if (error == kDmlErrLowMemory)
+    PostTask([=] { Call(id, kXtypError, 0, FindConv(conv) ? conv : 0, 0, 0, 0, error, 0); });
+  return true;
 }
 
 void SetDdeFault(DdeFault fault) { Dde().fault = std::move(fault); }
@@ -156,7 +157,9 @@ unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_
   made.id = id;
   made.callback = std::make_shared<DdeCallback>(std::move(callback));
   made.flags = flags;
-  made.filter = (flags & kAppCmdFilterInits) != 0;
+  // Service-name filtering is always on after an instance's first DdeInitialize, whatever the
+  // flags; only DNS_FILTEROFF opens it.
+  made.filter = true;
   instance = id;
   return kDmlErrNoError;
 }

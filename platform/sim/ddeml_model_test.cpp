@@ -116,6 +116,42 @@ TEST_F(DdemlModel, CountedAndPredicateFaultsFailTheNamedCallWithItsError) {
   EXPECT_EQ(none, 0u);
 }
 
+// Running short of memory is what the library reports through XTYP_ERROR.
+TEST_F(DdemlModel, ALowMemoryFaultReachesTheCallbackAsXtypError) {
+  Instance server(kAppCmdFilterInits);
+  Instance client(kAppCmdClientOnly);
+  DdeNameService(server.id, server.Name("TwLowSvc"), kDnsRegister);
+  Hconv conv = DdeConnect(client.id, client.Name("TwLowSvc"), client.Name("T"));
+  ASSERT_NE(conv, 0u);
+  std::vector<std::pair<Hconv, std::uintptr_t>> errors;
+  DdeUninitialize(client.id);
+  client.id = 0;
+  DdeInitialize(
+      client.id,
+      [&](unsigned type, unsigned, Hconv c, Hsz, Hsz, HddeData, std::uintptr_t d1,
+          std::uintptr_t) -> HddeData {
+        if (type == kXtypError) errors.emplace_back(c, d1);
+        return 0;
+      },
+      kAppCmdClientOnly);
+  conv = DdeConnect(client.id, client.Name("TwLowSvc"), client.Name("T"));
+  ASSERT_NE(conv, 0u);
+  sim::FailDdeCall("DdeClientTransaction", kDmlErrLowMemory);
+  EXPECT_EQ(DdeClientTransaction(nullptr, 0, conv, client.Name("BID"), kCfText, kXtypRequest, 1000,
+                                 nullptr),
+            0u);
+  EXPECT_EQ(DdeGetLastError(client.id), kDmlErrLowMemory);
+  EXPECT_TRUE(errors.empty());  // posted, not called from inside the failing call
+  PumpMessages();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].first, conv);
+  EXPECT_EQ(errors[0].second & 0xFFFF, kDmlErrLowMemory);
+  sim::FailDdeCall("DdeCreateStringHandle", kDmlErrMemoryError);
+  EXPECT_EQ(client.Name("TwOther"), 0u);
+  PumpMessages();
+  EXPECT_EQ(errors.size(), 1u);  // other errors are only returned
+}
+
 TEST_F(DdemlModel, ASynchronousTransactionFromInsideTheCallbackIsRefused) {
   Instance server(kAppCmdFilterInits);
   Instance client(kAppCmdClientOnly);

@@ -36,6 +36,10 @@ struct Link {
   Hsz item = 0;
   unsigned format = 0;
   unsigned flags = 0;  // kXtypfNoData, kXtypfAckReq
+  // With kXtypfAckReq (server end only): an update is on its way and not yet acknowledged, and
+  // a post came meanwhile, to be served when the acknowledgement arrives.
+  bool awaiting_ack = false;
+  bool held = false;
 };
 
 struct Pending {
@@ -56,6 +60,7 @@ struct Conversation {
   bool connected = true;
   bool self = false;
   bool in_list = false;
+  unsigned last_error = 0;  // of the last transaction on this conversation
   std::vector<Link> links;
   std::vector<Pending> pending;
 };
@@ -97,7 +102,9 @@ Instance* FindInstance(DdeInstance id);
 Conversation* FindConv(Hconv conv);
 void SetLastError(DdeInstance id, unsigned error);
 // True (and the instance's last error set) when the call must fail: no such instance, or a fault.
-bool Refused(const char* call, DdeInstance id);
+// A fault of DMLERR_LOW_MEMORY also reaches the instance's callback as XTYP_ERROR (for conv,
+// when the call concerns one), as the library reports running short of memory.
+bool Refused(const char* call, DdeInstance id, Hconv conv = 0);
 
 // String handles.
 Hsz AddString(const std::string& text, DdeInstance owner);
