@@ -27,6 +27,18 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
   year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
+// Days since 1970-01-01 of a civil date; the inverse of CivilFromDays.
+std::int64_t DaysFromCivil(int year, int month, int day) {
+  const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+constexpr double kUnixEpochDay = 25569.0;  // 1970-01-01 counted from 1899-12-30
+
 }  // namespace
 
 std::int32_t StrToInt(const std::string& text) {
@@ -59,7 +71,12 @@ std::int32_t StrToInt(const std::string& text) {
   return static_cast<std::int32_t>(value);
 }
 
-double UnixSecondsToDayNumber(std::int32_t seconds) { return seconds / 86400.0 + 25569.0; }
+double UnixSecondsToDayNumber(std::int32_t seconds) { return seconds / 86400.0 + kUnixEpochDay; }
+
+double EncodeDayNumber(int year, int month, int day, int hour, int minute, int second) {
+  return static_cast<double>(DaysFromCivil(year, month, day)) + kUnixEpochDay +
+         (hour * 3600 + minute * 60 + second) / 86400.0;
+}
 
 std::string FormatDayNumber(double day_number) {
   std::int64_t days = static_cast<std::int64_t>(std::floor(day_number));
@@ -69,7 +86,7 @@ std::string FormatDayNumber(double day_number) {
     ms -= 86400000;
   }
   int year = 0, month = 0, day = 0;
-  CivilFromDays(days - 25569, year, month, day);
+  CivilFromDays(days - static_cast<std::int64_t>(kUnixEpochDay), year, month, day);
   std::string text = platform::FormatShortDate(year, month, day);
   if (ms != 0) {
     const std::int64_t secs = ms / 1000;

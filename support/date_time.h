@@ -20,6 +20,10 @@ std::int32_t StrToInt(const std::string& text);
 // Day number (days since 1899-12-30, fraction = time of day) of whole seconds since 1970.
 double UnixSecondsToDayNumber(std::int32_t seconds);
 
+// Day number of a calendar date and time of day (proleptic Gregorian calendar); the inverse of
+// the date FormatDayNumber shows.
+double EncodeDayNumber(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
 // The locale's short date, then a blank and its long time; the time is left out at midnight.
 std::string FormatDayNumber(double day_number);
 

@@ -36,6 +36,32 @@ TEST(DayNumber, UnixEpochIsDay25569AndFractionsAreTheTimeOfDay) {
   EXPECT_DOUBLE_EQ(UnixSecondsToDayNumber(-86400), 25568.0);
 }
 
+TEST(DayNumber, EncodingADateIsTheInverseOfShowingIt) {
+  EXPECT_DOUBLE_EQ(EncodeDayNumber(1899, 12, 30), 0.0);
+  EXPECT_DOUBLE_EQ(EncodeDayNumber(1970, 1, 1), 25569.0);
+  EXPECT_DOUBLE_EQ(EncodeDayNumber(2023, 11, 14, 22, 13, 20), UnixSecondsToDayNumber(1700000000));
+  EXPECT_NEAR(EncodeDayNumber(1901, 12, 13, 20, 45, 52), UnixSecondsToDayNumber(INT32_MIN), 1e-9);
+  EXPECT_DOUBLE_EQ(EncodeDayNumber(2000, 3, 1) - EncodeDayNumber(2000, 2, 28), 2.0);  // leap
+  EXPECT_DOUBLE_EQ(EncodeDayNumber(1900, 3, 1) - EncodeDayNumber(1900, 2, 28), 1.0);  // no leap
+  // Every day of four centuries, each a day after the one before and shown as itself.
+  const int month_days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  double previous = EncodeDayNumber(1799, 12, 31, 12, 0, 0);
+  for (int year = 1800; year < 2200; ++year) {
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    for (int month = 1; month <= 12; ++month) {
+      const int days = month_days[month - 1] + (month == 2 && leap ? 1 : 0);
+      for (int day = 1; day <= days; ++day) {
+        const double number = EncodeDayNumber(year, month, day, 12, 0, 0);
+        ASSERT_DOUBLE_EQ(number - previous, 1.0) << year << "-" << month << "-" << day;
+        previous = number;
+        ASSERT_EQ(FormatDayNumber(number), platform::FormatShortDate(year, month, day) + " " +
+                                               platform::FormatLongTime(12, 0, 0))
+            << year << "-" << month << "-" << day;
+      }
+    }
+  }
+}
+
 TEST(FormatDayNumber, ShortDateThenLongTimeAndNoTimeAtMidnight) {
   EXPECT_EQ(FormatDayNumber(UnixSecondsToDayNumber(1700000000)),
             platform::FormatShortDate(2023, 11, 14) + " " + platform::FormatLongTime(22, 13, 20));

@@ -12,6 +12,10 @@ namespace {
 
 constexpr const char* kSection = "Position";
 
+// Where the system parks a minimised window. A stored position there (an earlier version wrote
+// the icon's rectangle) would open the window where nobody can see it.
+constexpr int kMinimizedPosition = -32000;
+
 }  // namespace
 
 TDDEMLDebugForm::TDDEMLDebugForm(platform::Hwnd owner, bool stay_on_top, std::string position_file)
@@ -31,6 +35,9 @@ void TDDEMLDebugForm::Show() { view_->Show(); }
 bool TDDEMLDebugForm::Visible() const { return view_->Visible(); }
 bool TDDEMLDebugForm::Exists() const { return view_->Exists(); }
 platform::Hwnd TDDEMLDebugForm::Handle() const { return view_->Handle(); }
+void TDDEMLDebugForm::Minimize() { view_->Minimize(); }
+void TDDEMLDebugForm::Restore() { view_->Restore(); }
+bool TDDEMLDebugForm::Minimized() const { return view_->Minimized(); }
 TFormBounds TDDEMLDebugForm::Bounds() const { return view_->Bounds(); }
 void TDDEMLDebugForm::SetBounds(const TFormBounds& bounds) { view_->SetBounds(bounds); }
 
@@ -50,7 +57,8 @@ void TDDEMLDebugForm::FormCreate() {
     bounds.top = platform::IniReadInteger(position_file_, kSection, "Top", bounds.top);
     bounds.width = platform::IniReadInteger(position_file_, kSection, "Width", bounds.width);
     bounds.height = platform::IniReadInteger(position_file_, kSection, "Height", bounds.height);
-    view_->SetBounds(bounds);
+    if (bounds.left > kMinimizedPosition && bounds.top > kMinimizedPosition)
+      view_->SetBounds(bounds);
   }
   ready_ = true;
 }
@@ -58,8 +66,9 @@ void TDDEMLDebugForm::FormCreate() {
 void TDDEMLDebugForm::FormMoved() {
   if (!ready_) return;
   // A position that cannot be stored is not worth interrupting the user for; the window simply
-  // opens at its last stored place next time.
-  const TFormBounds bounds = view_->Bounds();
+  // opens at its last stored place next time. A minimised window stores the place it will be
+  // restored to, not its icon's.
+  const TFormBounds bounds = view_->RestoredBounds();
   platform::IniWriteInteger(position_file_, kSection, "Left", bounds.left);
   platform::IniWriteInteger(position_file_, kSection, "Top", bounds.top);
   platform::IniWriteInteger(position_file_, kSection, "Width", bounds.width);

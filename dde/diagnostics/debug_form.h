@@ -34,6 +34,9 @@ class TDDEMLDebugForm {
   // False once the window went with its owner; such a form only waits to be forgotten.
   bool Exists() const;
   platform::Hwnd Handle() const;
+  void Minimize();
+  void Restore();
+  bool Minimized() const;
   TFormBounds Bounds() const;
   void SetBounds(const TFormBounds& bounds);
   const std::string& PositionFileName() const { return position_file_; }

@@ -30,7 +30,15 @@ class DebugFormView {
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual bool Visible() const = 0;
+  // Minimising replaces the window by its icon, far off the visible screen; restoring brings it
+  // back where it was. Both reach the form's FormMoved.
+  virtual void Minimize() = 0;
+  virtual void Restore() = 0;
+  virtual bool Minimized() const = 0;
+  // Where the window is now: the icon's rectangle while minimised.
   virtual TFormBounds Bounds() const = 0;
+  // Where the window is when it is not minimised: the same as Bounds() otherwise.
+  virtual TFormBounds RestoredBounds() const = 0;
   // Moves the window; a change of position reaches the form's FormMoved.
   virtual void SetBounds(const TFormBounds& bounds) = 0;
 

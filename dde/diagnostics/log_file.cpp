@@ -10,16 +10,6 @@ namespace {
 
 constexpr int kMaxRotations = 999;
 
-// Days since 1899-12-30 of a calendar date (proleptic Gregorian).
-long DaysOf(int year, int month, int day) {
-  year -= month <= 2;
-  const long era = (year >= 0 ? year : year - 399) / 400;
-  const long year_of_era = year - era * 400;
-  const long day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const long day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468 + 25569;  // to 1970-01-01, then to 1899-12-30
-}
-
 }  // namespace
 
 std::string ChangeFileExt(const std::string& path, const std::string& ext) {
@@ -38,9 +28,8 @@ std::string CurrentDateTimeText() {
 #else
   localtime_r(&now, &local);
 #endif
-  const double day_number = DaysOf(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
-                            (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
-  return FormatDayNumber(day_number);
+  return FormatDayNumber(EncodeDayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                         local.tm_hour, local.tm_min, local.tm_sec));
 }
 
 platform::IoResult AppendLogLine(const std::string& file_name, const std::string& line) {

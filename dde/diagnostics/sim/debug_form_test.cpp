@@ -65,6 +65,30 @@ TEST_F(DebugFormTest, PositionFileIsReadAtCreationAndWrittenOnMoves) {
   EXPECT_EQ(MakeForm()->Bounds(), (TFormBounds{30, 40, 500, designed.height}));
 }
 
+TEST_F(DebugFormTest, MinimisingStoresTheRestoredPositionNotTheIcons) {
+  const std::string dfp = Path("prog.DFP");
+  TFormBounds placed{30, 40, 420, 300};
+  {
+    auto form = MakeForm();
+    form->Show();
+    form->SetBounds(placed);
+    form->Minimize();
+    EXPECT_TRUE(form->Minimized());
+    EXPECT_LT(form->Bounds().left, -10000) << "the icon is off the screen";
+    EXPECT_EQ(platform::IniReadInteger(dfp, "Position", "Left", 0), 30);
+    EXPECT_EQ(platform::IniReadInteger(dfp, "Position", "Top", 0), 40);
+    EXPECT_EQ(platform::IniReadInteger(dfp, "Position", "Width", 0), 420);
+    EXPECT_EQ(platform::IniReadInteger(dfp, "Position", "Height", 0), 300);
+  }
+  EXPECT_EQ(MakeForm()->Bounds(), placed);
+
+  // A file holding an icon's rectangle (as an earlier version wrote it) is not followed.
+  platform::RemoveFile(dfp);
+  const TFormBounds designed = MakeForm()->Bounds();
+  Put("prog.DFP", "[Position]\r\nLeft=-32000\r\nTop=-32000\r\nWidth=160\r\nHeight=24\r\n");
+  EXPECT_EQ(MakeForm()->Bounds(), designed);
+}
+
 TEST_F(DebugFormTest, CloseHidesAndClearEmpties) {
   auto form = MakeForm();
   form->Show();

@@ -27,7 +27,20 @@ class MemoryView : public DebugFormView {
   void Show() override { visible_ = true; }
   void Hide() override { visible_ = false; }
   bool Visible() const override { return visible_; }
-  TFormBounds Bounds() const override { return bounds_; }
+  // As the system does it: the window moves to the icon's place off the screen and back.
+  void Minimize() override {
+    if (minimized_) return;
+    minimized_ = true;
+    form_.FormMoved();
+  }
+  void Restore() override {
+    if (!minimized_) return;
+    minimized_ = false;
+    form_.FormMoved();
+  }
+  bool Minimized() const override { return minimized_; }
+  TFormBounds Bounds() const override { return minimized_ ? kIcon : bounds_; }
+  TFormBounds RestoredBounds() const override { return bounds_; }
   void SetBounds(const TFormBounds& bounds) override {
     const bool moved = bounds.left != bounds_.left || bounds.top != bounds_.top;
     bounds_ = bounds;
@@ -40,7 +53,9 @@ class MemoryView : public DebugFormView {
  private:
   TDDEMLDebugForm& form_;
   platform::Hwnd owner_;
+  static constexpr TFormBounds kIcon{-32000, -32000, 160, 24};
   bool visible_ = false;
+  bool minimized_ = false;
   TFormBounds bounds_{(kScreenWidth - kWidth) / 2, (kScreenHeight - kHeight) / 2, kWidth, kHeight};
 };
 

@@ -50,11 +50,19 @@ class Win32View : public DebugFormView {
     if (window_) ShowWindow(window_, SW_HIDE);
   }
   bool Visible() const override { return window_ && IsWindowVisible(window_); }
+  void Minimize() override {
+    if (window_) ShowWindow(window_, SW_MINIMIZE);
+  }
+  void Restore() override {
+    if (window_) ShowWindow(window_, SW_RESTORE);
+  }
+  bool Minimized() const override { return window_ && IsIconic(window_); }
   TFormBounds Bounds() const override {
     RECT r{};
     if (window_) GetWindowRect(window_, &r);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
   }
+  TFormBounds RestoredBounds() const override;
   void SetBounds(const TFormBounds& b) override {
     if (window_)
       SetWindowPos(window_, nullptr, b.left, b.top, b.width, b.height,
@@ -101,6 +109,22 @@ class Win32View : public DebugFormView {
   HFONT font_ = nullptr;
   std::deque<std::size_t> lengths_;
 };
+
+TFormBounds Win32View::RestoredBounds() const {
+  if (!Minimized()) return Bounds();
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (!GetWindowPlacement(window_, &placement)) return Bounds();
+  // The normal position is in work-area coordinates: a taskbar at the top or the left of the
+  // screen shifts it against the screen's.
+  RECT r = placement.rcNormalPosition;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoA(MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY), &monitor))
+    OffsetRect(&r, monitor.rcWork.left - monitor.rcMonitor.left,
+               monitor.rcWork.top - monitor.rcMonitor.top);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
 
 bool RegisterWindowClass() {
   HINSTANCE instance = GetModuleHandleA(nullptr);

@@ -203,6 +203,33 @@ TEST_F(DebugWindowTest, MovingTheWindowStoresItsPosition) {
   EXPECT_EQ(now.top, 50);
 }
 
+TEST_F(DebugWindowTest, MinimisingStoresTheRestoredPosition) {
+  const std::string dfp = Path("prog.DFP");
+  RECT placed{};
+  {
+    auto form = MakeForm();
+    form->Show();
+    HWND window = Win(form->Handle());
+    SetWindowPos(window, nullptr, 60, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(window, &placed);
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);  // as the caption's button does
+    ASSERT_TRUE(IsIconic(window));
+    EXPECT_TRUE(form->Minimized());
+    EXPECT_EQ(platform::IniReadInteger(dfp, "Position", "Left", -1), 60);
+    EXPECT_EQ(platform::IniReadInteger(dfp, "Position", "Top", -1), 70);
+    EXPECT_EQ(platform::IniReadInteger(dfp, "Position", "Width", -1), placed.right - placed.left);
+    EXPECT_EQ(platform::IniReadInteger(dfp, "Position", "Height", -1), placed.bottom - placed.top);
+    form->Restore();
+    EXPECT_FALSE(IsIconic(window));
+  }
+  auto reopened = MakeForm();
+  RECT now;
+  GetWindowRect(Win(reopened->Handle()), &now);
+  EXPECT_EQ(now.left, 60);
+  EXPECT_EQ(now.top, 70);
+  EXPECT_EQ(now.right - now.left, placed.right - placed.left);
+}
+
 TEST_F(DebugWindowTest, WindowGoesWithItsOwner) {
   HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
                                nullptr, GetModuleHandleA(nullptr), nullptr);
