@@ -191,7 +191,8 @@ TEST(DdemlTimeout, AnAnswerAfterTheTimeOutFailsWithTheTypesError) {
       if (seen.type == kXtypRequest) return TextData(self, seen.name2, "late");
       return seen.type == kXtypAdvStart ? 1 : kDdeFAck;
     };
-    Pair::Result got = p.Transact(c.type, c.type == kXtypRequest ? "" : "x", kCfText, 60);
+    const bool carries = c.type == kXtypPoke || c.type == kXtypExecute;
+    Pair::Result got = p.Transact(c.type, carries ? "x" : "", kCfText, 60);
     EXPECT_EQ(got.handle, 0u) << std::hex << c.type;
     EXPECT_EQ(got.error, c.error) << std::hex << c.type;
     ASSERT_TRUE(Eventually([&] { return p.server.Events(c.type).size() == 1; }));
@@ -234,10 +235,12 @@ TEST(DdemlAsync, TransactionsCompleteLaterWithTheirIds) {
   Settle();
   ConvInfo gone;
   if (DdeRunningOnWine()) {
-    // Wine departs from Windows: an asynchronous request completes a second time, without
+    // Wine departs from Windows: an asynchronous request may complete a second time, without
     // data, and stays queryable afterwards.
-    ASSERT_EQ(completions(request_id).size(), 2u);
-    EXPECT_EQ(completions(request_id)[1].raw_data, 0u);
+    ASSERT_LE(completions(request_id).size(), 2u);
+    if (completions(request_id).size() == 2) {
+      EXPECT_EQ(completions(request_id)[1].raw_data, 0u);
+    }
   } else {
     EXPECT_EQ(completions(request_id).size(), 1u);
     EXPECT_FALSE(p.client.Do([&] { return DdeQueryConvInfo(p.conv, request_id, gone); }));
@@ -255,6 +258,13 @@ TEST(DdemlAsync, TransactionsCompleteLaterWithTheirIds) {
   });
   EXPECT_NE(execute_id, 0u);
   EXPECT_EQ(advising.state, DdeRunningOnWine() ? kXstConnected : kXstAdvSent);
+  if (DdeRunningOnWine()) {
+    // Wine departs from Windows: later transactions on the conversation complete under the id
+    // of its first one, without data. What follows is Windows behaviour only.
+    ASSERT_TRUE(Eventually([&] { return p.client.Events(kXtypXactComplete).size() >= 3; }));
+    for (const Seen& done : p.client.Events(kXtypXactComplete)) EXPECT_EQ(done.data1, request_id);
+    return;
+  }
   ASSERT_TRUE(Eventually([&] { return !completions(execute_id).empty(); }));
   EXPECT_EQ(completions(execute_id).front().raw_data, 1u);
   ASSERT_TRUE(Eventually([&] { return !completions(advise_id).empty(); }));

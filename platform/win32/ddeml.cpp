@@ -56,8 +56,11 @@ HDDEDATA Dispatch(std::size_t slot, UINT type, UINT format, HCONV conv, HSZ hsz1
     instance = Slots()[slot].instance;
   }
   if (!callback || !*callback) return nullptr;
+  // Clipboard formats are 16-bit numbers; Wine hands a registered one over sign-extended.
+  format &= 0xFFFF;
   if (instance != 0 && win32::WineSkipsTransaction(instance, type, conv, hsz1)) return nullptr;
-  data1 = win32::WineAdviseCount(type, format, data1);
+  if (instance != 0) format = win32::WineAdviseStopFormat(instance, type, conv, hsz2, format);
+  data1 = win32::WineAdviseCount(type, format, hsz1, data1);
   HddeData result = Guarded<HddeData>(0, [&] {
     return (*callback)(type, format, reinterpret_cast<Hconv>(conv), reinterpret_cast<Hsz>(hsz1),
                        reinterpret_cast<Hsz>(hsz2), reinterpret_cast<HddeData>(data), data1, data2);
@@ -239,6 +242,7 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
   if (timeout != TIMEOUT_ASYNC) win32::WineBeforeSyncTransaction();
   HDDEDATA answer = ::DdeClientTransaction(static_cast<LPBYTE>(const_cast<void*>(data)), size,
                                            ToConv(conv), ToHsz(item), format, type, timeout, &word);
+  if (timeout != TIMEOUT_ASYNC && type == XTYP_REQUEST && answer) win32::WineAwaitStrayAck(conv);
   if (result) *result = word;
   return reinterpret_cast<HddeData>(answer);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace platform::win32 {
@@ -15,9 +16,11 @@ struct Link {
   UINT format;
 };
 
-// Per format, the XTYP_ADVREQ still to come in the DdePostAdvise under way on this thread.
-thread_local std::map<UINT, int> t_post_remaining;
+// Per topic and format, the XTYP_ADVREQ still to come in the DdePostAdvise under way on this
+// thread, and the topic that post named (0 for every topic).
+thread_local std::map<std::pair<HSZ, UINT>, int> t_post_remaining;
 thread_local bool t_posting = false;
+thread_local HSZ t_post_topic = nullptr;
 
 struct InstanceLinks {
   std::map<HCONV, HSZ> topics;  // conversation -> its topic
@@ -55,11 +58,30 @@ bool RunningOnWine() {
   return wine;
 }
 
-bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic) {
+bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ& topic) {
   if (type != XTYP_ADVREQ || !RunningOnWine()) return false;
   std::lock_guard<std::mutex> hold(Lock());
   HSZ own = TopicOf(Instances()[instance], conv);
-  return own != nullptr && ::DdeCmpStringHandles(own, topic) != 0;
+  if (own == nullptr) return false;
+  if (t_posting && t_post_topic == nullptr) {
+    topic = own;
+    return false;
+  }
+  return ::DdeCmpStringHandles(own, topic) != 0;
+}
+
+UINT WineAdviseStopFormat(DWORD instance, UINT type, HCONV conv, HSZ item, UINT format) {
+  if (type != XTYP_ADVSTOP || format != 0 || !RunningOnWine()) return format;
+  std::lock_guard<std::mutex> hold(Lock());
+  UINT found = 0;
+  int links = 0;
+  for (const Link& link : Instances()[instance].links) {
+    if (link.conv == conv && ::DdeCmpStringHandles(link.item, item) == 0) {
+      found = link.format;
+      ++links;
+    }
+  }
+  return links == 1 ? found : format;
 }
 
 void WineNoteTransaction(DWORD instance, UINT type, UINT format, HCONV conv, HSZ topic, HSZ item,
@@ -100,15 +122,16 @@ std::uintptr_t WineAcknowledgement(UINT type, std::uintptr_t result) {
   return DDE_FNOTPROCESSED;
 }
 
-std::uintptr_t WineAdviseCount(UINT type, UINT format, std::uintptr_t data1) {
+std::uintptr_t WineAdviseCount(UINT type, UINT format, HSZ topic, std::uintptr_t data1) {
   if (type != XTYP_ADVREQ || !t_posting || LOWORD(data1) == CADV_LATEACK) return data1;
-  int& remaining = t_post_remaining[format];
+  int& remaining = t_post_remaining[{topic, format}];
   if (remaining > 0) --remaining;
   return (data1 & ~static_cast<std::uintptr_t>(0xFFFF)) | static_cast<std::uintptr_t>(remaining);
 }
 
 void WineAfterPostAdvise() {
   t_posting = false;
+  t_post_topic = nullptr;
   t_post_remaining.clear();
 }
 
@@ -122,13 +145,14 @@ void WineBeforePostAdvise(DWORD instance, HSZ topic, HSZ item) {
     if (found == Instances().end()) return;
     for (const Link& link : found->second.links) {
       if (::DdeCmpStringHandles(link.item, item) == 0 &&
-          ::DdeCmpStringHandles(link.topic, topic) == 0) {
+          (topic == nullptr || ::DdeCmpStringHandles(link.topic, topic) == 0)) {
         ++posted;
-        ++t_post_remaining[link.format];
+        ++t_post_remaining[{link.topic, link.format}];
       }
     }
   }
   t_posting = true;
+  t_post_topic = topic;
   if (posted < 2) return;
   char name[256];
   if (::DdeQueryStringA(instance, item, name, sizeof name, CP_WINANSI) == 0) return;

@@ -13,8 +13,14 @@ bool RunningOnWine();
 
 // Called by the callback trampoline before the application sees a transaction: true when the
 // transaction must be answered with 0 instead (an XTYP_ADVREQ that Wine raised for a link of
-// another topic, because its DdePostAdvise matches links by item name only).
-bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ topic);
+// another topic, because its DdePostAdvise matches links by item name only). A post to every
+// topic (topic 0) serves every link; Wine then hands over topic 0, which is replaced by the
+// conversation's own topic, as Windows gives it.
+bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ& topic);
+
+// The format of an XTYP_ADVSTOP, which Wine hands over as 0: the format of the conversation's
+// one link on that item, when there is exactly one.
+UINT WineAdviseStopFormat(DWORD instance, UINT type, HCONV conv, HSZ item, UINT format);
 
 // Called after the application answered: keeps the instance's advise links up to date.
 void WineNoteTransaction(DWORD instance, UINT type, UINT format, HCONV conv, HSZ topic, HSZ item,
@@ -24,7 +30,7 @@ void WineNoteTransaction(DWORD instance, UINT type, UINT format, HCONV conv, HSZ
 // topics (answered by WineSkipsTransaction), so the server would never see its last request
 // and would keep handing out a shared owned handle. Counts down the links of this post's topic,
 // item and format instead.
-std::uintptr_t WineAdviseCount(UINT type, UINT format, std::uintptr_t data1);
+std::uintptr_t WineAdviseCount(UINT type, UINT format, HSZ topic, std::uintptr_t data1);
 
 // The answer to hand Wine for a poke or execute: Wine acknowledges positively only a bare
 // DDE_FACK (application bits turn it into a refusal), so those bits are dropped there.
