@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "app/win32/about_dialog.h"
 #include "app/win32/control_ids.h"
 #include "app/win32/glyphs.h"
 #include "app/win32/quote_grid.h"
@@ -33,15 +34,25 @@ MainWindow::~MainWindow() {
   if (font_) DeleteObject(font_);
 }
 
+HICON MainWindow::AppIcon(int size) {
+  // Shared: the system keeps the icon for the life of the program, whoever asks for it.
+  HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kAppIcon), IMAGE_ICON,
+                           size, size, LR_SHARED);
+  return icon ? static_cast<HICON>(icon) : LoadIcon(nullptr, IDI_APPLICATION);
+}
+
 bool MainWindow::Create(int show) {
-  WNDCLASSA wc{};
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
   wc.lpfnWndProc = Proc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  wc.hIcon = AppIcon(GetSystemMetrics(SM_CXICON));
+  wc.hIconSm = AppIcon(GetSystemMetrics(SM_CXSMICON));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = ids::kMainWindowClass;
-  if (!RegisterClassA(&wc) || !RegisterQuoteGridClass()) return false;
+  const bool registered = RegisterClassExA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  if (!registered || !RegisterQuoteGridClass()) return false;
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT frame{0, 0, kClientWidth, kClientHeight};
@@ -53,6 +64,7 @@ bool MainWindow::Create(int show) {
   form_.WindowHandle = reinterpret_cast<platform::Hwnd>(hwnd_);
   form_.OnChanged = [this] { Refresh(); };
   form_.OnShowAbout = [this](const TAboutTexts& texts) { ShowAbout(texts); };
+  form_.FormCreate();
   Refresh();
   ShowWindow(hwnd_, show);
   UpdateWindow(hwnd_);
@@ -60,10 +72,11 @@ bool MainWindow::Create(int show) {
 }
 
 void MainWindow::CreateChildren() {
+  // MS Sans Serif at 8 points (11 pixels high), kept by the window (WM_GETFONT answers it) and
+  // handed to every child below.
   font_ =
       CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
-  SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
   toolbar_ = Child(TOOLBARCLASSNAMEA, "", TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | CCS_NODIVIDER, 0,
                    0, kClientWidth, 23, hwnd_, ids::kToolbar);
@@ -126,8 +139,7 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
 }
 
 void MainWindow::ShowAbout(const TAboutTexts& texts) {
-  const std::string body = texts.Description + "\r\n\r\n" + texts.Version + "\r\n" + texts.Link;
-  MessageBoxA(hwnd_, body.c_str(), texts.Title.c_str(), MB_OK | MB_ICONINFORMATION);
+  ShowAboutDialog(hwnd_, texts, AppIcon(GetSystemMetrics(SM_CXICON)));
 }
 
 LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
@@ -146,6 +158,8 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
     case WM_CREATE:
       CreateChildren();
       return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
     case WM_COMMAND:
       switch (LOWORD(w)) {
         case ids::kDdeButton:

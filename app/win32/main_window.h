@@ -16,8 +16,13 @@ class MainWindow {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
+  // Creates the window and its children hidden, runs the form's FormCreate, then shows the
+  // window: its first paint already has the grid's captions.
   bool Create(int show);
   HWND Handle() const { return hwnd_; }
+  // The program's icon at the size asked (16 or 32), or the system's application icon when the
+  // program carries none.
+  static HICON AppIcon(int size);
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
@@ -34,7 +39,7 @@ class MainWindow {
   HWND button_ = nullptr;
   HWND grid_ = nullptr;
   HWND status_ = nullptr;
-  HFONT font_ = nullptr;
+  HFONT font_ = nullptr;  // the window's font, which every child is given
   HIMAGELIST images_ = nullptr;
 };
 

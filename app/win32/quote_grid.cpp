@@ -10,9 +10,19 @@ namespace tickwell {
 namespace {
 
 constexpr int kRowHeight = 20;
+constexpr int kFontSlot = 0;  // offset of the font in the window's extra bytes
 
 const TForm1* FormOf(HWND hwnd) {
   return reinterpret_cast<const TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+// The font given with WM_SETFONT, else the parent's, else the system's font for controls; never
+// the bold system font a device context starts with.
+HFONT FontOf(HWND hwnd) {
+  if (auto own = reinterpret_cast<HFONT>(GetWindowLongPtrA(hwnd, kFontSlot))) return own;
+  if (auto parent = reinterpret_cast<HFONT>(SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0)))
+    return parent;
+  return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 void Paint(HWND hwnd, const TForm1& form) {
@@ -21,8 +31,7 @@ void Paint(HWND hwnd, const TForm1& form) {
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  HGDIOBJ old_font =
-      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0)));
+  HGDIOBJ old_font = SelectObject(dc, FontOf(hwnd));
   SetBkMode(dc, TRANSPARENT);
   HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   HGDIOBJ old_pen = SelectObject(dc, pen);
@@ -61,6 +70,12 @@ LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
       case WM_PAINT:
         Paint(hwnd, *form);
         return 0;
+      case WM_SETFONT:
+        SetWindowLongPtrA(hwnd, kFontSlot, static_cast<LONG_PTR>(w));
+        if (LOWORD(l)) InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+      case WM_GETFONT:
+        return static_cast<LRESULT>(GetWindowLongPtrA(hwnd, kFontSlot));
       case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(QuoteGridText(*form).size());
       case WM_GETTEXT: {
@@ -91,6 +106,7 @@ std::string QuoteGridText(const TForm1& form) {
 bool RegisterQuoteGridClass() {
   WNDCLASSA wc{};
   wc.lpfnWndProc = GridProc;
+  wc.cbWndExtra = sizeof(HFONT);
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = ids::kGridClass;

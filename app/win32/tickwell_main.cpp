@@ -17,11 +17,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
   tickwell::MainWindow window(form);
   // A bad line must never stop the feed with a box; its text goes to the status bar.
   platform::SetExceptionReport([&form](const std::string& text) { form.ShowError(text); });
+  // Creating the window runs the form's FormCreate before the window is shown.
   if (!window.Create(show)) {
     MessageBoxA(nullptr, "The main window could not be created.", "Tickwell", MB_OK | MB_ICONERROR);
     return 1;
   }
-  form.FormCreate();
   MSG m;
   while (GetMessageA(&m, nullptr, 0, 0) > 0) {
     if (!IsDialogMessageA(window.Handle(), &m)) {
