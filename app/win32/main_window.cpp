@@ -61,6 +61,10 @@ bool MainWindow::Create(int show) {
                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                           GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
+  // On the window as well as its class: other programs (a taskbar, a task switcher) ask the
+  // window with WM_GETICON.
+  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(wc.hIcon));
+  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(wc.hIconSm));
   form_.WindowHandle = reinterpret_cast<platform::Hwnd>(hwnd_);
   form_.OnChanged = [this] { Refresh(); };
   form_.OnShowAbout = [this](const TAboutTexts& texts) { ShowAbout(texts); };

@@ -102,6 +102,15 @@ TEST_F(ShownMainWindow, TheWindowAndEveryChildUseMsSansSerifAt8Points) {
   }
 }
 
+TEST_F(ShownMainWindow, HasAnIconForCaptionTaskbarAndTaskSwitcher) {
+  for (WPARAM which : {ICON_SMALL, ICON_BIG}) {
+    const auto icon = reinterpret_cast<HICON>(SendMessageA(Main(), WM_GETICON, which, 0));
+    EXPECT_NE(icon, nullptr) << which;
+    EXPECT_EQ(icon,
+              MainWindow::AppIcon(GetSystemMetrics(which == ICON_BIG ? SM_CXICON : SM_CXSMICON)));
+  }
+}
+
 TEST_F(ShownMainWindow, EveryCellFitsItsColumn) {
   // The widest texts a quote brings: a long time of day, prices and a large volume.
   form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), platform::kNoWindow,
