@@ -9,7 +9,8 @@ namespace platform::sim {
 
 // Called with the name of each DDEML call ("DdeConnect", "DdeCreateStringHandle", ...); a
 // non-zero result makes that call fail with that DMLERR_ code (the instance's last error), as
-// the system's call would. Empty: nothing fails.
+// the system's call would. Empty: nothing fails. DMLERR_LOW_MEMORY also reaches the instance's
+// callback later as XTYP_ERROR (dwData1's low word), the library's one report of that error.
 using DdeFault = std::function<unsigned(const char* call)>;
 void SetDdeFault(DdeFault fault);
 
