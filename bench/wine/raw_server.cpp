@@ -10,7 +10,8 @@
 // updates round-robin over the symbols (six items each), any other bracketed command is
 // acknowledged and anything else is refused. With --feed-on-advise N the L-th advise start
 // (the first by default) triggers such a feed. When a feed ends the server prints "posted N in MS
-// ms". TW_RAW_TRACE=1 in the environment writes each callback to standard error.
+// ms" and the state of the Wine DDE fix. TW_RAW_TRACE=1 in the environment writes each callback to
+// standard error.
 #include <windows.h>
 
 #include <chrono>
@@ -22,6 +23,7 @@
 
 #include "platform/clipboard_format.h"
 #include "platform/ddeml.h"
+#include "platform/ddeml_wine_fix.h"
 #include "platform/window.h"
 
 using namespace platform;
@@ -156,7 +158,8 @@ struct Server {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now() - start)
                   .count();
-    std::printf("posted %ld in %lld ms\n", count, static_cast<long long>(ms));
+    std::printf("posted %ld in %lld ms\n%s\n", count, static_cast<long long>(ms),
+                DdeWineFixReport().c_str());
     std::fflush(stdout);
   }
 };
@@ -199,7 +202,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tw-raw-server: cannot register %s\n", server.service.c_str());
     return 5;
   }
-  std::printf("ready\n");
+  std::printf("ready\n%s\n", DdeWineFixReport().c_str());
   std::fflush(stdout);
   // The bound keeps a forgotten server from outliving its test.
   const DWORD until = ::GetTickCount() + static_cast<DWORD>(life_s * 1000);
@@ -214,5 +217,6 @@ int main(int argc, char** argv) {
   }
   DdeNameService(server.instance, 0, kDnsUnregister);
   DdeUninitialize(server.instance);
+  std::printf("%s\n", DdeWineFixReport().c_str());
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ddeml_wine_fix.h"
 #include "tools/watch/watch_options.h"
 #include "tools/watch/watch_session.h"
 
@@ -18,5 +19,11 @@ int main(int argc, char** argv) {
     std::fputs(watch::UsageText(), stdout);
     return watch::kExitOk;
   }
-  return watch::Run(options, stdout, stderr);
+  if (options.status) {
+    std::printf("%s\n", platform::DdeWineFixReport().c_str());
+    if (options.service.empty()) return watch::kExitOk;
+  }
+  int rc = watch::Run(options, stdout, stderr);
+  if (options.status) std::printf("%s\n", platform::DdeWineFixReport().c_str());
+  return rc;
 }

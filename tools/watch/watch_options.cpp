@@ -17,11 +17,13 @@ const char* UsageText() {
          "  -n, --count N             with -a/-w: stop after N updates\n"
          "  -t, --timeout SECONDS     time bound for the whole run (default 10; 0 = none)\n"
          "      --transaction-timeout MS   bound of each transaction (default 5000)\n"
-         "Output: one line per value: date time, topic, item, value.\n"
+         "      --repeat N            with -r: request each ITEM N times\n"
+         "      --status              print whether the Wine DDE fix is in force here\n"
+         "Output: one line per value: date time, topic, item, value. A hot-link update that\n"
+         "arrives without its value prints \"(missing data)\".\n"
          "Exit codes: 0 done, 1 usage, 2 no server answers (or it ended the conversation),\n"
-         "3 a transaction failed, 4 the time bound passed before N updates, 5 DDE unavailable.\n"
-         "Under Wine, a DDE server process stops delivering advise data after 65,535 updates\n"
-         "in its lifetime (a limit of Wine's DDE library); restart the server to go on.\n";
+         "3 a transaction failed, 4 the time bound passed before N updates, 5 DDE unavailable,\n"
+         "6 hot-link updates arrived without their data.\n";
 }
 
 namespace {
@@ -49,6 +51,15 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     std::string v;
     if (arg == "-h" || arg == "--help") {
       options.help = true;
+    } else if (arg == "--status") {
+      options.status = true;
+    } else if (arg == "--repeat") {
+      double n = 0;
+      if (!value(v) || !Number(v, n) || n < 1 || n != static_cast<long>(n)) {
+        if (error.empty()) error = "repeat must be a whole number from 1, got \"" + v + "\"";
+        return false;
+      }
+      options.repeat = static_cast<long>(n);
     } else if (arg == "-r" || arg == "--request") {
       options.request = true;
     } else if (arg == "-a" || arg == "--advise") {
@@ -106,7 +117,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       positional.push_back(arg);
     }
   }
-  if (options.help) return true;
+  if (options.help || (options.status && positional.empty())) return true;
   if (positional.size() < 2) {
     error = "SERVICE and TOPIC are required";
     return false;

@@ -24,7 +24,9 @@ struct Options {
   long count = 0;         // advise updates to wait for; 0 = no limit
   double timeout_s = 10;  // bound for the whole run; 0 = none
   std::uint32_t transaction_ms = 5000;
+  long repeat = 1;  // requests of each item
   bool help = false;
+  bool status = false;  // print this process's DDE platform notes
 };
 
 // Exit codes.
@@ -34,6 +36,7 @@ constexpr int kExitNoService = 2;
 constexpr int kExitTransactionFailed = 3;
 constexpr int kExitTimeBound = 4;
 constexpr int kExitDdeml = 5;
+constexpr int kExitMissingData = 6;
 
 // Parses argv; on a usage error returns false and sets error.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);

@@ -38,6 +38,7 @@ struct Session {
   DdeInstance instance = 0;
   unsigned format = kCfText;
   long updates = 0;
+  long missing = 0;  // hot-link updates that came without their data
   bool ended = false;
 
   std::string Render(const std::vector<std::uint8_t>& bytes) const {
@@ -62,8 +63,12 @@ struct Session {
       ended = true;
     } else if (type == kXtypAdvData) {
       ++updates;
-      Print(DdeQueryString(instance, hsz1), DdeQueryString(instance, hsz2),
-            data ? Render(DdeDataBytes(data)) : "(changed)");
+      std::string value = "(changed)";
+      if (data)
+        value = Render(DdeDataBytes(data));
+      else if (!options.warm)
+        value = "(missing data)", ++missing;
+      Print(DdeQueryString(instance, hsz1), DdeQueryString(instance, hsz2), value);
       return kDdeFAck;
     }
     return 0;
@@ -159,7 +164,7 @@ struct Session {
         return Fail(kExitTransactionFailed,
                     "execute of \"" + command + "\" failed (" + LastError() + ")");
     }
-    if (options.request) {
+    for (long round = 0; options.request && round < options.repeat; ++round) {
       for (const std::string& item : options.items) {
         HddeData answer = 0;
         if (Transact(conv, kXtypRequest, item, {}, &answer) != kExitOk)
@@ -195,6 +200,11 @@ struct Session {
       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
     }
     for (const std::string& item : options.items) Transact(conv, kXtypAdvStop, item, {}, nullptr);
+    if (missing > 0)
+      return Fail(kExitMissingData,
+                  std::to_string(missing) + " of " + std::to_string(updates) +
+                      " updates on hot links arrived without their data: the server could not "
+                      "send it (under Wine, its DDE memory may be exhausted: restart the server)");
     if (options.count > 0 && updates < options.count)
       return Fail(kExitTimeBound, "time bound passed after " + std::to_string(updates) + " of " +
                                       std::to_string(options.count) + " updates");
