@@ -53,9 +53,11 @@ struct Session {
     return TextValue(bytes);
   }
 
-  void Print(const std::string& topic, const std::string& item, const std::string& value) {
+  // Advise values are flushed as they come; a long run of requests is written in blocks.
+  void Print(const std::string& topic, const std::string& item, const std::string& value,
+             bool flush = true) {
     std::fprintf(out, "%s %s %s %s\n", Stamp().c_str(), topic.c_str(), item.c_str(), value.c_str());
-    std::fflush(out);
+    if (flush) std::fflush(out);
   }
 
   HddeData OnCallback(unsigned type, Hsz hsz1, Hsz hsz2, HddeData data) {
@@ -170,10 +172,11 @@ struct Session {
         if (Transact(conv, kXtypRequest, item, {}, &answer) != kExitOk)
           return Fail(kExitTransactionFailed,
                       "request of " + item + " failed (" + LastError() + ")");
-        Print(options.topic, item, Render(DdeDataBytes(answer)));
+        Print(options.topic, item, Render(DdeDataBytes(answer)), options.repeat == 1);
         DdeFreeDataHandle(answer);
       }
     }
+    std::fflush(out);
     if (options.advise) return Advise(conv);
     return kExitOk;
   }
