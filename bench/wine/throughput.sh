@@ -7,16 +7,13 @@
 # Run it from the repository root on a Windows lane build, inside that lane's environment:
 #   cmake --build build/win64 --target tw-raw-server tickwell-watch
 #   script/lane-env build/win64 bench/wine/throughput.sh build/win64 [QUOTE_LINES]
-# QUOTE_LINES (default 2000) x 6 posts must stay well under 65,535: Wine's DDEML stops
-# delivering advise data after that many posts in one server process's lifetime.
+# QUOTE_LINES defaults to 2000; any number works (the platform's Wine fix frees what Wine's
+# DDEML would leak, so a server is no longer bound to 65,535 posts in its lifetime). Updates
+# that arrive without their data are not counted as delivered.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 lines=${2:-2000}
 bin="$build/bin"
-if [ $((lines * 6)) -ge 60000 ]; then
-  echo "throughput: $lines lines would pass Wine's limit of 65,535 posts per server" >&2
-  exit 2
-fi
 items=(BID ASK LAST TIME VOLUME QUOTE)
 
 run() {
@@ -49,7 +46,7 @@ run() {
   for p in "${pids[@]}"; do wait "$p" || true; done
   local end delivered
   end=$(date +%s.%N)
-  delivered=$(cat "$out"/client*.txt | grep -c ' SYM' || true)
+  delivered=$(cat "$out"/client*.txt | grep ' SYM' | grep -vc 'missing data' || true)
   wine "$bin/tickwell-watch.exe" "$service" System -x "[quit]" >/dev/null 2>&1 || true
   wait "$server" || true
   echo "clients=$clients delivered=$delivered expected=$((clients * lines / 10 * 6))" \
