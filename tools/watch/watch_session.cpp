@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/clipboard_format.h"
-#include "dde/manager/ddeml_names.h"
+#include "dde/tables/ddeml_names.h"
 #include "platform/ddeml.h"
 #include "platform/window.h"
 #include "tools/watch/value_text.h"

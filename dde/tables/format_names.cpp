@@ -1,4 +1,4 @@
-#include "dde/manager/format_names.h"
+#include "dde/tables/format_names.h"
 
 #include <iterator>
 

@@ -1,4 +1,4 @@
-#include "dde/manager/ddeml_names.h"
+#include "dde/tables/ddeml_names.h"
 
 #include <iterator>
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "dde/manager/ddeml_names.h"
-#include "dde/manager/error_codes.h"
-#include "dde/manager/format_names.h"
+#include "dde/tables/ddeml_names.h"
+#include "dde/tables/error_codes.h"
+#include "dde/tables/format_names.h"
 #include "platform/clipboard_format.h"
 #include "platform/ddeml.h"
 

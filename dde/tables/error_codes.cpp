@@ -1,4 +1,4 @@
-#include "dde/manager/error_codes.h"
+#include "dde/tables/error_codes.h"
 
 #include <iterator>
 

@@ -1,0 +1,37 @@
+// A DDEML instance for the object model's tests: started on the test's thread, answering nothing,
+// ended when the test ends (or earlier, to test what a stopped instance does to names).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "platform/ddeml.h"
+
+namespace tickwell::testing {
+
+class ModelInstance {
+ public:
+  ModelInstance() { Start(); }
+  ~ModelInstance() { Stop(); }
+  ModelInstance(const ModelInstance&) = delete;
+  ModelInstance& operator=(const ModelInstance&) = delete;
+
+  void Start() {
+    id_ = 0;
+    const unsigned error = platform::DdeInitialize(
+        id_,
+        [](unsigned, unsigned, platform::Hconv, platform::Hsz, platform::Hsz, platform::HddeData,
+           std::uintptr_t, std::uintptr_t) -> platform::HddeData { return 0; },
+        0);
+    EXPECT_EQ(error, 0u);
+  }
+  void Stop() {
+    if (id_ != 0) platform::DdeUninitialize(id_);
+    id_ = 0;
+  }
+  platform::DdeInstance id() const { return id_; }
+
+ private:
+  platform::DdeInstance id_ = 0;
+};
+
+}  // namespace tickwell::testing

@@ -1,0 +1,77 @@
+#include "dde/model/names.h"
+
+namespace tickwell {
+namespace {
+
+// DDEML names are atoms: at most 255 characters, and the empty text names nothing.
+constexpr std::size_t kMaxNameLength = 255;
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+int QueryNameLength(platform::DdeInstance instance, platform::Hsz handle) {
+  if (handle == 0) return 0;
+  return static_cast<int>(platform::DdeQueryString(instance, handle).size());
+}
+
+std::string QueryName(platform::DdeInstance instance, platform::Hsz handle) {
+  if (handle == 0) return {};
+  return platform::DdeQueryString(instance, handle);
+}
+
+std::string NameKey(std::string_view name) {
+  std::string key(name);
+  for (char& c : key) c = FoldAscii(c);
+  return key;
+}
+
+int CompareNames(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(FoldAscii(a[i]));
+    const auto y = static_cast<unsigned char>(FoldAscii(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareNames(a, b) == 0;
+}
+
+std::string LookupKey(platform::DdeInstance instance, std::string_view name) {
+  if (instance == 0 || name.empty() || name.size() > kMaxNameLength) return {};
+  return NameKey(name);
+}
+
+TDDEMLAtom::~TDDEMLAtom() { Release(); }
+
+void TDDEMLAtom::SetName(platform::DdeInstance instance, std::string_view name) {
+  if (instance_ == 0) instance_ = instance;
+  if (handle_ != 0) platform::DdeFreeStringHandle(instance_, handle_);
+  handle_ = 0;
+  key_.clear();
+  if (name.empty()) return;
+  handle_ = platform::DdeCreateStringHandle(instance_, std::string(name));
+  if (handle_ != 0) key_ = NameKey(name);
+}
+
+void TDDEMLAtom::Release() {
+  // A handle of an instance that has already stopped fails to free without harm.
+  if (handle_ != 0) platform::DdeFreeStringHandle(instance_, handle_);
+  handle_ = 0;
+  instance_ = 0;
+  key_.clear();
+}
+
+std::string TDDEMLAtom::ReadName() const {
+  if (handle_ == 0) return {};
+  return QueryName(instance_, handle_);
+}
+
+bool TDDEMLAtom::SameHandle(platform::Hsz other) const {
+  return platform::DdeCmpStringHandles(handle_, other) == 0;
+}
+
+}  // namespace tickwell

@@ -1,0 +1,93 @@
+// Names held as DDEML string handles. TDDEMLAtom is the one place that makes, frees, reads and
+// compares string handles; TDDEMLBase is the common base of services, topics and items.
+//
+// Lookups by name are on the path of every published value, so each atom keeps beside its handle
+// a comparison key: the name folded to upper case (ASCII letters only), set when the handle is
+// made and dropped when it is freed. Sorted lists compare keys, never asking DDEML. The text
+// itself is always read back from DDEML, so what reads back is what DDEML holds for the handle.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/ddeml.h"
+#include "support/object.h"
+
+namespace tickwell {
+
+// The length of the handle's text without terminator; 0 for handle 0.
+int QueryNameLength(platform::DdeInstance instance, platform::Hsz handle);
+// The handle's text; empty for handle 0 or when DDEML cannot read it.
+std::string QueryName(platform::DdeInstance instance, platform::Hsz handle);
+
+// Names are compared with ASCII letters folded to upper case, other bytes as unsigned codes.
+std::string NameKey(std::string_view name);
+int CompareNames(std::string_view a, std::string_view b);
+bool SameName(std::string_view a, std::string_view b);
+
+class TDDEMLAtom : public TObject {
+ public:
+  TDDEMLAtom() = default;
+  ~TDDEMLAtom() override;
+  TDDEMLAtom(const TDDEMLAtom&) = delete;
+  TDDEMLAtom& operator=(const TDDEMLAtom&) = delete;
+
+  // An atom that already has an instance keeps it; the old handle is freed first; an empty name
+  // (or one DDEML refuses) leaves no handle.
+  void SetName(platform::DdeInstance instance, std::string_view name);
+  void SetNameString(platform::DdeInstance instance, std::string_view name) {
+    SetName(instance, name);
+  }
+  // Frees the handle (once) and forgets the instance.
+  void Release();
+  std::string ReadName() const;
+  bool SameHandle(platform::Hsz other) const;
+
+  platform::DdeInstance InstanceId() const { return instance_; }
+  platform::Hsz Handle() const { return handle_; }
+  // The comparison key: empty whenever there is no handle.
+  const std::string& Key() const { return key_; }
+
+ private:
+  platform::DdeInstance instance_ = 0;
+  platform::Hsz handle_ = 0;
+  std::string key_;
+};
+
+class TDDEMLBase : public TObject {
+ public:
+  TDDEMLBase() { InitObjects(); }
+  ~TDDEMLBase() override { DoneObjects(); }
+  TDDEMLBase(const TDDEMLBase&) = delete;
+  TDDEMLBase& operator=(const TDDEMLBase&) = delete;
+
+  virtual void ReleaseHandles() { atom_->Release(); }
+  void SetName(platform::DdeInstance instance, std::string_view name) {
+    atom_->SetNameString(instance, name);
+  }
+
+  platform::Hsz Handle() const { return atom_->Handle(); }
+  platform::DdeInstance InstanceId() const { return atom_->InstanceId(); }
+  std::string ReadName() const { return atom_->ReadName(); }
+  bool SameHandle(platform::Hsz other) const { return atom_->SameHandle(other); }
+  const std::string& Key() const { return atom_->Key(); }
+  const TDDEMLAtom& Atom() const { return *atom_; }
+
+ private:
+  // The owned atom is made before any derived part and freed after it.
+  void InitObjects() { atom_ = new TDDEMLAtom; }
+  void DoneObjects() {
+    delete atom_;
+    atom_ = nullptr;
+  }
+
+  TDDEMLAtom* atom_ = nullptr;
+};
+
+// The key a lookup by name searches for: what the name would read back as once made into a
+// handle of the instance. Without an instance, and for a text DDEML cannot hold as a name, that
+// is the empty name, which matches only objects whose handles were released.
+std::string LookupKey(platform::DdeInstance instance, std::string_view name);
+
+}  // namespace tickwell

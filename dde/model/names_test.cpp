@@ -1,0 +1,117 @@
+#include "dde/model/names.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "dde/model/model_test_instance.h"
+#include "dde/model/name_container.h"
+
+namespace tickwell {
+namespace {
+
+using testing::ModelInstance;
+
+TEST(Names, NamingRenamingAndReleasing) {
+  ModelInstance a, b;
+  TDDEMLAtom atom;
+  EXPECT_EQ(atom.ReadName(), "");
+  atom.SetName(a.id(), "BID");
+  ASSERT_NE(atom.Handle(), 0u);
+  EXPECT_EQ(atom.ReadName(), "BID");
+  EXPECT_EQ(QueryNameLength(a.id(), atom.Handle()), 3);
+
+  // A named atom keeps its instance when renamed with another one.
+  atom.SetName(b.id(), "ASK");
+  EXPECT_EQ(atom.InstanceId(), a.id());
+  EXPECT_EQ(QueryName(a.id(), atom.Handle()), "ASK");
+
+  // The empty name frees the handle and reads back empty.
+  atom.SetName(a.id(), "");
+  EXPECT_EQ(atom.Handle(), 0u);
+  EXPECT_EQ(atom.ReadName(), "");
+  EXPECT_EQ(atom.Key(), "");
+  EXPECT_EQ(QueryNameLength(a.id(), 0), 0);
+  EXPECT_EQ(QueryName(a.id(), 0), "");
+}
+
+TEST(Names, ReleaseFreesOnceSoOtherHoldersKeepTheName) {
+  ModelInstance inst;
+  TDDEMLAtom first, second;
+  first.SetName(inst.id(), "EURUSD");
+  second.SetName(inst.id(), "EURUSD");
+  first.Release();
+  first.Release();  // a second free would take the other holder's reference
+  EXPECT_EQ(first.Handle(), 0u);
+  EXPECT_EQ(first.InstanceId(), 0u);
+  EXPECT_EQ(first.ReadName(), "");
+  EXPECT_EQ(second.ReadName(), "EURUSD");
+  {
+    TDDEMLAtom third;
+    third.SetName(inst.id(), "EURUSD");
+  }  // destruction releases too, again only its own reference
+  EXPECT_EQ(second.ReadName(), "EURUSD");
+}
+
+TEST(Names, CaseIsIgnoredAndTheTextIsWhatDdemlHolds) {
+  ModelInstance inst;
+  TDDEMLAtom upper, lower;
+  upper.SetName(inst.id(), "BID");
+  lower.SetName(inst.id(), "bid");
+  EXPECT_TRUE(upper.SameHandle(lower.Handle()));
+  EXPECT_EQ(upper.Key(), lower.Key());
+  // Whatever case DDEML kept for the shared name is what both read back.
+  EXPECT_EQ(lower.ReadName(), QueryName(inst.id(), lower.Handle()));
+  EXPECT_TRUE(SameName(lower.ReadName(), "bid"));
+  EXPECT_FALSE(upper.SameHandle(0));
+
+  EXPECT_EQ(CompareNames("abc", "ABD"), -1);
+  EXPECT_EQ(CompareNames("abc", "AB"), 1);
+  EXPECT_EQ(CompareNames("\xe9", "\xc9"), 1);  // only ASCII letters fold
+  EXPECT_TRUE(SameName("Mt5", "mT5"));
+}
+
+TEST(Names, AStoppedInstanceLeavesNamesThatReadEmpty) {
+  ModelInstance inst;
+  TDDEMLAtom atom;
+  atom.SetName(inst.id(), "GBPUSD");
+  inst.Stop();
+  EXPECT_EQ(atom.ReadName(), "");
+  atom.Release();  // freeing with a stopped instance does no harm
+  EXPECT_EQ(atom.Handle(), 0u);
+  // Without an instance nothing can be named.
+  atom.SetName(0, "GBPUSD");
+  EXPECT_EQ(atom.Handle(), 0u);
+  EXPECT_EQ(atom.Key(), "");
+}
+
+TEST(Names, LookupKeysMatchOnlyWhatCanBeNamed) {
+  EXPECT_EQ(LookupKey(1, "eurUsd"), "EURUSD");
+  EXPECT_EQ(LookupKey(0, "EURUSD"), "");
+  EXPECT_EQ(LookupKey(1, std::string(256, 'x')), "");
+  EXPECT_EQ(LookupKey(1, std::string(255, 'x')), std::string(255, 'X'));
+}
+
+TEST(Names, ContainerKeepsNamesSortedAndFindsThem) {
+  ModelInstance inst;
+  TNameContainer list;
+  const char* names[] = {"usdjpy", "EURUSD", "audcad", "Gbpusd", "eurgbp"};
+  for (const char* n : names) {
+    auto* obj = new TDDEMLBase;
+    obj->SetName(inst.id(), n);
+    list.AddNamed(obj);
+  }
+  ASSERT_EQ(list.Count(), 5);
+  for (int i = 1; i < list.Count(); ++i) EXPECT_LT(list.Named(i - 1)->Key(), list.Named(i)->Key());
+  EXPECT_EQ(list.Named(list.FindKey("GBPUSD"))->ReadName(), "Gbpusd");
+  EXPECT_EQ(list.FindKey("GBP"), -1);
+  EXPECT_EQ(list.FindKey("ZZZ"), -1);
+  EXPECT_EQ(list.FindKey(""), -1);
+  // Released names all sort first, as the empty name.
+  list.Named(3)->ReleaseHandles();
+  list.Sort();
+  EXPECT_EQ(list.FindKey(""), 0);
+}
+
+}  // namespace
+}  // namespace tickwell
