@@ -6,9 +6,9 @@ namespace {
 // DDEML names are atoms: at most 255 characters, and the empty text names nothing.
 constexpr std::size_t kMaxNameLength = 255;
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 }  // namespace
+
+char FoldNameChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 int QueryNameLength(platform::DdeInstance instance, platform::Hsz handle) {
   if (handle == 0) return 0;
@@ -22,15 +22,15 @@ std::string QueryName(platform::DdeInstance instance, platform::Hsz handle) {
 
 std::string NameKey(std::string_view name) {
   std::string key(name);
-  for (char& c : key) c = FoldAscii(c);
+  for (char& c : key) c = FoldNameChar(c);
   return key;
 }
 
 int CompareNames(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    const auto x = static_cast<unsigned char>(FoldAscii(a[i]));
-    const auto y = static_cast<unsigned char>(FoldAscii(b[i]));
+    const auto x = static_cast<unsigned char>(FoldNameChar(a[i]));
+    const auto y = static_cast<unsigned char>(FoldNameChar(b[i]));
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);

@@ -22,6 +22,7 @@ int QueryNameLength(platform::DdeInstance instance, platform::Hsz handle);
 std::string QueryName(platform::DdeInstance instance, platform::Hsz handle);
 
 // Names are compared with ASCII letters folded to upper case, other bytes as unsigned codes.
+char FoldNameChar(char c);
 std::string NameKey(std::string_view name);
 int CompareNames(std::string_view a, std::string_view b);
 bool SameName(std::string_view a, std::string_view b);
