@@ -58,6 +58,15 @@ void TDDEMLRWData::FreeDataHandle() {
   handle_ = 0;
 }
 
+void TDDEMLRWData::AssignContent(const TDDEMLRWData& source) {
+  if (&source == this) return;
+  FreeDataHandle();
+  format_ = source.format_;
+  bitmap_ = source.bitmap_;
+  text_ = source.text_;
+  stream_ = source.stream_ ? std::make_unique<std::vector<std::uint8_t>>(*source.stream_) : nullptr;
+}
+
 void TDDEMLRWData::ClearData() {
   stream_.reset();
   text_.clear();

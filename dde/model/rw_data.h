@@ -50,6 +50,8 @@ class TDDEMLRWData : public TObject {
   TDDEMLRWData& operator=(const TDDEMLRWData&) = delete;
 
   void FreeDataHandle();
+  // Copies the content (format, text, stream, bitmap value), never a data handle.
+  void AssignContent(const TDDEMLRWData& source);
   // Drops the stream and empties the text; the format and the data handle stay.
   void ClearData();
 
