@@ -28,9 +28,13 @@ class RunningTickwell : public ::testing::Test {
     app_ = std::make_unique<e2e::Background>(e2e::BinFolder() + "tickwell.exe",
                                              std::vector<std::string>{});
     ASSERT_TRUE(app_->Started());
-    // Ready when the window is there and its receiver answers the feed's handshake.
+    // Ready when the window is shown: it is found as soon as it exists, while its children are
+    // still being made, and is shown only once they and the grid's captions are there.
     ASSERT_TRUE(e2e::WaitUntil(
-        [&] { return (main_ = FindWindowA(ids::kMainWindowClass, "Tickwell")) != nullptr; },
+        [&] {
+          main_ = FindWindowA(ids::kMainWindowClass, "Tickwell");
+          return main_ != nullptr && IsWindowVisible(main_);
+        },
         20000));
   }
   void TearDown() override {
