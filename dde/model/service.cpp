@@ -1,0 +1,149 @@
+#include "dde/model/service.h"
+
+#include <exception>
+
+#include "dde/diagnostics/trace_named.h"
+#include "dde/tables/exceptions.h"
+
+namespace tickwell {
+namespace {
+
+constexpr const char* kTag = "TDDEMLService";
+
+}  // namespace
+
+void TDDEMLService::Assign(const TDDEMLService& source) {
+  if (&source == this) return;
+  Name = source.Name;
+  Enabled = source.Enabled;
+  ServiceStrings = source.ServiceStrings;
+  Registered = source.Registered;
+}
+
+void TDDEMLService::ReleaseHandles() {
+  TDDEMLBase::ReleaseHandles();
+  for (int i = 0; i < Topics.Count(); ++i) Topics.Named(i)->ReleaseHandles();
+}
+
+bool TDDEMLService::Register(platform::DdeInstance instance, bool doRegister) {
+  TraceNamed(kTag, "Register - [", Name, "] - Start");
+  bool result = false;
+  if (doRegister && Registered) {
+    result = ReportError(-11, "");
+  } else if (!doRegister && !Registered) {
+    result = ReportError(-12, "");
+  } else {
+    SetName(instance, Name);
+    TraceNamed(kTag, "Register - Calling DdeNameService");
+    platform::HddeData done = 0;
+    try {
+      done = platform::DdeNameService(
+          instance, Handle(), doRegister ? platform::kDnsRegister : platform::kDnsUnregister);
+    } catch (const std::exception&) {
+      throw ETarvoError("Error in DdeNameService API call : service = [" +
+                        QueryName(instance, Handle()) + "]");
+    }
+    if (done == 0) {
+      result = ReportError(-9, Name);
+    } else {
+      Registered = doRegister;
+      result = true;
+    }
+  }
+  TraceNamed(kTag, "Register - [", Name, "] - End");
+  return result;
+}
+
+TDDEMLTopic* TDDEMLService::GetTopic(int index) const {
+  if (index < 0 || index >= Topics.Count()) return nullptr;
+  return static_cast<TDDEMLTopic*>(Topics.Named(index));
+}
+
+TDDEMLTopic* TDDEMLService::FindTopic(std::string_view name) const {
+  return GetTopic(Topics.FindKey(LookupKey(InstanceId(), name)));
+}
+
+TDDEMLTopic* TDDEMLService::FindTopicByHandle(platform::Hsz handle) const {
+  for (int i = 0; i < Topics.Count(); ++i)
+    if (Topics.Named(i)->SameHandle(handle)) return GetTopic(i);
+  return nullptr;
+}
+
+bool TDDEMLService::AddTopic(std::string_view name) {
+  try {
+    auto* topic = new TDDEMLTopic;
+    topic->SetName(InstanceId(), name);
+    topic->OnItemChanged = [this](TDDEMLTopic& sender, const std::string& item) {
+      ProcTopicAdvise(sender, item);
+    };
+    Topics.AddNamed(topic);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool TDDEMLService::AddTopicByHandle(platform::Hsz handle) {
+  return AddTopic(QueryName(InstanceId(), handle));
+}
+
+TDDEMLTopic* TDDEMLService::FindOrAddTopic(std::string_view name) {
+  if (TDDEMLTopic* found = FindTopic(name)) return found;
+  AddTopic(name);
+  return FindTopic(name);
+}
+
+bool TDDEMLService::RemoveTopic(std::string_view name) {
+  TDDEMLTopic* found = FindTopic(name);
+  if (!found) return false;
+  Topics.DeleteObject(Topics.IndexOf(found));
+  return true;
+}
+
+TDDEMLItem* TDDEMLService::AddItem(std::string_view topic, std::string_view item) {
+  TDDEMLTopic* t = FindOrAddTopic(topic);
+  return t ? t->AddItem(item) : nullptr;
+}
+
+TDDEMLItem* TDDEMLService::FindItem(std::string_view topic, std::string_view item) const {
+  const TDDEMLTopic* t = FindTopic(topic);
+  return t ? t->FindItem(item) : nullptr;
+}
+
+std::string TDDEMLService::ItemText(std::string_view topic, std::string_view item) const {
+  const TDDEMLItem* found = FindItem(topic, item);
+  return found ? found->Text() : std::string();
+}
+
+platform::HddeData TDDEMLService::ItemDataHandle(std::string_view topic, std::string_view item,
+                                                 unsigned format) {
+  TDDEMLTopic* t = FindTopic(topic);
+  return t ? t->ItemDataHandle(item, format) : 0;
+}
+
+void TDDEMLService::AddAdvise(std::string_view topic, std::string_view item, unsigned format) {
+  if (TDDEMLTopic* t = FindOrAddTopic(topic)) t->AddAdvise(item, format);
+}
+
+void TDDEMLService::SetItemData(std::string_view topic, std::string_view item, unsigned format,
+                                platform::HddeData data) {
+  if (TDDEMLTopic* t = FindOrAddTopic(topic)) t->SetItemData(item, format, data);
+}
+
+void TDDEMLService::SetItemText(std::string_view topic, std::string_view item,
+                                std::string_view text) {
+  if (TDDEMLTopic* t = FindOrAddTopic(topic)) t->SetItemText(item, text);
+}
+
+bool TDDEMLService::IsBusy() const { return SameName(ItemText("System", "Status"), "BUSY"); }
+
+bool TDDEMLService::ReportError(int code, const std::string& text) {
+  if (OnServiceError) OnServiceError(*this, code, text);
+  return code == 1;
+}
+
+void TDDEMLService::ProcTopicAdvise(TDDEMLTopic& topic, const std::string& itemName) {
+  if (OnTopicAdvise) OnTopicAdvise(*this, topic, itemName);
+}
+
+}  // namespace tickwell

@@ -1,0 +1,71 @@
+// A DDE service: its registration with DDEML and its topics, sorted by name without regard to
+// ASCII case. Item operations are forwarded to the right topic, and changed items reach the
+// service's ProcTopicAdvise.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "dde/model/name_container.h"
+#include "dde/model/topic.h"
+#include "support/string_list.h"
+
+namespace tickwell {
+
+// Where the model's objects report protocol failures: the sender, a manager error code and a
+// detail text (the code's own text is the manager's business).
+using TDDEMLErrorHook = std::function<void(TObject& sender, int code, const std::string& text)>;
+
+class TDDEMLService : public TDDEMLBase {
+ public:
+  TDDEMLService() = default;
+
+  // Copies the name, the enabled and registered flags and the service strings; not the topics.
+  void Assign(const TDDEMLService& source);
+  // Drops the service's handle and its topics' (their items keep theirs).
+  void ReleaseHandles() override;
+
+  // Registers (true) or unregisters the name in instance; errors -9, -11 and -12 are reported.
+  bool Register(platform::DdeInstance instance, bool doRegister);
+
+  TDDEMLTopic* FindTopic(std::string_view name) const;
+  TDDEMLTopic* FindTopicByHandle(platform::Hsz handle) const;
+  bool AddTopic(std::string_view name);
+  bool AddTopicByHandle(platform::Hsz handle);
+  TDDEMLTopic* FindOrAddTopic(std::string_view name);
+  bool RemoveTopic(std::string_view name);
+  int TopicCount() const { return Topics.Count(); }
+  TDDEMLTopic* GetTopic(int index) const;
+
+  TDDEMLItem* AddItem(std::string_view topic, std::string_view item);
+  TDDEMLItem* FindItem(std::string_view topic, std::string_view item) const;
+  bool ItemExists(std::string_view topic, std::string_view item) const {
+    return FindItem(topic, item) != nullptr;
+  }
+  std::string ItemText(std::string_view topic, std::string_view item) const;
+  platform::HddeData ItemDataHandle(std::string_view topic, std::string_view item, unsigned format);
+  void AddAdvise(std::string_view topic, std::string_view item, unsigned format);
+  void SetItemData(std::string_view topic, std::string_view item, unsigned format,
+                   platform::HddeData data);
+  void SetItemText(std::string_view topic, std::string_view item, std::string_view text);
+  // The "System" topic's "Status" item says "BUSY".
+  bool IsBusy() const;
+
+  // Fires OnServiceError; true only for code 1.
+  bool ReportError(int code, const std::string& text);
+  // A changed item with links: handed to OnTopicAdvise, where the manager posts the advise.
+  void ProcTopicAdvise(TDDEMLTopic& topic, const std::string& itemName);
+
+  std::string Name;
+  bool Enabled = false;
+  TStringList ServiceStrings;
+  bool Registered = false;
+  TNameContainer Topics;
+  TDDEMLErrorHook OnServiceError;
+  std::function<void(TDDEMLService& sender, TDDEMLTopic& topic, const std::string& itemName)>
+      OnTopicAdvise;
+};
+
+}  // namespace tickwell
