@@ -65,6 +65,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
                        &start, &info)) {
     process_ = info.hProcess;
     ::CloseHandle(info.hThread);
+  } else {
+    start_error_ = ::GetLastError();
   }
   if (out_child) ::CloseHandle(out_child);
   if (err_child) ::CloseHandle(err_child);

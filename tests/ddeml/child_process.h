@@ -17,6 +17,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool started() const { return process_ != nullptr; }
+  DWORD start_error() const { return start_error_; }  // GetLastError of a failed start
   // Waits up to timeout_ms; true when the program ended. Collects its output meanwhile.
   bool Wait(DWORD timeout_ms);
   int exit_code() const { return exit_code_; }
@@ -31,6 +32,7 @@ class ChildProcess {
   HANDLE err_ = nullptr;
   std::string out_text_, err_text_;
   int exit_code_ = -1;
+  DWORD start_error_ = 0;
 };
 
 // The program's path in the build's bin folder.

@@ -79,7 +79,8 @@ class RawServer {
     if (!answering_) {
       const bool ended = process_->Wait(0);
       ADD_FAILURE() << "tw-raw-server " << service
-                    << (!process_->started() ? " could not be started"
+                    << (!process_->started() ? " could not be started (error " +
+                                                   std::to_string(process_->start_error()) + ")"
                         : ended ? " ended with exit code " + std::to_string(process_->exit_code())
                                 : " did not answer within 20 s")
                     << "\noutput: " << process_->Output() << "\nerrors: " << process_->Errors();
