@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/ddeml.h"
 
 namespace tickwell::testing {
@@ -11,17 +13,19 @@ namespace tickwell::testing {
 class ModelInstance {
  public:
   ModelInstance() { Start(); }
+  explicit ModelInstance(platform::DdeCallback callback) : callback_(std::move(callback)) {
+    Start();
+  }
   ~ModelInstance() { Stop(); }
   ModelInstance(const ModelInstance&) = delete;
   ModelInstance& operator=(const ModelInstance&) = delete;
 
   void Start() {
     id_ = 0;
-    const unsigned error = platform::DdeInitialize(
-        id_,
-        [](unsigned, unsigned, platform::Hconv, platform::Hsz, platform::Hsz, platform::HddeData,
-           std::uintptr_t, std::uintptr_t) -> platform::HddeData { return 0; },
-        0);
+    platform::DdeCallback quiet = [](unsigned, unsigned, platform::Hconv, platform::Hsz,
+                                     platform::Hsz, platform::HddeData, std::uintptr_t,
+                                     std::uintptr_t) -> platform::HddeData { return 0; };
+    const unsigned error = platform::DdeInitialize(id_, callback_ ? callback_ : quiet, 0);
     EXPECT_EQ(error, 0u);
   }
   void Stop() {
@@ -31,6 +35,7 @@ class ModelInstance {
   platform::DdeInstance id() const { return id_; }
 
  private:
+  platform::DdeCallback callback_;
   platform::DdeInstance id_ = 0;
 };
 

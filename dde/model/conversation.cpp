@@ -1,0 +1,155 @@
+#include "dde/model/conversation.h"
+
+#include "dde/diagnostics/trace_named.h"
+
+namespace tickwell {
+namespace {
+
+constexpr const char* kTag = "TDDEMLConversation";
+
+}  // namespace
+
+void TDDEMLConversation::InitFields() {
+  HasHandle = false;
+  DefaultFormat = 1;
+  SyncMode = 1;
+  ConvHandle = 0;
+  InstanceId = 0;
+  ConversationId = 0;
+  InAdviseData = false;
+  IsServer = true;
+  KeepUnknownItems = false;
+  ClientService = nullptr;
+  Service = nullptr;
+  TimeOut = 5000;
+  Topic = nullptr;
+  UseBusy = false;
+}
+
+void TDDEMLConversation::FreeFields() {
+  if (HasHandle && ConvHandle != 0) EndConversation();
+  delete ClientService;
+  ClientService = nullptr;
+  if (!Service) delete Topic;
+  Topic = nullptr;
+}
+
+void TDDEMLConversation::SetHandle(platform::Hconv handle) {
+  ConvHandle = handle;
+  HasHandle = true;
+}
+
+std::uint32_t TDDEMLConversation::GetTimeOut() const {
+  return SyncMode != 0 ? TimeOut : platform::kTimeoutAsync;
+}
+
+std::string TDDEMLConversation::GetServiceName() const {
+  if (ClientService) return ClientService->Name;
+  return Service ? Service->Name : std::string();
+}
+
+std::string TDDEMLConversation::GetServerServiceName() const {
+  if (Service) return Service->Name;
+  return ClientService ? ClientService->Name : std::string();
+}
+
+std::string TDDEMLConversation::GetTopicName() const {
+  return Topic ? Topic->ReadName() : std::string();
+}
+
+bool TDDEMLConversation::MatchesNames(std::string_view service, std::string_view topic) const {
+  return SameName(GetServiceName(), service) && SameName(GetTopicName(), topic);
+}
+
+bool TDDEMLConversation::MatchesServerNames(std::string_view service,
+                                            std::string_view topic) const {
+  return SameName(GetServerServiceName(), service) && SameName(GetTopicName(), topic);
+}
+
+bool TDDEMLConversation::IsTopicHandle(platform::Hsz handle) const {
+  return Topic && Topic->SameHandle(handle);
+}
+
+bool TDDEMLConversation::QueryTransaction(std::uint32_t transId, std::string& itemName,
+                                          unsigned& status, unsigned& state,
+                                          unsigned& lastError) const {
+  platform::ConvInfo info;
+  if (!platform::DdeQueryConvInfo(ConvHandle, transId, info)) return false;
+  itemName = QueryName(InstanceId, info.item);
+  status = info.status & 0xFFFF;
+  state = info.state & 0xFFFF;
+  lastError = info.last_error & 0xFFFF;
+  return true;
+}
+
+int TDDEMLConversation::CountAdviseTransactions(unsigned state, std::string& firstItem) const {
+  int count = 0;
+  if (!Topic) return 0;
+  for (int i = 0; i < Topic->ItemCount(); ++i) {
+    const TDDEMLItem* item = Topic->Items(i);
+    for (int t = 0; t < item->TransactionCount(); ++t) {
+      std::string name;
+      unsigned status = 0, convState = 0, lastError = 0;
+      if (!QueryTransaction(item->TransactionId(t), name, status, convState, lastError) ||
+          convState != state)
+        continue;
+      if (count++ == 0) firstItem = name;
+    }
+  }
+  return count;
+}
+
+bool TDDEMLConversation::ReportError(int code, const std::string& text) {
+  if (OnConvError) OnConvError(*this, code, text);
+  return code == 1;
+}
+
+bool TDDEMLConversation::EndConversation() {
+  TraceNamed(kTag, "EndConversation - start ....");
+  bool result = false;
+  if (ConvHandle != 0) {
+    platform::ConvInfo info;
+    if (platform::DdeQueryConvInfo(ConvHandle, platform::kQidSync, info)) {
+      StopAllAdvises();
+      TraceNamed(kTag, "EndConversation - Calling DdeDisconnect");
+      result = platform::DdeDisconnect(ConvHandle);
+      if (!result) ReportError(-17, GetServiceName() + "/" + GetTopicName());
+    }
+    ConvHandle = 0;
+    HasHandle = false;
+  }
+  TraceNamed(kTag, "EndConversation - End");
+  return result;
+}
+
+void TDDEMLConversation::StopAllAdvises() {
+  if (IsServer || !Topic || Topic->ItemCount() == 0) return;
+  // Names first: stopping may add nothing, but the list must not shift under the walk.
+  std::vector<std::string> names;
+  for (int i = 0; i < Topic->ItemCount(); ++i) names.push_back(Topic->ItemNames(i));
+  for (const std::string& name : names) StopAdvise(name);
+}
+
+bool TDDEMLConversation::StopAdvise(std::string_view itemName) {
+  TDDEMLItem* item = Topic ? Topic->FindOrAddItem(itemName) : nullptr;
+  if (!item || !item->HasClientLink()) return false;
+  std::uint32_t result = 0;
+  const platform::HddeData done =
+      platform::DdeClientTransaction(nullptr, 0, ConvHandle, item->Handle(), DefaultFormat,
+                                     platform::kXtypAdvStop, GetTimeOut(), &result);
+  if (done == 0) {
+    ReportError(-19, GetServiceName() + "/" + GetTopicName() + "/" + std::string(itemName));
+    return false;
+  }
+  if (SyncMode == 0) item->AddTransaction(result, platform::kXtypAdvStop);
+  return true;
+}
+
+bool TDDEMLConversation::Reconnect() {
+  const platform::Hconv fresh = platform::DdeReconnect(ConvHandle);
+  ConvHandle = fresh;
+  HasHandle = fresh != 0;
+  return HasHandle;
+}
+
+}  // namespace tickwell
