@@ -110,6 +110,23 @@ TEST_F(LiveConversation, AsynchronousStopIsRecordedAndQueried) {
   EXPECT_EQ(conv_.CountAdviseTransactions(state + 1, first), 0);
 }
 
+// Windows checks a conversation handle before use (Wine does not, so this runs on the model).
+TEST_F(LiveConversation, AConversationDdemlNoLongerKnowsIsOnlyForgotten) {
+  TDDEMLConversation gone;
+  gone.OnConvError = conv_.OnConvError;
+  gone.SetHandle(0x7777);
+  EXPECT_FALSE(gone.EndConversation());
+  EXPECT_EQ(gone.GetConvHandle(), 0u);
+  EXPECT_FALSE(gone.HasHandle);
+  EXPECT_TRUE(errors_.empty());
+  std::string item = "unchanged";
+  unsigned status = 0, state = 0, last = 0;
+  gone.ConvHandle = 0x7777;
+  EXPECT_FALSE(gone.QueryTransaction(1, item, status, state, last));
+  EXPECT_EQ(item, "unchanged");
+  gone.ConvHandle = 0;
+}
+
 TEST_F(LiveConversation, AFailedReconnectDropsTheHandle) {
   conv_.ClearHandle();
   platform::sim::FailDdeCall("DdeReconnect", platform::kDmlErrNoConvEstablished);
