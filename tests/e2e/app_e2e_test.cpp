@@ -30,12 +30,18 @@ class RunningTickwell : public ::testing::Test {
     ASSERT_TRUE(app_->Started());
     // Ready when the window is shown: it is found as soon as it exists, while its children are
     // still being made, and is shown only once they and the grid's captions are there.
+    DWORD code = 0;
+    bool ended = false;
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {
           main_ = FindWindowA(ids::kMainWindowClass, "Tickwell");
-          return main_ != nullptr && IsWindowVisible(main_);
+          ended = app_->Ended(&code);
+          return ended || (main_ != nullptr && IsWindowVisible(main_));
         },
-        20000));
+        20000))
+        << "Tickwell's window was not shown within 20 s";
+    if (ended) main_ = nullptr;
+    ASSERT_FALSE(ended) << "tickwell.exe ended at start with exit code " << code;
   }
   void TearDown() override {
     if (main_) {

@@ -119,4 +119,11 @@ bool Background::WaitForExit(DWORD timeout_ms, DWORD* exit_code) {
   return true;
 }
 
+bool Background::Ended(DWORD* exit_code) const {
+  if (!process_.hProcess || WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0)
+    return false;
+  GetExitCodeProcess(process_.hProcess, exit_code);
+  return true;
+}
+
 }  // namespace e2e

@@ -31,6 +31,8 @@ class Background {
   bool Started() const { return process_.hProcess != nullptr; }
   // Waits for the program to end by itself (pumping messages); false at the time bound.
   bool WaitForExit(DWORD timeout_ms, DWORD* exit_code = nullptr);
+  // True when the program has already ended; its exit code goes to exit_code.
+  bool Ended(DWORD* exit_code) const;
 
  private:
   PROCESS_INFORMATION process_{};
