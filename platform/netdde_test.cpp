@@ -16,10 +16,19 @@ bool UnderWine() {
 #ifdef _WIN32
   return true;  // the Windows lanes run under Wine here
 #else
-  sim::ResetNetDde();
   return false;
 #endif
 }
+
+// Each test starts with the model's database empty and its library present.
+class NetDde : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifndef _WIN32
+    sim::ResetNetDde();
+#endif
+  }
+};
 
 NetDdeShareInfo Share(const std::string& name, const std::string& pair) {
   NetDdeShareInfo info;
@@ -29,7 +38,7 @@ NetDdeShareInfo Share(const std::string& name, const std::string& pair) {
   return info;
 }
 
-TEST(NetDde, TheLibraryBindsWithEveryEntryPoint) {
+TEST_F(NetDde, TheLibraryBindsWithEveryEntryPoint) {
   const bool wine = UnderWine();
   std::vector<std::string> names{"unchanged"};
   const unsigned r = NetDdeShareEnum(names);
@@ -45,7 +54,7 @@ TEST(NetDde, TheLibraryBindsWithEveryEntryPoint) {
   EXPECT_EQ(NetDdeShareEnum(names), r);
 }
 
-TEST(NetDde, SharesAreAddedReadChangedAndDeleted) {
+TEST_F(NetDde, SharesAreAddedReadChangedAndDeleted) {
   const bool wine = UnderWine();
   NetDdeShareInfo got = Share("before", "");
   const unsigned add = NetDdeShareAdd(Share("Tickwell$", "MT5|EURUSD"));
