@@ -1,0 +1,237 @@
+// TDDEMLManager: the component through which the program speaks DDE. It owns one DDEML instance
+// and everything hanging off it (services, conversations, execute commands), starts and stops
+// the instance, routes the DDEML callback to itself, records errors in the trace, and offers the
+// publishing operations applications use to serve values.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "dde/diagnostics/debug_state.h"
+#include "dde/manager/manager_types.h"
+#include "dde/model/commands.h"
+#include "dde/model/conversation.h"
+#include "dde/model/service_list.h"
+#include "support/component.h"
+#include "support/object_list.h"
+#include "support/string_list.h"
+#include "support/stored_form.h"
+
+namespace tickwell {
+
+// Holds the component's version text.
+class TAboutInfo : public TComponent {
+ public:
+  TAboutInfo();
+  const std::string& Version() const { return version_; }
+
+ private:
+  std::string version_;
+};
+
+class TDDEMLManager : public TComponent {
+ public:
+  static constexpr const char* kClassName = "TDDEMLManager";
+
+  TDDEMLManager();
+  ~TDDEMLManager() override;
+
+  // Copies AutoInit, DebugStayOnTop, DebugState, DebugFileName, ExecCmds, Scope, Services,
+  // FailOptions and SkipOptions from another manager.
+  void Assign(const TDDEMLManager& source);
+  // Anything else is refused as a component refuses it.
+  void Assign(const TComponent& source);
+
+  void Loaded() override;
+  // Raises when another manager joins the same owner.
+  void Notification(TComponent& component, TOperation operation) override;
+  void InsertRefused() override;
+
+  // --- lifecycle
+  bool InitDDEML();
+  bool TerminateDDEML();
+  bool SetupServices();
+  void ShutDownServices();
+  bool Initialized() const { return InstanceId != 0; }
+  std::uint32_t InitFlags() const;
+  bool IsServerScope() const { return Scope_ == ddeServerOnly || Scope_ == ddeClientAndServer; }
+
+  // Writes the error to the trace (when tracing); true only for code 1.
+  bool SetError(int Code, const std::string& Msg);
+  virtual bool ServiceError(int Code, const std::string& Msg) { return SetError(Code, Msg); }
+
+  // --- conversations and the executable's service
+  void DisconnectAll();
+  int ConversationCount() const { return Conversations ? Conversations->Count() : 0; }
+  int NextConversationId() const;
+  void AddExeNameService();
+  static std::string ExeServiceName();
+  static std::string ExeServiceNameOf(std::string_view path);
+  void ReleaseServiceHandles();
+
+  // --- publishing (scope-checked unless noted)
+  void AddService(std::string_view Name);
+  void SetServiceEnabled(std::string_view Name, bool Value);
+  void SetItemText(std::string_view Service, std::string_view Topic, std::string_view Item,
+                   std::string_view Text);
+  void SetItemData(std::string_view Service, std::string_view Topic, std::string_view Item,
+                   std::uint16_t Format, platform::HddeData Data);
+  void AddWildConnect(std::string_view Service, std::string_view Topic);
+  bool ServiceExists(std::string_view Name) const;
+  // Without the scope test:
+  TDDEMLItem* AddItem(std::string_view Service, std::string_view Topic, std::string_view Item);
+  TDDEMLItem* FindItem(std::string_view Service, std::string_view Topic,
+                       std::string_view Item) const;
+  TDDEMLService* FindService(std::string_view Name) const;
+  TDDEMLService* FindServiceByHandle(platform::Hsz Handle) const;
+  std::string ServiceName(int Index) const;
+  void ClearWildConnects();
+  int WildConnectCount() const { return WildConnectServices ? WildConnectServices->Count() : 0; }
+  std::string WildConnectService(int Index) const;
+  std::string WildConnectTopic(int Index) const;
+
+  // --- the DDEML callback
+  // What DDEML calls for this thread's instance: the manager in CurrentManager answers.
+  static platform::HddeData CallBackTrampoline(unsigned uType, unsigned uFmt, platform::Hconv hConv,
+                                               platform::Hsz hsz1, platform::Hsz hsz2,
+                                               platform::HddeData hData, std::uintptr_t dwData1,
+                                               std::uintptr_t dwData2);
+  virtual platform::HddeData CallBack(unsigned uType, unsigned uFmt, platform::Hconv hConv,
+                                      platform::Hsz hsz1, platform::Hsz hsz2,
+                                      platform::HddeData hData, std::uintptr_t dwData1,
+                                      std::uintptr_t dwData2);
+  // Advise posts handed to DDEML for changed items since the manager was made.
+  std::uint64_t AdvisePosts() const { return advise_posts_; }
+
+  // --- stored properties
+  // One stored property of the window's description; EStoredFormError for an unknown name or
+  // a value of the wrong kind, leaving the other properties as they are.
+  void ReadProperty(const TStoredProperty& property);
+
+  // --- published properties
+  TAboutInfo& About() const { return *About_; }
+  bool AllowNullPokes = false;
+  bool AllowNullService = false;
+  bool AllowNullTopic = false;
+  bool AutoInit = false;
+  bool GetCompareServerItemData() const { return CompareServerItemData_; }
+  void SetCompareServerItemData(bool Value);
+  char GetCmdFirstCh() const { return ExecCmds_->CmdFirstCh; }
+  void SetCmdFirstCh(char c) { ExecCmds_->CmdFirstCh = c; }
+  char GetCmdLastCh() const { return ExecCmds_->CmdLastCh; }
+  void SetCmdLastCh(char c) { ExecCmds_->CmdLastCh = c; }
+  char GetCmdParamFirstCh() const { return ExecCmds_->CmdParamFirstCh; }
+  void SetCmdParamFirstCh(char c) { ExecCmds_->CmdParamFirstCh = c; }
+  char GetCmdParamLastCh() const { return ExecCmds_->CmdParamLastCh; }
+  void SetCmdParamLastCh(char c) { ExecCmds_->CmdParamLastCh = c; }
+  char GetCmdParamSep() const { return ExecCmds_->CmdParamSep; }
+  void SetCmdParamSep(char c) { ExecCmds_->CmdParamSep = c; }
+  TDDEMLCmdsList& ExecCmds() const { return *ExecCmds_; }
+  void SetExecCmds(const TDDEMLCmdsList& Value) { ExecCmds_->Assign(Value); }
+  TDDEMLDebugState GetDebugState() const { return DebugState_; }
+  void SetDebugState(TDDEMLDebugState Value);
+  std::string DebugFileName;
+  bool DebugStayOnTop = true;
+  TDDEMLClipFmtType DefaultClipFmt = cfText;
+  TDDEMLCommType DefaultComm = dcSync;
+  double GetDefaultTimeOut() const { return TimeOutMs / 1000.0; }
+  void SetDefaultTimeOut(double Seconds);
+  std::uint32_t TimeOutMs = 0;
+  bool DefaultUseBusy = false;
+  bool ExeNameAsService = true;
+  TDDEMLFailTypeSet FailOptions;
+  bool OneConvPerTopic = false;
+  bool PokeDataAsHandle = true;
+  bool RetainClientItems = true;
+  bool RetainClientItemData = true;
+  TDDEMLScopeType GetScope() const { return Scope_; }
+  void SetScope(TDDEMLScopeType Value) { Scope_ = Value; }
+  TDDEMLServicesList& Services() const { return *Services_; }
+  void SetServices(const TDDEMLServicesList& Value) { Services_->Assign(Value); }
+  TDDEMLFormatConflictType FormatConflict = fctException;
+  bool StoreServerItemData = true;
+  TDDEMLSkipTypeSet SkipOptions;
+
+  // --- published events
+  TDDEMLAdvStartEvent OnAdviseStartReceived;
+  TDDEMLSTIEvent OnAdviseStopReceived;
+  TDDEMLAsyncResponseEvent OnAsyncResponse;
+  TDDEMLSTEvent OnDisconnecting;
+  TDDEMLErrorEvent OnError;
+  TDDEMLExecuteEvent OnExecuteReceived;
+  TDDEMLRawExecuteEvent OnRawExecuteReceived;
+  TDDEMLSEvent OnFormatReceived;
+  TDDEMLDataResponseEvent OnHotLinkResponse;
+  TDDEMLSTEvent OnItemReceived;
+  TDDEMLSTEvent OnTopicOpened;
+  TDDEMLSTIAEvent OnPokeReceived;
+  TDDEMLReqReceivedEvent OnRequestReceived;
+  TDDEMLDataResponseEvent OnRequestResponse;
+  TDDEMLServerDisconnectingEvent OnServerDisconnecting;
+  TDDEMLServiceRegEvent OnServiceRegistered;
+  TDDEMLServiceRegEvent OnServiceUnregistered;
+  TDDEMLSEvent OnSysHelpReceived;
+  TDDEMLSEvent OnSysItemReceived;
+  TDDEMLTopicClosedEvent OnTopicClosed;
+  TDDEMLSTEvent OnTopicFormatReceived;
+  TDDEMLSEvent OnTopicReceived;
+  TDDEMLConnectRequestEvent OnConnectReceived;
+  TDDEMLSTIEvent OnWarmLinkResponse;
+  TDDEMLSTEvent OnWildConnectReceived;
+  TDDEMLUnknownAdviseEvent OnUnknownAdviseResponse;
+  TDDEMLUnknownCompleteEvent OnUnknownCompleteResponse;
+
+  // --- state
+  platform::DdeInstance InstanceId = 0;
+  std::unique_ptr<TDDEMLObjectList> Conversations;  // of TDDEMLConversation
+  unsigned LinkFormat = 0;
+  std::unique_ptr<TStringList> WildConnectServices;
+  std::unique_ptr<TStringList> WildConnectTopics;
+
+ protected:
+  virtual void InitFields();
+  virtual void FreeFields();
+  template <typename... Args>
+  void TraceLine(const Args&... args) const;
+  // Scope test of the server operations: ETarvoScopeError with the -38 text.
+  void CheckServerScope() const;
+  // The callback's work once the guard let it through; the transaction handlers hang off this.
+  virtual platform::HddeData Dispatch(unsigned uType, unsigned uFmt, platform::Hconv hConv,
+                                      platform::Hsz hsz1, platform::Hsz hsz2,
+                                      platform::HddeData hData, std::uintptr_t dwData1,
+                                      std::uintptr_t dwData2);
+  // A changed item with links: its advise is posted to DDEML.
+  virtual void ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic, const std::string& item);
+
+ private:
+  void HookService(TDDEMLService& service);
+  void HookServices();
+
+  TAboutInfo* About_ = nullptr;  // owned as a component
+  std::unique_ptr<TDDEMLCmdsList> ExecCmds_;
+  std::unique_ptr<TDDEMLServicesList> Services_;
+  bool CompareServerItemData_ = true;
+  TDDEMLDebugState DebugState_ = dbNone;
+  TDDEMLScopeType Scope_ = ddeNone;
+  TDDEMLManager* displaced_ = nullptr;  // the thread's manager before this one
+  bool refused_ = false;                // its form would not take it
+  std::uint64_t advise_posts_ = 0;
+};
+
+// The manager that this thread's DDEML callback serves, or null.
+TDDEMLManager* CurrentManager();
+
+}  // namespace tickwell
+
+#include "dde/diagnostics/trace_named.h"
+
+namespace tickwell {
+
+template <typename... Args>
+void TDDEMLManager::TraceLine(const Args&... args) const {
+  if (!Designing()) TraceNamed(kClassName, args...);
+}
+
+}  // namespace tickwell

@@ -1,0 +1,106 @@
+// The operations by which an application defines what it serves and publishes values.
+#include "dde/manager/manager.h"
+#include "dde/model/names.h"
+
+namespace tickwell {
+
+void TDDEMLManager::AddService(std::string_view Name) {
+  CheckServerScope();
+  Services_->Add(Name);
+  if (TDDEMLService* service = Services_->FindService(Name)) HookService(*service);
+}
+
+void TDDEMLManager::SetServiceEnabled(std::string_view Name, bool Value) {
+  CheckServerScope();
+  Services_->SetServiceEnabled(Name, Value);
+}
+
+void TDDEMLManager::SetItemText(std::string_view Service, std::string_view Topic,
+                                std::string_view Item, std::string_view Text) {
+  CheckServerScope();
+  if (TDDEMLService* service = FindService(Service)) service->SetItemText(Topic, Item, Text);
+}
+
+void TDDEMLManager::SetItemData(std::string_view Service, std::string_view Topic,
+                                std::string_view Item, std::uint16_t Format,
+                                platform::HddeData Data) {
+  CheckServerScope();
+  if (TDDEMLService* service = FindService(Service))
+    service->SetItemData(Topic, Item, Format, Data);
+}
+
+bool TDDEMLManager::ServiceExists(std::string_view Name) const {
+  CheckServerScope();
+  return Services_->ServiceExists(Name);
+}
+
+void TDDEMLManager::AddWildConnect(std::string_view Service, std::string_view Topic) {
+  CheckServerScope();
+  if (!ServiceExists(Service) || Topic.empty()) return;
+  for (int i = 0; i < WildConnectCount(); ++i) {
+    if (SameName(WildConnectServices->Get(i), Service) &&
+        SameName(WildConnectTopics->Get(i), Topic))
+      return;
+  }
+  WildConnectServices->Add(std::string(Service));
+  WildConnectTopics->Add(std::string(Topic));
+}
+
+TDDEMLItem* TDDEMLManager::AddItem(std::string_view Service, std::string_view Topic,
+                                   std::string_view Item) {
+  if (TDDEMLItem* found = FindItem(Service, Topic, Item)) return found;
+  TDDEMLService* service = FindService(Service);
+  return service ? service->AddItem(Topic, Item) : nullptr;
+}
+
+TDDEMLItem* TDDEMLManager::FindItem(std::string_view Service, std::string_view Topic,
+                                    std::string_view Item) const {
+  TDDEMLService* service = FindService(Service);
+  return service ? service->FindItem(Topic, Item) : nullptr;
+}
+
+TDDEMLService* TDDEMLManager::FindService(std::string_view Name) const {
+  return Services_ ? Services_->FindService(Name) : nullptr;
+}
+
+TDDEMLService* TDDEMLManager::FindServiceByHandle(platform::Hsz Handle) const {
+  return Services_ ? Services_->FindServiceByHandle(Handle) : nullptr;
+}
+
+std::string TDDEMLManager::ServiceName(int Index) const {
+  return Services_ ? Services_->ServiceName(Index) : std::string();
+}
+
+void TDDEMLManager::ClearWildConnects() {
+  WildConnectServices->Clear();
+  WildConnectTopics->Clear();
+}
+
+std::string TDDEMLManager::WildConnectService(int Index) const {
+  return Index >= 0 && Index < WildConnectCount() ? WildConnectServices->Get(Index) : "";
+}
+
+std::string TDDEMLManager::WildConnectTopic(int Index) const {
+  return Index >= 0 && Index < WildConnectCount() ? WildConnectTopics->Get(Index) : "";
+}
+
+void TDDEMLManager::HookService(TDDEMLService& service) {
+  service.OnTopicAdvise = [this](TDDEMLService& sender, TDDEMLTopic& topic,
+                                 const std::string& item) { ProcTopicAdvise(sender, topic, item); };
+}
+
+void TDDEMLManager::HookServices() {
+  for (int i = 0; i < Services_->ServiceCount(); ++i)
+    if (TDDEMLService* service = Services_->Items(i)) HookService(*service);
+}
+
+void TDDEMLManager::ProcTopicAdvise(TDDEMLService&, TDDEMLTopic& topic, const std::string& item) {
+  if (!Initialized()) return;
+  const TDDEMLItem* changed = topic.FindItem(item);
+  if (!changed) return;
+  ++advise_posts_;
+  if (!platform::DdePostAdvise(InstanceId, topic.Handle(), changed->Handle()))
+    SetError(-31, topic.ReadName() + "/" + item);
+}
+
+}  // namespace tickwell

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "dde/manager/manager.h"
+#include "dde/tables/exceptions.h"
+
+namespace tickwell {
+namespace {
+
+class PublishingTest : public ::testing::Test {
+ protected:
+  PublishingTest() {
+    m.SetScope(ddeServerOnly);
+    m.AddService("MT5");
+    m.SetServiceEnabled("MT5", true);
+  }
+  ~PublishingTest() override { SetDataCompareDisabled(false); }
+  TDDEMLManager m;
+};
+
+TEST_F(PublishingTest, ValuesCreateTheirTopicAndItemAndStayAcrossARestart) {
+  ASSERT_TRUE(m.InitDDEML());
+  m.SetItemText("mt5", "EURUSD", "BID", "1.08501");
+  TDDEMLItem* bid = m.FindItem("MT5", "eurusd", "bid");
+  ASSERT_NE(bid, nullptr);
+  EXPECT_EQ(bid->Text(), "1.08501");
+  EXPECT_EQ(m.FindService("MT5")->TopicCount(), 1);
+  // AddItem returns what exists, and makes what does not.
+  EXPECT_EQ(m.AddItem("MT5", "EURUSD", "BID"), bid);
+  TDDEMLItem* ask = m.AddItem("MT5", "GBPUSD", "ASK");
+  ASSERT_NE(ask, nullptr);
+  EXPECT_EQ(m.FindService("MT5")->TopicCount(), 2);
+  EXPECT_EQ(m.AddItem("NOPE", "GBPUSD", "ASK"), nullptr);
+  // A service never added takes nothing, silently.
+  m.SetItemText("NOPE", "EURUSD", "BID", "1");
+  EXPECT_EQ(m.FindItem("NOPE", "EURUSD", "BID"), nullptr);
+
+  // After a stop the old names no longer match; the next value makes the item afresh.
+  m.TerminateDDEML();
+  ASSERT_TRUE(m.InitDDEML());
+  EXPECT_EQ(m.FindItem("MT5", "EURUSD", "BID"), nullptr);
+  m.SetItemText("MT5", "EURUSD", "BID", "1.2");
+  ASSERT_NE(m.FindItem("MT5", "EURUSD", "BID"), nullptr);
+  EXPECT_EQ(m.FindItem("MT5", "EURUSD", "BID")->Text(), "1.2");
+  EXPECT_EQ(m.Services().ServiceCount(), 1);
+}
+
+TEST_F(PublishingTest, OnlyChangedItemsWithLinksArePosted) {
+  ASSERT_TRUE(m.InitDDEML());
+  m.SetItemText("MT5", "EURUSD", "BID", "1E5");
+  m.FindService("MT5")->AddAdvise("EURUSD", "BID", 1);
+  const auto posts = m.AdvisePosts();
+  m.SetItemText("MT5", "EURUSD", "BID", "1e5");  // equal but for letter case
+  EXPECT_EQ(m.AdvisePosts(), posts);
+  EXPECT_EQ(m.FindItem("MT5", "EURUSD", "BID")->Text(), "1e5");  // stored all the same
+  m.SetItemText("MT5", "EURUSD", "BID", "2");
+  EXPECT_EQ(m.AdvisePosts(), posts + 1);
+  m.SetItemText("MT5", "EURUSD", "ASK", "3");  // no link
+  EXPECT_EQ(m.AdvisePosts(), posts + 1);
+  // With comparison off every value counts.
+  m.SetCompareServerItemData(false);
+  m.SetItemText("MT5", "EURUSD", "BID", "2");
+  EXPECT_EQ(m.AdvisePosts(), posts + 2);
+}
+
+TEST_F(PublishingTest, WildConnectPairsAreKeptOnceEach) {
+  m.AddWildConnect("MT5", "EURUSD");
+  m.AddWildConnect("mt5", "eurusd");
+  m.AddWildConnect("MT5", "");
+  m.AddWildConnect("NOPE", "EURUSD");
+  m.AddWildConnect("MT5", "GBPUSD");
+  ASSERT_EQ(m.WildConnectCount(), 2);
+  EXPECT_EQ(m.WildConnectService(0), "MT5");
+  EXPECT_EQ(m.WildConnectTopic(1), "GBPUSD");
+  EXPECT_EQ(m.WildConnectService(-1), "");
+  EXPECT_EQ(m.WildConnectTopic(2), "");
+  m.ClearWildConnects();
+  EXPECT_EQ(m.WildConnectCount(), 0);
+}
+
+TEST_F(PublishingTest, ServerOperationsNeedServerScope) {
+  m.SetScope(ddeClientOnly);
+  EXPECT_THROW(m.SetItemData("MT5", "A", "B", 1, 0), ETarvoScopeError);
+  EXPECT_THROW(m.ServiceExists("MT5"), ETarvoScopeError);
+  EXPECT_NE(m.FindService("MT5"), nullptr);  // lookups are not checked
+  m.SetScope(ddeClientAndServer);
+  EXPECT_TRUE(m.ServiceExists("mt5"));
+}
+
+}  // namespace
+}  // namespace tickwell
