@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include "platform/clipboard_format.h"
 #include "platform/shell.h"
 #include "support/date_time.h"
 #include "support/tokenizer.h"
@@ -11,15 +12,15 @@ constexpr char kService[] = "MT5";
 
 }  // namespace
 
-TForm1::TForm1() : InterAppReceiver1_(std::make_unique<TInterAppReceiver>()) {
-  InterAppReceiver1_->OnReceiveString = [this](TInterAppReceiver& sender, platform::Hwnd from,
-                                               const std::string& text) {
-    InterAppReceiver1ReceiveString(sender, from, text);
-  };
-  InterAppReceiver1_->Loaded();
+TForm1::TForm1(std::string_view description)
+    : InterAppReceiver1_(std::make_unique<TInterAppReceiver>()) {
+  ReadStored(description);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The receiver says goodbye before the manager ends its instance.
+  InterAppReceiver1_.reset();
+}
 
 void TForm1::FormCreate() {
   TopicList_.Clear();
@@ -30,10 +31,6 @@ void TForm1::FormCreate() {
   Grid_[0] = {"TIME", "BID", "ASK", "LAST", "VOLUME"};
   ColWidths_ = {60, 140};
   Changed();
-}
-
-void TForm1::Publish(const std::string& topic, const std::string& item, const std::string& value) {
-  if (Publisher) Publisher->SetItemText(kService, topic, item, value);
 }
 
 void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
@@ -53,9 +50,9 @@ void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
   const char* items[] = {"BID", "ASK", "LAST", "TIME", "VOLUME"};
   for (int i = 0; i < 5; ++i) {
     const std::string value = FieldList_.Get(i + 1);
-    Publish(FieldList_.Get(0), items[i], value);
+    DDEMLManager1_->SetItemText(kService, FieldList_.Get(0), items[i], value);
   }
-  Publish(FieldList_.Get(0), "QUOTE", Text);
+  DDEMLManager1_->SetItemText(kService, FieldList_.Get(0), "QUOTE", Text);
 
   Label1Caption_ = FieldList_.Get(0);
   const std::string time = FormatDayNumber(UnixSecondsToDayNumber(StrToInt(FieldList_.Get(4))));
@@ -63,22 +60,38 @@ void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
 }
 
 void TForm1::BitBtn1Click() {
-  if (DdeTag_ == 0) {
-    DdeTag_ = 1;
+  TDDEMLManager& dde = *DDEMLManager1_;
+  // The outcome of a start or stop is in the manager's trace; the glyph follows the switch.
+  if (dde.Tag == 0) {
+    dde.Tag = 1;
+    dde.AddService(kService);
+    dde.SetServiceEnabled(kService, true);
     DefineTopicsAndItems();
+    dde.InitDDEML();
   } else {
-    DdeTag_ = 0;
+    dde.Tag = 0;
+    dde.DisconnectAll();
+    dde.TerminateDDEML();
   }
-  ShowDdeState(DdeTag_);
+  ShowDdeState(static_cast<int>(dde.Tag));
   Changed();
 }
 
 void TForm1::DefineTopicsAndItems() {
   // Both lists start empty and the application never fills them, so this defines nothing today.
-  if (!Publisher) return;
   for (const auto& topic : TopicList_.Items()) {
-    for (const auto& item : ItemList_.Items()) Publisher->AddItem(kService, topic, item);
+    for (const auto& item : ItemList_.Items()) DDEMLManager1_->AddItem(kService, topic, item);
   }
+}
+
+void TForm1::DDEMLManager1AdviseStartReceived(TDDEMLManager&, const std::string&,
+                                              const std::string&, const std::string&, std::int32_t,
+                                              TDDEMLClipFmtType, std::uint16_t AFormatNumber,
+                                              bool& Allow) {
+  // The quote items hold text. A link in any other format would be acknowledged and then never
+  // fed (the manager refuses to serve a format the item does not have), so a spreadsheet that
+  // asks for its table formats first must be turned down until it asks for text.
+  Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
 }
 
 void TForm1::ShowDdeState(int Index) { GlyphIndex_ = Index; }

@@ -4,24 +4,19 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "dde/manager/manager.h"
 #include "interapp/inter_app.h"
+#include "support/component.h"
+#include "support/stored_form.h"
 #include "support/string_list.h"
 
 namespace tickwell {
-
-// Where the fields of a quote line are published (the DDE manager's publishing interface).
-class TQuotePublisher {
- public:
-  virtual ~TQuotePublisher() = default;
-  virtual void AddItem(const std::string& Service, const std::string& Topic,
-                       const std::string& Item) = 0;
-  virtual void SetItemText(const std::string& Service, const std::string& Topic,
-                           const std::string& Item, const std::string& Value) = 0;
-};
 
 // The texts of the about dialog.
 struct TAboutTexts {
@@ -31,13 +26,17 @@ struct TAboutTexts {
   std::string Link;
 };
 
-class TForm1 {
+class TForm1 : public TComponent {
  public:
   static constexpr int kGridCols = 2;
   static constexpr int kGridRows = 5;
 
+  // The window as its stored description makes it: its components are created and their
+  // properties read, then each is told it is loaded. A description that does not read raises
+  // EStoredFormError and leaves no window.
   TForm1();
-  ~TForm1();
+  explicit TForm1(std::string_view description);
+  ~TForm1() override;
 
   // Start-up preparation, called once the window and its components exist.
   void FormCreate();
@@ -47,7 +46,14 @@ class TForm1 {
   void InterAppReceiver1ReceiveString(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
                                       const std::string& Text);
 
-  void BitBtn1Click();   // DDE on / off
+  void BitBtn1Click();  // DDE on / off
+  // Which advise links a client may start: only formats the quote items are served in.
+  void DDEMLManager1AdviseStartReceived(TDDEMLManager& Sender, const std::string& AServiceName,
+                                        const std::string& ATopicName,
+                                        const std::string& AnItemName,
+                                        std::int32_t AnItemUserHandle,
+                                        TDDEMLClipFmtType AFormatType, std::uint16_t AFormatNumber,
+                                        bool& Allow);
   void TBXItem1Click();  // Help
   void TBXItem2Click();  // About
 
@@ -60,17 +66,27 @@ class TForm1 {
   int ColWidth(int col) const { return ColWidths_.at(col); }
   int GlyphIndex() const { return GlyphIndex_; }
   const std::string& StatusText() const { return StatusText_; }
-  int DdeTag() const { return DdeTag_; }
+  int DdeTag() const { return static_cast<int>(DDEMLManager1_->Tag); }
+
+  // The window's own stored properties.
+  const std::string& Caption() const { return Caption_; }
+  int Left() const { return Left_; }
+  int Top() const { return Top_; }
+  int ClientWidth() const { return ClientWidth_; }
+  int ClientHeight() const { return ClientHeight_; }
 
   TInterAppReceiver& InterAppReceiver1() { return *InterAppReceiver1_; }
+  TDDEMLManager& DDEMLManager1() { return *DDEMLManager1_; }
   const TStringList& FieldList() const { return FieldList_; }
+
+  // The description the program's window is made from.
+  static std::string_view StoredDescription();
 
   static TAboutTexts AboutTexts();
   static std::string HelpPagePath();
 
-  // Set by the application: the publisher of quote fields, the window handle used as parent
-  // for the shell, and the hooks through which the real window follows the state.
-  TQuotePublisher* Publisher = nullptr;
+  // Set by the application: the window handle used as parent for the shell, and the hooks
+  // through which the real window follows the state.
   platform::Hwnd WindowHandle = platform::kNoWindow;
   std::function<void()> OnChanged;
   std::function<void(const TAboutTexts&)> OnShowAbout;
@@ -78,10 +94,15 @@ class TForm1 {
  private:
   void DefineTopicsAndItems();
   void ShowDdeState(int Index);
-  void Publish(const std::string& topic, const std::string& item, const std::string& value);
   void Changed();
+  // Reading the stored description (main_form_stored.cpp).
+  void ReadStored(std::string_view description);
+  void ReadOwnProperty(const TStoredProperty& property);
+  void ReadReceiverProperty(const TStoredProperty& property);
+  void BindEvent(const std::string& component, const TStoredProperty& property);
 
   std::unique_ptr<TInterAppReceiver> InterAppReceiver1_;
+  TDDEMLManager* DDEMLManager1_ = nullptr;  // owned as a component
   TStringList FieldList_;
   TStringList TopicList_;
   TStringList ItemList_;
@@ -89,8 +110,9 @@ class TForm1 {
   std::array<std::array<std::string, kGridRows>, kGridCols> Grid_;
   std::array<int, kGridCols> ColWidths_{100, 100};
   int GlyphIndex_ = 0;
-  int DdeTag_ = 0;
   std::string StatusText_;
+  std::string Caption_;
+  int Left_ = 0, Top_ = 0, ClientWidth_ = 0, ClientHeight_ = 0;
 };
 
 }  // namespace tickwell

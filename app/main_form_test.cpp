@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/clipboard_format.h"
 #include "platform/exception_report.h"
 #include "platform/locale.h"
 #include "platform/window.h"
@@ -12,30 +13,15 @@
 namespace tickwell {
 namespace {
 
-struct Recorded {
-  std::string topic, item, value;
-  bool operator==(const Recorded&) const = default;
-};
-
-class RecordingPublisher : public TQuotePublisher {
- public:
-  void AddItem(const std::string&, const std::string& topic, const std::string& item) override {
-    added.push_back({topic, item, ""});
-  }
-  void SetItemText(const std::string& service, const std::string& topic, const std::string& item,
-                   const std::string& value) override {
-    EXPECT_EQ(service, "MT5");
-    published.push_back({topic, item, value});
-  }
-  std::vector<Recorded> published, added;
-};
+using Values = std::vector<std::string>;
 
 class FormTest : public ::testing::Test {
  protected:
   FormTest() {
-    form.Publisher = &publisher;
     form.FormCreate();
+    form.BitBtn1Click();  // DDE on
   }
+  ~FormTest() override { SetDataCompareDisabled(false); }
   // Delivers a line the way the terminal does: WM_COPYDATA kind 1 to the receiver's window.
   void Feed(const std::string& line) {
     platform::SendCopyData(form.InterAppReceiver1().Handle(), 1,
@@ -46,8 +32,16 @@ class FormTest : public ::testing::Test {
     for (int row = 0; row < TForm1::kGridRows; ++row) col.push_back(form.Cell(1, row));
     return col;
   }
+  // The values of the symbol's six items; "-" for an item that does not exist.
+  Values Items(const std::string& topic) {
+    Values v;
+    for (const char* item : {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"}) {
+      const TDDEMLItem* found = form.DDEMLManager1().FindItem("MT5", topic, item);
+      v.push_back(found ? found->Text() : "-");
+    }
+    return v;
+  }
   TForm1 form;
-  RecordingPublisher publisher;
 };
 
 TEST_F(FormTest, StartsWithCaptionsWidthsAndTheOffGlyph) {
@@ -56,19 +50,14 @@ TEST_F(FormTest, StartsWithCaptionsWidthsAndTheOffGlyph) {
   for (int row = 0; row < 5; ++row) EXPECT_EQ(form.Cell(0, row), captions[row]);
   EXPECT_EQ(form.ColWidth(0), 60);
   EXPECT_EQ(form.ColWidth(1), 140);
-  EXPECT_EQ(form.GlyphIndex(), 0);
-  EXPECT_EQ(form.DdeTag(), 0);
+  EXPECT_EQ(form.GlyphIndex(), 1);  // the fixture switched DDE on
+  EXPECT_EQ(form.DdeTag(), 1);
 }
 
 TEST_F(FormTest, AFullLinePublishesEveryFieldAndFillsTheGrid) {
   const std::string line = "EURUSD;1.08501;1.08503;1.08502;1700000000;15";
   Feed(line);
-  EXPECT_EQ(publisher.published, (std::vector<Recorded>{{"EURUSD", "BID", "1.08501"},
-                                                        {"EURUSD", "ASK", "1.08503"},
-                                                        {"EURUSD", "LAST", "1.08502"},
-                                                        {"EURUSD", "TIME", "1700000000"},
-                                                        {"EURUSD", "VOLUME", "15"},
-                                                        {"EURUSD", "QUOTE", line}}));
+  EXPECT_EQ(Items("EURUSD"), (Values{"1.08501", "1.08503", "1.08502", "1700000000", "15", line}));
   EXPECT_EQ(form.Label1Caption(), "EURUSD");
   EXPECT_EQ(Column1(), (std::vector<std::string>{"11/14/2023 10:13:20 PM", "1.08501", "1.08503",
                                                  "1.08502", "15"}));
@@ -78,8 +67,7 @@ TEST_F(FormTest, AFullLinePublishesEveryFieldAndFillsTheGrid) {
 TEST_F(FormTest, FieldsBeyondTheSixthOnlyTravelInTheQuote) {
   const std::string line = "GBPUSD;1.2;1.3;1.25;0;7;extra;more";
   Feed(line);
-  ASSERT_EQ(publisher.published.size(), 6u);
-  EXPECT_EQ(publisher.published[5], (Recorded{"GBPUSD", "QUOTE", line}));
+  EXPECT_EQ(Items("GBPUSD"), (Values{"1.2", "1.3", "1.25", "0", "7", line}));
   EXPECT_EQ(form.Cell(1, 0), "1/1/1970");  // midnight: the date alone
   EXPECT_EQ(form.Cell(1, 4), "7");
 }
@@ -88,16 +76,13 @@ TEST_F(FormTest, FiveFieldsStopAtTheMissingVolumeAndReportIt) {
   Feed("EURUSD;1.08501;1.08503;1.08502;1700000000;15");
   std::vector<std::string> reports;
   platform::SetExceptionReport([&](const std::string& t) { reports.push_back(t); });
-  publisher.published.clear();
-  Feed("EURUSD;1.1;;1.2;1700000000;15;");
+  Feed("GBPUSD;1.1;;1.2;1700000000;15;");
   platform::SetExceptionReport(nullptr);
-  // Empty fields are dropped, so the values shift left and field 5 is missing.
-  EXPECT_EQ(publisher.published, (std::vector<Recorded>{{"EURUSD", "BID", "1.1"},
-                                                        {"EURUSD", "ASK", "1.2"},
-                                                        {"EURUSD", "LAST", "1700000000"},
-                                                        {"EURUSD", "TIME", "15"}}));
+  // Empty fields are dropped, so the values shift left and field 5 is missing: the items
+  // before it are published, VOLUME and QUOTE are not.
+  EXPECT_EQ(Items("GBPUSD"), (Values{"1.1", "1.2", "1700000000", "15", "-", "-"}));
   EXPECT_EQ(reports, std::vector<std::string>{"List index out of bounds (5)"});
-  EXPECT_EQ(form.Label1Caption(), "EURUSD;1.1;;1.2;1700000000;15;");
+  EXPECT_EQ(form.Label1Caption(), "GBPUSD;1.1;;1.2;1700000000;15;");
   EXPECT_EQ(form.Cell(1, 1), "1.08501");  // grid unchanged
 }
 
@@ -109,12 +94,11 @@ TEST_F(FormTest, AnEmptyLinePublishesNothingAndFailsAtIndex1) {
   } catch (const EStringListError& e) {
     EXPECT_STREQ(e.what(), "List index out of bounds (1)");
   }
-  EXPECT_TRUE(publisher.published.empty());
+  EXPECT_EQ(form.DDEMLManager1().FindService("MT5")->TopicCount(), 0);
 }
 
 TEST_F(FormTest, AMillisecondTimePublishesEverythingThenFailsTheConversion) {
   Feed("EURUSD;1;2;3;1700000000;4");
-  publisher.published.clear();
   try {
     form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0,
                                         "USDJPY;150.1;150.2;150.15;1700000000123;9");
@@ -122,7 +106,8 @@ TEST_F(FormTest, AMillisecondTimePublishesEverythingThenFailsTheConversion) {
   } catch (const EConvertError& e) {
     EXPECT_STREQ(e.what(), "'1700000000123' is not a valid integer value");
   }
-  EXPECT_EQ(publisher.published.size(), 6u);
+  EXPECT_EQ(Items("USDJPY"), (Values{"150.1", "150.2", "150.15", "1700000000123", "9",
+                                     "USDJPY;150.1;150.2;150.15;1700000000123;9"}));
   EXPECT_EQ(form.Label1Caption(), "USDJPY");
   EXPECT_EQ(Column1(), (std::vector<std::string>{"11/14/2023 10:13:20 PM", "1", "2", "3", "4"}));
 }
@@ -136,17 +121,72 @@ TEST_F(FormTest, ErrorsGoToTheStatusBarAndLaterLinesStillWork) {
   EXPECT_EQ(form.Cell(1, 0), "1/1/1970 12:01:00 AM");
 }
 
-TEST_F(FormTest, TheDdeButtonTogglesTagAndGlyph) {
+TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndTheGlyphFollows) {
   int changes = 0;
   form.OnChanged = [&] { ++changes; };
-  form.BitBtn1Click();
-  EXPECT_EQ(form.DdeTag(), 1);
-  EXPECT_EQ(form.GlyphIndex(), 1);
+  TDDEMLManager& dde = form.DDEMLManager1();
+  EXPECT_TRUE(dde.Initialized());
+  EXPECT_TRUE(dde.FindService("MT5")->Registered);
+  EXPECT_EQ(dde.FindService("MT5")->TopicCount(), 0);  // no topics or items are configured
   form.BitBtn1Click();
   EXPECT_EQ(form.DdeTag(), 0);
   EXPECT_EQ(form.GlyphIndex(), 0);
-  EXPECT_EQ(changes, 2);
-  EXPECT_TRUE(publisher.added.empty());  // no topics or items are configured
+  EXPECT_FALSE(dde.Initialized());
+  // Lines while off are still shown; what they store never reaches a client.
+  Feed("EURUSD;1;2;3;0;4");
+  EXPECT_EQ(form.Label1Caption(), "EURUSD");
+  form.BitBtn1Click();
+  // Under the new instance a symbol's items come back with its next line.
+  EXPECT_EQ(Items("EURUSD"), Values(6, "-"));
+  EXPECT_EQ(form.DdeTag(), 1);
+  EXPECT_EQ(form.GlyphIndex(), 1);
+  EXPECT_TRUE(dde.Initialized());
+  EXPECT_EQ(changes, 3);
+  ASSERT_EQ(dde.Services().ServiceCount(), 1);
+  EXPECT_EQ(dde.ServiceName(0), "MT5");
+  Feed("EURUSD;1;2;3;0;4");
+  EXPECT_EQ(Items("EURUSD"), (Values{"1", "2", "3", "0", "4", "EURUSD;1;2;3;0;4"}));
+}
+
+TEST(FormBeforeDde, LinesAreShownButPublishNothing) {
+  TForm1 form;
+  form.FormCreate();
+  form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, "EURUSD;1;2;3;0;4");
+  EXPECT_EQ(form.Cell(1, 1), "1");
+  EXPECT_EQ(form.DDEMLManager1().FindService("MT5"), nullptr);
+  EXPECT_FALSE(form.DDEMLManager1().Initialized());
+  EXPECT_EQ(form.DdeTag(), 0);
+}
+
+TEST_F(FormTest, OnlyChangedValuesAreAnnouncedToLinkedClients) {
+  const std::string line = "EURUSD;1E5;1.2;1.3;1700000000;15";
+  Feed(line);
+  TDDEMLService& mt5 = *form.DDEMLManager1().FindService("MT5");
+  for (const char* item : {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"})
+    mt5.AddAdvise("EURUSD", item, platform::kCfText);
+  const auto posts = form.DDEMLManager1().AdvisePosts();
+  Feed(line);
+  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
+  // Prices differing only in letter case count as unchanged; QUOTE then differs in case too.
+  Feed("EURUSD;1e5;1.2;1.3;1700000000;15");
+  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
+  Feed("EURUSD;1e5;1.2;1.4;1700000001;15");
+  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts + 3);  // LAST, TIME, QUOTE
+}
+
+TEST_F(FormTest, AdviseLinksAreAllowedOnlyInTheFormatsTheItemsHold) {
+  const auto allowed = [&](std::uint16_t format) {
+    bool allow = true;
+    form.DDEMLManager1().OnAdviseStartReceived(form.DDEMLManager1(), "MT5", "EURUSD", "BID", 0,
+                                               FormatNumberToType(format), format, allow);
+    return allow;
+  };
+  EXPECT_TRUE(allowed(platform::kCfText));
+  EXPECT_TRUE(allowed(platform::kCfUnicodeText));
+  // A spreadsheet's preferred table formats are turned down, so it falls back to text.
+  EXPECT_FALSE(allowed(static_cast<std::uint16_t>(platform::RegisterClipboardFormat("XlTable"))));
+  EXPECT_FALSE(allowed(platform::kCfSylk));
+  EXPECT_FALSE(allowed(static_cast<std::uint16_t>(platform::RegisterClipboardFormat("Biff5"))));
 }
 
 TEST_F(FormTest, AboutTextsAndHelpPage) {

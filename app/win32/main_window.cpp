@@ -12,8 +12,7 @@
 namespace tickwell {
 namespace {
 
-constexpr int kClientWidth = 222;
-constexpr int kClientHeight = 201;
+constexpr int kClientWidth = 222;  // the children's layout is drawn for this width
 
 HWND Child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent,
            int id) {
@@ -55,11 +54,12 @@ bool MainWindow::Create(int show) {
   if (!registered || !RegisterQuoteGridClass()) return false;
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  RECT frame{0, 0, kClientWidth, kClientHeight};
+  // Caption, place and client size as the window's stored description gives them.
+  RECT frame{0, 0, form_.ClientWidth(), form_.ClientHeight()};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
-  hwnd_ = CreateWindowExA(0, ids::kMainWindowClass, "Tickwell", style, 425, 261,
-                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                          GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateWindowExA(0, ids::kMainWindowClass, form_.Caption().c_str(), style, form_.Left(),
+                          form_.Top(), frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                          nullptr, GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
   // On the window as well as its class: other programs (a taskbar, a task switcher) ask the
   // window with WM_GETICON.

@@ -3,6 +3,9 @@
 // commctrl.h needs windows.h before it.
 #include <commctrl.h>
 
+#include <exception>
+#include <memory>
+
 #include "app/main_form.h"
 #include "app/win32/main_window.h"
 #include "platform/exception_report.h"
@@ -13,7 +16,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
   InitCommonControlsEx(&icc);
   tickwell::StringManager();  // character tables and tokenizer, as at start-up
 
-  tickwell::TForm1 form;
+  std::unique_ptr<tickwell::TForm1> made;
+  try {
+    made = std::make_unique<tickwell::TForm1>();
+  } catch (const std::exception& e) {
+    MessageBoxA(nullptr, e.what(), "Tickwell", MB_OK | MB_ICONERROR);
+    return 1;
+  }
+  tickwell::TForm1& form = *made;
   tickwell::MainWindow window(form);
   // A bad line must never stop the feed with a box; its text goes to the status bar.
   platform::SetExceptionReport([&form](const std::string& text) { form.ShowError(text); });
