@@ -87,11 +87,18 @@ void TDDEMLManager::InitFields() {
   WildConnectServices = std::make_unique<TStringList>();
   WildConnectTopics = std::make_unique<TStringList>();
   LinkFormat = platform::RegisterClipboardFormat("Link");
+  PostingWindow_ = std::make_unique<TDDEMLPostingWindow>();
+  PostingWindow_->OnPostAdvise = [this](TDDEMLPostingWindow& window, TDDEMLService* service,
+                                        platform::Hsz topic, platform::Hsz item) {
+    DoQueuedPostAdvise(window, service, topic, item);
+  };
   displaced_ = current_manager;
   current_manager = this;
 }
 
 void TDDEMLManager::FreeFields() {
+  if (PostingWindow_) PostingWindow_->OnPostAdvise = nullptr;
+  PostingWindow_.reset();
   if (Conversations) Conversations->ClearAndFree();
   Conversations.reset();
   ExecCmds_.reset();

@@ -11,6 +11,7 @@
 
 #include "dde/diagnostics/debug_state.h"
 #include "dde/manager/manager_types.h"
+#include "dde/manager/posting_window.h"
 #include "dde/model/commands.h"
 #include "dde/model/conversation.h"
 #include "dde/model/service_list.h"
@@ -104,6 +105,30 @@ class TDDEMLManager : public TComponent {
                                       std::uintptr_t dwData2);
   // Advise posts handed to DDEML for changed items since the manager was made.
   std::uint64_t AdvisePosts() const { return advise_posts_; }
+
+  // --- conversations
+  TDDEMLConversation* FindConversationByHandle(platform::Hconv hConv);
+  TDDEMLConversation* FindConversationById(std::uint32_t Id) const;
+  TDDEMLConversation* FindConversationByNames(std::string_view Service,
+                                              std::string_view Topic) const;
+  TDDEMLConversation* FindConversationByHandles(platform::Hsz Service, platform::Hsz Topic) const;
+  // Kind 0: the key is a conversation id; kind 1: a service and a topic name.
+  TDDEMLConversation* FindConversation(const TConversationKey& Key, int Kind) const;
+  // Error -13 when the key's shape does not fit its kind.
+  bool DisconnectConversation(const TConversationKey& Key, int Kind);
+  int CountServerConversations(std::string_view Service, std::string_view Topic) const;
+  bool SupportsService(platform::Hsz Service) const;
+  // The service object is still one of the list's.
+  bool HasService(const TDDEMLService* Service) const;
+  // The server conversation of the handle, when its service is still ours; else null.
+  TDDEMLConversation* ServingConversation(platform::Hconv hConv);
+  bool CreateServerConversation(platform::Hsz Service, platform::Hsz Topic);
+  TDDEMLConversation* Conversation(int Index) const;
+
+  // --- the posting window and the queued advise posts it delivers
+  TDDEMLPostingWindow* PostingWindow() const { return PostingWindow_.get(); }
+  void DoQueuedPostAdvise(TDDEMLPostingWindow& Window, TDDEMLService* Service, platform::Hsz Topic,
+                          platform::Hsz Item);
 
   // --- stored properties
   // One stored property of the window's description; EStoredFormError for an unknown name or
@@ -202,8 +227,42 @@ class TDDEMLManager : public TComponent {
                                       platform::Hsz hsz1, platform::Hsz hsz2,
                                       platform::HddeData hData, std::uintptr_t dwData1,
                                       std::uintptr_t dwData2);
-  // A changed item with links: its advise is posted to DDEML.
+  // A changed item with links: its advise is posted to DDEML at once or through the posting
+  // window, as the item's PostMode says.
   virtual void ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic, const std::string& item);
+
+  // --- transaction handlers
+  bool XTypConnect(platform::Hsz Service, platform::Hsz Topic);
+  void XTypConnectConfirm(platform::Hconv hConv, platform::Hsz Service, platform::Hsz Topic,
+                          std::uintptr_t SameInstance);
+  void XTypDisconnect(platform::Hconv hConv);
+  platform::HddeData XTypWildConnect(platform::Hsz Service, platform::Hsz Topic);
+  void XTypRegister(platform::Hsz Base, platform::Hsz Instance);
+  void XTypUnregister(platform::Hsz Base, platform::Hsz Instance);
+  void XTypError(std::uintptr_t Code);
+
+  platform::HddeData XTypRequest(platform::Hconv hConv, platform::Hsz Topic, platform::Hsz Item,
+                                 std::uint16_t Format);
+  platform::HddeData SystemTopicRequest(TDDEMLConversation& Conv, const std::string& Item,
+                                        std::uint16_t Format);
+  platform::HddeData TopicRequest(TDDEMLConversation& Conv, const std::string& Topic,
+                                  const std::string& Item, std::uint16_t Format);
+  platform::HddeData ItemRequest(TDDEMLConversation& Conv, const std::string& Topic,
+                                 const std::string& Item, std::uint16_t Format);
+  // Stores the System topic's item list and answers the item asked for.
+  platform::HddeData SysItemsText(TDDEMLConversation& Conv, const std::string& Item);
+  std::string FormatMismatchText(const std::string& Transaction, unsigned Requested,
+                                 unsigned Returned) const;
+  platform::HddeData XTypPoke(platform::Hconv hConv, platform::Hsz Topic, platform::Hsz Item,
+                              std::uint16_t Format, platform::HddeData Data);
+  platform::HddeData XTypExecute(platform::Hconv hConv, platform::Hsz Topic, std::uint16_t Format,
+                                 platform::HddeData Data);
+  platform::HddeData ExecuteCommands(TDDEMLConversation& Conv, platform::HddeData Data);
+
+  bool XTypAdvStart(platform::Hconv hConv, std::uint16_t Format, platform::Hsz Item);
+  platform::HddeData XTypAdvReq(platform::Hconv hConv, platform::Hsz Topic, std::uint16_t Format,
+                                std::uint16_t Count, platform::Hsz Item);
+  void XTypAdvStop(platform::Hconv hConv, platform::Hsz Item);
 
  private:
   void HookService(TDDEMLService& service);
@@ -218,6 +277,7 @@ class TDDEMLManager : public TComponent {
   TDDEMLManager* displaced_ = nullptr;  // the thread's manager before this one
   bool refused_ = false;                // its form would not take it
   std::uint64_t advise_posts_ = 0;
+  std::unique_ptr<TDDEMLPostingWindow> PostingWindow_;
 };
 
 // The manager that this thread's DDEML callback serves, or null.

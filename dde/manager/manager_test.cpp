@@ -225,16 +225,17 @@ TEST_F(ManagerTest, TheCallbackReachesTheThreadsLatestManager) {
   first->AddService("MT5");
   first->SetServiceEnabled("MT5", true);
   ASSERT_TRUE(first->InitDDEML());
-  // Running, without transaction handlers: every transaction is answered 0.
+  // Running: a connect without a service name is refused (null names are not allowed).
   EXPECT_EQ(TDDEMLManager::CallBackTrampoline(platform::kXtypConnect, 0, 0, 0, 0, 0, 0, 0), 0u);
 #ifndef _WIN32
-  // So a client's connect reaches the service and is refused. (Under the model every party
-  // shares the test's thread; on Windows this is the end-to-end tests' business.)
+  // A client's connect reaches the service and is served. (Under the model every party shares
+  // the test's thread; on Windows this is the end-to-end tests' business.)
   Party client(0);
-  EXPECT_EQ(client.Do([&] {
+  EXPECT_NE(client.Do([&] {
     return platform::DdeConnect(client.id(), client.Name("MT5"), client.Name("EURUSD"));
   }),
             0u);
+  EXPECT_EQ(first->ConversationCount(), 1);
 #endif
 
   auto second = std::make_unique<TDDEMLManager>();

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "dde/model/rw_data.h"
@@ -57,6 +59,12 @@ using TDDEMLSkipTypeSet = TEnumSet<TDDEMLSkipType>;
 // The DdeInitialize flags the sets stand for.
 std::uint32_t FailOptionsMask(const TDDEMLFailTypeSet& set);
 std::uint32_t SkipOptionsMask(const TDDEMLSkipTypeSet& set);
+
+// The key of a conversation lookup: an id (kind 0) or a service and a topic name (kind 1).
+using TConversationKey = std::variant<std::int64_t, std::pair<std::string, std::string>>;
+
+// The entries handed to OnExecuteReceived as a command's parameters.
+constexpr int kParamArraySize = 21;
 
 // Events; the manager is always the sender.
 using TDDEMLAdvStartEvent = std::function<void(

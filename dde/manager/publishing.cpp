@@ -94,13 +94,4 @@ void TDDEMLManager::HookServices() {
     if (TDDEMLService* service = Services_->Items(i)) HookService(*service);
 }
 
-void TDDEMLManager::ProcTopicAdvise(TDDEMLService&, TDDEMLTopic& topic, const std::string& item) {
-  if (!Initialized()) return;
-  const TDDEMLItem* changed = topic.FindItem(item);
-  if (!changed) return;
-  ++advise_posts_;
-  if (!platform::DdePostAdvise(InstanceId, topic.Handle(), changed->Handle()))
-    SetError(-31, topic.ReadName() + "/" + item);
-}
-
 }  // namespace tickwell

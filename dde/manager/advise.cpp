@@ -1,0 +1,135 @@
+// Server advise loops: links accepted and recorded on their items, changed items posted to
+// DDEML at once or through the posting window, the data collected for each link, links stopped.
+#include "dde/manager/manager.h"
+#include "dde/model/names.h"
+#include "dde/model/topic.h"
+#include "dde/tables/exceptions.h"
+#include "platform/clipboard_format.h"
+
+namespace tickwell {
+namespace {
+
+constexpr const char* kServiceTag = "TDDEMLService";
+
+}  // namespace
+
+bool TDDEMLManager::XTypAdvStart(platform::Hconv hConv, std::uint16_t Format, platform::Hsz Item) {
+  TraceLine("XTypAdvStart : ", "Start");
+  bool result = false;
+  if (TDDEMLConversation* conv = ServingConversation(hConv)) {
+    TraceLine("XTypAdvStart : ", "Conv Found");
+    TDDEMLService& service = *conv->Service;
+    const std::string topic = conv->GetTopicName();
+    const std::string item = QueryName(InstanceId, Item);
+    if (service.IsBusy()) {
+      TraceLine("XTypAdvStart : ", "Service Busy");
+    } else if (!item.empty() && OnAdviseStartReceived) {
+      // Unnamed formats beyond the standard ones (CF_UNICODETEXT among them) are kept as text.
+      if (Format > 12 && platform::ClipboardFormatName(Format).empty()) Format = 1;
+      TraceLine("XTypAdvStart : ", "Calling OnAdviseStartReceived");
+      const TDDEMLItem* existing = service.FindItem(topic, item);
+      bool allow = false;
+      OnAdviseStartReceived(*this, service.Name, topic, item, existing ? existing->UserHandle : 0,
+                            FormatNumberToType(Format), Format, allow);
+      if (!allow) {
+        SetError(-35, service.Name + "/" + topic + "/" + item);
+      } else {
+        TraceLine("XTypAdvStart : ", "Set Item Advise Link");
+        service.AddAdvise(topic, item, Format);
+        result = true;
+      }
+    }
+  }
+  TraceLine("XTypAdvStart : ", "End");
+  return result;
+}
+
+void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
+                                    const std::string& item) {
+  TraceNamed(kServiceTag, "ProcTopicAdvise - Start");
+  const TDDEMLItem* changed = topic.FindItem(item);
+  const std::string where = topic.ReadName() + "/" + item;
+  TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where);
+  if (changed && Initialized()) {
+    if (changed->PostMode == pmPostNow) {
+      ++advise_posts_;
+      if (!platform::DdePostAdvise(InstanceId, topic.Handle(), changed->Handle())) {
+        service.ReportError(-31, where);
+        TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where, " - FAILED!");
+      }
+    } else if (changed->PostMode == pmDefer) {
+      TraceNamed(kServiceTag, "ProcTopicAdvise - pre queuePostAdvise : ", where);
+      queuePostAdvise(&service, topic.Handle(), changed->Handle());
+      TraceNamed(kServiceTag, "ProcTopicAdvise - post queuePostAdvise : ", where);
+    }
+  }
+  TraceNamed(kServiceTag, "ProcTopicAdvise - End");
+}
+
+void TDDEMLManager::DoQueuedPostAdvise(TDDEMLPostingWindow&, TDDEMLService* Service,
+                                       platform::Hsz Topic, platform::Hsz Item) {
+  // A service removed since the posting was queued is not ours to post for any more; neither is
+  // one of a stopped instance.
+  if (!Service || !HasService(Service) || !Initialized()) return;
+  TraceNamed(kServiceTag, "PostAdvise(atoms) - Calling DdePostAdvise");
+  ++advise_posts_;
+  const bool posted = platform::DdePostAdvise(InstanceId, Topic, Item);
+  TraceNamed(kServiceTag, posted ? "PostAdvise(atoms) - OK" : "PostAdvise(atoms) - failed");
+}
+
+platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hsz Topic,
+                                             std::uint16_t Format, std::uint16_t Count,
+                                             platform::Hsz Item) {
+  TraceLine("AdvReqCount Lo word = ", Count);
+  TraceLine("XTypeAdvReq - Start");
+  TDDEMLConversation* conv = ServingConversation(hConv);
+  if (!conv) return 0;
+  TraceLine("AdvReqCount - AConvObj found");
+  TDDEMLItem* item =
+      conv->Service->FindItem(QueryName(InstanceId, Topic), QueryName(InstanceId, Item));
+  if (!item) return 0;
+  if (item->AdviseFormat != 0 && item->AdviseFormat != item->DataFormat()) {
+    if (FormatConflict == fctException)
+      throw ETarvoError(FormatMismatchText("XTypAdvReq", item->AdviseFormat, item->DataFormat()));
+    if (FormatConflict == fctNullResponse) return 0;
+  }
+  TraceLine("XTypeAdvReq - Returning Item Dde Data Handle");
+  platform::HddeData result = 0;
+  // A late acknowledgement's request (CADV_LATEACK) comes outside any post and no request
+  // follows it: it is answered like the last one, so no shared handle is left that nobody frees.
+  if (Count == 0 || Count == platform::kCadvLateAck) {
+    TraceLine("XTypeAdvReq - Returning unowned DataH");
+    item->Data.FreeDataHandle();
+    result = item->DataHandle(Format, false);
+  } else if (platform::HddeData shared = 0; item->OwnedHandle(shared) && shared != 0) {
+    TraceLine("XTypeAdvReq - Returning Prev owned DataH");
+    result = shared;
+  } else {
+    TraceLine("XTypeAdvReq - Returning New owned DataH");
+    result = item->DataHandle(Format, true);
+  }
+  if (!StoreServerItemData) item->ClearData();
+  TraceLine("XTypeAdvReq - Result = ", static_cast<std::uint64_t>(result));
+  TraceLine("XTypeAdvReq - End");
+  return result;
+}
+
+void TDDEMLManager::XTypAdvStop(platform::Hconv hConv, platform::Hsz Item) {
+  TraceLine("XTypeAdvStop - Start  ....");
+  TDDEMLConversation* conv = ServingConversation(hConv);
+  const std::string name = QueryName(InstanceId, Item);
+  TDDEMLItem* item =
+      conv && !name.empty() ? conv->Service->FindItem(conv->GetTopicName(), name) : nullptr;
+  if (item) {
+    if (item->LinkState == lsServer && item->AdviseCount > 0 && --item->AdviseCount == 0)
+      item->LinkState = lsNone;
+    if (item->LinkState == lsNone && OnAdviseStopReceived) {
+      TraceLine("XTypeAdvStop - calling OnAdviseStopReceived");
+      OnAdviseStopReceived(*this, conv->Service->Name, conv->GetTopicName(), name,
+                           item->UserHandle);
+    }
+  }
+  TraceLine("XTypeAdvStop - End");
+}
+
+}  // namespace tickwell

@@ -1,0 +1,258 @@
+// Advise links served by a running manager: links accepted and stopped, every change delivered
+// to every linked client, the data handles handed to DDEML, and posts deferred during a poke.
+#ifndef _WIN32
+#include <map>
+
+#include "dde/manager/server_test_fixture.h"
+#include "dde/model/topic.h"
+#include "dde/tables/error_codes.h"
+#include "dde/tables/format_names.h"
+#include "platform/clipboard_format.h"
+
+namespace tickwell {
+namespace {
+
+using testing::Party;
+using testing::ServerTest;
+using testing::Text;
+
+class AdviseTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    m->OnAdviseStartReceived = [this](TDDEMLManager&, const std::string&, const std::string&,
+                                      const std::string& item, std::int32_t, TDDEMLClipFmtType type,
+                                      std::uint16_t number, bool& allow) {
+      starts.push_back(item + " " + std::to_string(type) + " " + std::to_string(number));
+      allow = item != "REFUSED";
+    };
+  }
+  // The quote bridge's way of publishing one line.
+  void Line(const std::string& symbol, const std::string& bid, const std::string& ask) {
+    m->SetItemText("MT5", symbol, "BID", bid);
+    m->SetItemText("MT5", symbol, "ASK", ask);
+    m->SetItemText("MT5", symbol, "QUOTE", symbol + ";" + bid + ";" + ask);
+  }
+  // The last value a client was sent per topic/item.
+  static std::map<std::string, std::string> Last(Party& p) {
+    std::map<std::string, std::string> last;
+    for (const auto& seen : p.Events(platform::kXtypAdvData))
+      last[seen.name1 + "/" + seen.name2] = Text(seen.data);
+    return last;
+  }
+  int Count(const std::string& text) {
+    const std::string log = Log();
+    int n = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+  }
+  std::vector<std::string> starts;
+};
+
+TEST_F(AdviseTest, TwoClientsOnThreeSymbolsEndWithTheLastLineOfEach) {
+  Party a(0), b(0);
+  const std::vector<std::string> symbols{"EURUSD", "GBPUSD", "XAUUSD"};
+  for (const auto& symbol : symbols) {
+    for (Party* p : {&a, &b}) {
+      const platform::Hconv conv = Connect(*p, symbol);
+      ASSERT_NE(conv, 0u);
+      for (const char* item : {"BID", "ASK", "QUOTE"}) ASSERT_TRUE(Advise(*p, conv, item));
+    }
+  }
+  EXPECT_EQ(m->FindItem("MT5", "GBPUSD", "ASK")->AdviseCount, 2);
+  std::map<std::string, std::string> expected;
+  for (int n = 0; n < 40; ++n) {
+    for (const auto& symbol : symbols) {
+      const std::string bid = std::to_string(n) + "." + symbol.substr(0, 1);
+      const std::string ask = std::to_string(n + 1);
+      Line(symbol, bid, ask);
+      expected[symbol + "/BID"] = bid;
+      expected[symbol + "/ASK"] = ask;
+      expected[symbol + "/QUOTE"] = symbol + ";" + bid + ";" + ask;
+    }
+    if (n % 7 == 0) Pump();
+  }
+  Pump();
+  EXPECT_EQ(Last(a), expected);
+  EXPECT_EQ(Last(b), expected);
+  EXPECT_EQ(a.Events(platform::kXtypAdvData).size(), 40u * 9u);
+  // For each change the first of two requests shares an owned handle, the last gets its own.
+  EXPECT_EQ(Count("XTypeAdvReq - Returning New owned DataH"), 40 * 9);
+  EXPECT_EQ(Count("XTypeAdvReq - Returning unowned DataH"), 40 * 9);
+  platform::HddeData left = 0;
+  EXPECT_FALSE(m->FindItem("MT5", "EURUSD", "BID")->OwnedHandle(left));
+}
+
+TEST_F(AdviseTest, StartsAreAskedForAndStopsReportTheLastLink) {
+  Party a(0), b(0);
+  const platform::Hconv ca = Connect(a, "EURUSD");
+  const platform::Hconv cb = Connect(b, "EURUSD");
+  ASSERT_TRUE(Advise(a, ca, "VOLUME"));  // a new item, made empty
+  EXPECT_EQ(m->FindItem("MT5", "EURUSD", "VOLUME")->Text(), "");
+  ASSERT_TRUE(Advise(b, cb, "VOLUME"));
+  EXPECT_FALSE(Advise(a, ca, "REFUSED"));
+  EXPECT_TRUE(Logged(ManagerErrorText(-35)));
+  EXPECT_TRUE(Logged("MT5/EURUSD/REFUSED"));
+  EXPECT_EQ(starts.front(), "VOLUME 1 1");
+
+  std::vector<std::string> stops;
+  m->OnAdviseStopReceived = [&](TDDEMLManager&, const std::string& s, const std::string& t,
+                                const std::string& i,
+                                std::int32_t) { stops.push_back(s + "/" + t + "/" + i); };
+  std::uint32_t status = 0;
+  platform::DdeClientTransaction(nullptr, 0, ca, a.Name("VOLUME"), 1, platform::kXtypAdvStop, 1000,
+                                 &status);
+  EXPECT_TRUE(stops.empty());
+  platform::DdeClientTransaction(nullptr, 0, cb, b.Name("VOLUME"), 1, platform::kXtypAdvStop, 1000,
+                                 &status);
+  EXPECT_EQ(stops, std::vector<std::string>{"MT5/EURUSD/VOLUME"});
+  EXPECT_EQ(m->FindItem("MT5", "EURUSD", "VOLUME")->LinkState, lsNone);
+  m->SetItemText("MT5", "EURUSD", "VOLUME", "5");
+  Pump();
+  EXPECT_TRUE(a.Events(platform::kXtypAdvData).empty());
+
+  // Without a handler every start is refused; so is every start on a busy service.
+  m->OnAdviseStartReceived = nullptr;
+  EXPECT_FALSE(Advise(a, ca, "BID"));
+  m->SetItemText("MT5", "System", "Status", "BUSY");
+  EXPECT_FALSE(Advise(a, ca, "BID"));
+  EXPECT_TRUE(Logged("XTypAdvStart : Service Busy"));
+}
+
+TEST_F(AdviseTest, UnnamedFormatsAreLinkedAsTextAndRegisteredOnesMayConflict) {
+  Party a(0);
+  const platform::Hconv conv = Connect(a, "EURUSD");
+  m->SetItemText("MT5", "EURUSD", "BID", "1.25");
+  ASSERT_TRUE(Advise(a, conv, "BID", 13));  // CF_UNICODETEXT
+  EXPECT_EQ(starts.back(), "BID 1 1");
+  EXPECT_EQ(m->FindItem("MT5", "EURUSD", "BID")->AdviseFormat, 1u);
+  m->SetItemText("MT5", "EURUSD", "BID", "1.26");
+  Pump();
+  auto data = a.Events(platform::kXtypAdvData);
+  ASSERT_EQ(data.size(), 1u);
+  EXPECT_EQ(data[0].format, 13u);
+  data[0].data.resize(8);
+  EXPECT_EQ(data[0].data, (std::vector<std::uint8_t>{'1', 0, '.', 0, '2', 0, '6', 0}));
+
+  // A registered format the item does not hold: accepted, but every request is refused.
+  const unsigned xl = platform::RegisterClipboardFormat("XlTable");
+  ASSERT_TRUE(Advise(a, conv, "ASK", xl));
+  m->SetItemText("MT5", "EURUSD", "ASK", "1.27");
+  Pump();
+  ASSERT_FALSE(reports_.empty());
+  EXPECT_EQ(reports_.back(),
+            "XTypAdvReq - incorrect data format being returned. "
+            "Client requested " +
+                ClipFormatName(xl) + ", server is returning Text");
+  EXPECT_TRUE(Logged("CallBack end"));
+  m->FormatConflict = fctNullResponse;
+  const std::size_t reports = reports_.size();
+  m->SetItemText("MT5", "EURUSD", "ASK", "1.28");
+  Pump();
+  EXPECT_EQ(reports_.size(), reports);
+  EXPECT_EQ(a.Events(platform::kXtypAdvData).size(), 1u);
+}
+
+TEST_F(AdviseTest, ALateAcknowledgementsRequestLeavesNoSharedHandleBehind) {
+  Party a(0), b(0);
+  const platform::Hconv ca = Connect(a, "EURUSD");
+  const platform::Hconv cb = Connect(b, "EURUSD");
+  std::uint32_t status = 0;
+  // Links that wait for the client's acknowledgement before the next update.
+  for (auto [p, conv] : {std::pair{&a, ca}, std::pair{&b, cb}})
+    ASSERT_NE(platform::DdeClientTransaction(nullptr, 0, conv, p->Name("BID"), 1,
+                                             platform::kXtypAdvStart | platform::kXtypfAckReq, 1000,
+                                             &status),
+              0u);
+  m->SetItemText("MT5", "EURUSD", "BID", "1");
+  m->SetItemText("MT5", "EURUSD", "BID", "2");  // held until the first is acknowledged
+  Pump();
+  EXPECT_GE(Count("AdvReqCount Lo word = 65535"), 1);
+  platform::HddeData left = 0;
+  EXPECT_FALSE(m->FindItem("MT5", "EURUSD", "BID")->OwnedHandle(left));
+  EXPECT_EQ(Last(a)["EURUSD/BID"], "2");
+  EXPECT_EQ(Last(b)["EURUSD/BID"], "2");
+}
+
+TEST_F(AdviseTest, AChangeMadeByAPokeIsPostedAfterThePokeReturns) {
+  Party a(0);
+  const platform::Hconv watching = Connect(a, "EURUSD");
+  ASSERT_TRUE(Advise(a, watching, "BID"));
+  m->SetItemText("MT5", "EURUSD", "BID", "1.0");
+  Pump();
+  a.Clear();
+  const std::size_t before = Log().size();
+  const platform::Hconv poking = Connect("EURUSD");
+  EXPECT_EQ(Send(poking, platform::kXtypPoke, "BID", "7.5"), platform::kDmlErrInvalidParameter);
+  Pump();
+  const std::string log = Log().substr(before);
+  const std::size_t queued = log.find("ProcTopicAdvise - pre queuePostAdvise : EURUSD/BID");
+  const std::size_t back = log.find("ProcTopicAdvise - post queuePostAdvise : EURUSD/BID");
+  const std::size_t ended = log.find("XTypPoke - End");
+  const std::size_t posted = log.find("PostAdvise(atoms) - Calling DdePostAdvise");
+  ASSERT_NE(posted, std::string::npos) << log;
+  EXPECT_LT(queued, back);
+  EXPECT_LT(back, ended);
+  EXPECT_LT(ended, posted);
+  EXPECT_TRUE(Logged("PostAdvise(atoms) - OK"));
+  EXPECT_EQ(Last(a)["EURUSD/BID"], "7.5");
+  EXPECT_EQ(m->FindItem("MT5", "EURUSD", "BID")->PostMode, pmPostNow);
+}
+
+TEST_F(AdviseTest, QueuedPostsForAGoneServiceOrWindowAreDropped) {
+  Party a(0);
+  const platform::Hconv conv = Connect(a, "EURUSD");
+  ASSERT_TRUE(Advise(a, conv, "BID"));
+  TDDEMLService* service = m->Services().Items(0);
+  TDDEMLItem* item = m->FindItem("MT5", "EURUSD", "BID");
+  const std::uint64_t posts = m->AdvisePosts();
+
+  // The posting window made last is the active one; destroying it leaves none.
+  {
+    TDDEMLPostingWindow later;
+    EXPECT_EQ(ActivePostingWindow(), &later);
+  }
+  EXPECT_EQ(ActivePostingWindow(), nullptr);
+  queuePostAdvise(service, service->FindTopic("EURUSD")->Handle(), item->Handle());
+  Pump();
+  EXPECT_EQ(m->AdvisePosts(), posts);
+
+  // A record naming a service that is no longer the manager's is not used.
+  TDDEMLPostingWindow window;
+  int delivered = 0;
+  window.OnPostAdvise = [&](TDDEMLPostingWindow& w, TDDEMLService* s, platform::Hsz t,
+                            platform::Hsz i) {
+    ++delivered;
+    m->DoQueuedPostAdvise(w, s, t, i);
+  };
+  TDDEMLService stranger;
+  queuePostAdvise(&stranger, 1, 2);
+  queuePostAdvise(service, service->FindTopic("EURUSD")->Handle(), item->Handle());
+  Pump();
+  EXPECT_EQ(delivered, 2);
+  EXPECT_EQ(m->AdvisePosts(), posts + 1);
+  queuePostAdvise(service, 1, 2);  // still queued when the window goes
+}
+
+TEST_F(AdviseTest, DdeOffEndsLiveConversationsAndOnAgainServesNewOnes) {
+  Party a(0);
+  const platform::Hconv conv = Connect(a, "EURUSD");
+  ASSERT_TRUE(Advise(a, conv, "BID"));
+  ASSERT_TRUE(m->TerminateDDEML());
+  Pump();
+  EXPECT_EQ(m->ConversationCount(), 0);
+  EXPECT_FALSE(a.Events(platform::kXtypDisconnect).empty());
+  m->SetItemText("MT5", "EURUSD", "BID", "2.0");  // kept, posted to nobody
+  ASSERT_TRUE(m->InitDDEML());
+  const platform::Hconv again = Connect(a, "EURUSD");
+  ASSERT_NE(again, 0u);
+  ASSERT_TRUE(Advise(a, again, "BID"));
+  m->SetItemText("MT5", "EURUSD", "BID", "2.1");
+  Pump();
+  EXPECT_EQ(Last(a)["EURUSD/BID"], "2.1");
+  EXPECT_EQ(Request(Connect("EURUSD"), "BID"), "2.1");
+}
+
+}  // namespace
+}  // namespace tickwell
+#endif

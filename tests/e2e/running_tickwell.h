@@ -1,0 +1,67 @@
+// Tickwell started for a test and closed after it, with what the tests do to it: clicks, lines
+// from tickwell-feed.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/win32/control_ids.h"
+#include "tests/e2e/process.h"
+
+namespace e2e {
+
+// WM_GETTEXT itself: GetWindowText on another process's window reads only the stored caption,
+// not what the grid and the status bar answer.
+inline std::string Text(HWND hwnd) {
+  char buf[1024] = {};
+  SendMessageA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+  return buf;
+}
+
+class RunningTickwell : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(FindWindowA(tickwell::ids::kMainWindowClass, nullptr), nullptr)
+        << "a Tickwell is already running";
+    app_ = std::make_unique<e2e::Background>(e2e::BinFolder() + "tickwell.exe",
+                                             std::vector<std::string>{});
+    ASSERT_TRUE(app_->Started());
+    // Ready when the window is shown: it is found as soon as it exists, while its children are
+    // still being made, and is shown only once they and the grid's captions are there.
+    DWORD code = 0;
+    bool ended = false;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          main_ = FindWindowA(tickwell::ids::kMainWindowClass, "Tickwell");
+          ended = app_->Ended(&code);
+          return ended || (main_ != nullptr && IsWindowVisible(main_));
+        },
+        20000))
+        << "Tickwell's window was not shown within 20 s";
+    if (ended) main_ = nullptr;
+    ASSERT_FALSE(ended) << "tickwell.exe ended at start with exit code " << code;
+  }
+  void TearDown() override {
+    if (main_) {
+      PostMessageA(main_, WM_CLOSE, 0, 0);
+      DWORD code = 1;
+      EXPECT_TRUE(app_->WaitForExit(10000, &code)) << "Tickwell did not close";
+      EXPECT_EQ(code, 0u);
+    }
+  }
+  e2e::RunResult Feed(const std::vector<std::string>& lines) {
+    std::vector<std::string> args = {"--timeout", "10000"};
+    args.insert(args.end(), lines.begin(), lines.end());
+    return e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", args);
+  }
+  HWND Item(int id) const { return GetDlgItem(main_, id); }
+
+  std::unique_ptr<e2e::Background> app_;
+  HWND main_ = nullptr;
+};
+
+}  // namespace e2e
