@@ -93,24 +93,79 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
   return result;
 }
 
-Background::Background(const std::string& program, const std::vector<std::string>& args) {
+// The reading end of a captured program's output, filled by a thread of its own.
+struct Background::Capture {
+  HANDLE pipe = nullptr;
+  HANDLE thread = nullptr;
+  CRITICAL_SECTION lock;
+  std::string text;
+
+  static DWORD WINAPI Read(LPVOID p) {
+    auto* c = static_cast<Capture*>(p);
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(c->pipe, buf, sizeof buf, &got, nullptr) && got > 0) {
+      EnterCriticalSection(&c->lock);
+      c->text.append(buf, got);
+      LeaveCriticalSection(&c->lock);
+    }
+    return 0;
+  }
+};
+
+Background::Background(const std::string& program, const std::vector<std::string>& args,
+                       bool capture) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
+  HANDLE write_end = nullptr;
+  if (capture) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    capture_ = new Capture;
+    InitializeCriticalSection(&capture_->lock);
+    if (CreatePipe(&capture_->pipe, &write_end, &sa, 0)) {
+      SetHandleInformation(capture_->pipe, HANDLE_FLAG_INHERIT, 0);
+      si.dwFlags = STARTF_USESTDHANDLES;
+      si.hStdOutput = write_end;
+      si.hStdError = write_end;
+      si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
+  }
   std::string line = CommandLine(program, args);
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &process_)) {
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, write_end != nullptr, 0, nullptr,
+                      nullptr, &si, &process_)) {
     process_ = {};
   }
+  if (write_end) CloseHandle(write_end);
+  if (capture_ && capture_->pipe)
+    capture_->thread = CreateThread(nullptr, 0, &Capture::Read, capture_, 0, nullptr);
+}
+
+std::string Background::Output() const {
+  if (!capture_) return {};
+  EnterCriticalSection(&capture_->lock);
+  std::string text = capture_->text;
+  LeaveCriticalSection(&capture_->lock);
+  return text;
 }
 
 Background::~Background() {
-  if (!process_.hProcess) return;
-  if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
-    TerminateProcess(process_.hProcess, 99);
-    WaitForSingleObject(process_.hProcess, 5000);
+  if (process_.hProcess) {
+    if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
+      TerminateProcess(process_.hProcess, 99);
+      WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
   }
-  CloseHandle(process_.hThread);
-  CloseHandle(process_.hProcess);
+  if (capture_) {
+    if (capture_->thread) {
+      WaitForSingleObject(capture_->thread, 5000);
+      CloseHandle(capture_->thread);
+    }
+    if (capture_->pipe) CloseHandle(capture_->pipe);
+    DeleteCriticalSection(&capture_->lock);
+    delete capture_;
+  }
 }
 
 bool Background::WaitForExit(DWORD timeout_ms, DWORD* exit_code) {

@@ -26,8 +26,14 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
 // A program left running in the background; ended by force when the object goes if still alive.
 class Background {
  public:
-  Background(const std::string& program, const std::vector<std::string>& args);
+  // With capture, the program's standard output and error are collected for Output().
+  Background(const std::string& program, const std::vector<std::string>& args,
+             bool capture = false);
   ~Background();
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+  // What the program has written so far (captured programs only).
+  std::string Output() const;
   bool Started() const { return process_.hProcess != nullptr; }
   // Waits for the program to end by itself (pumping messages); false at the time bound.
   bool WaitForExit(DWORD timeout_ms, DWORD* exit_code = nullptr);
@@ -36,6 +42,8 @@ class Background {
 
  private:
   PROCESS_INFORMATION process_{};
+  struct Capture;
+  Capture* capture_ = nullptr;
 };
 
 // Polls (pumping messages) until found() is true or timeout_ms passes.

@@ -1,0 +1,184 @@
+// The whole bridge: Tickwell switched on by its "DDE" button, quote lines from tickwell-feed, and
+// tickwell-watch clients in processes of their own reading the quotes by request and advise.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/win32/control_ids.h"
+#include "tests/e2e/process.h"
+#include "tests/e2e/running_tickwell.h"
+
+namespace {
+
+namespace ids = tickwell::ids;
+using e2e::Text;
+
+// The last value each "topic/item" was shown with, from tickwell-watch's lines
+// ("date time topic item value").
+std::map<std::string, std::string> LastValues(const std::string& output) {
+  std::map<std::string, std::string> last;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream fields(line);
+    std::string date, time, topic, item, value;
+    if (fields >> date >> time >> topic >> item) {
+      std::getline(fields >> std::ws, value);
+      last[topic + "/" + item] = value;
+    }
+  }
+  return last;
+}
+
+class Bridge : public e2e::RunningTickwell {
+ protected:
+  e2e::RunResult Watch(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"MT5"};
+    all.insert(all.end(), args.begin(), args.end());
+    all.insert(all.end(), {"-t", "10"});
+    return e2e::Run(e2e::BinFolder() + "tickwell-watch.exe", all);
+  }
+  // Clicks "DDE" and waits until the service answers a request.
+  void SwitchOn() {
+    SendMessageA(Item(ids::kDdeButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          return Watch({"System", "SysItems"}).exit_code == 0;
+        },
+        20000))
+        << "the service did not answer after DDE was switched on";
+  }
+  // Starts a watcher holding hot links on the symbol's items, and waits until it is sent a
+  // value: a line with a fresh bid is fed until the watcher shows it.
+  e2e::Background& StartWatcher(const std::string& symbol) {
+    watchers_.push_back(std::make_unique<e2e::Background>(
+        e2e::BinFolder() + "tickwell-watch.exe",
+        std::vector<std::string>{"MT5", symbol, "BID", "ASK", "QUOTE", "-a", "-t", "120"}, true));
+    e2e::Background& watcher = *watchers_.back();
+    int n = 0;
+    bool linked = e2e::WaitUntil(
+        [&] {
+          const std::string bid = "0.5" + std::to_string(++primer_) + std::to_string(n++);
+          Feed({symbol + ";" + bid + ";1;1;0;1"});
+          return e2e::WaitUntil(
+              [&] { return LastValues(watcher.Output())[symbol + "/BID"] == bid; }, 500);
+        },
+        20000);
+    EXPECT_TRUE(linked) << symbol << " watcher got no value: " << watcher.Output();
+    return watcher;
+  }
+
+  std::vector<std::unique_ptr<e2e::Background>> watchers_;
+  int primer_ = 0;
+};
+
+TEST_F(Bridge, WatchersOnSeveralSymbolsEndWithTheLastLineOfEach) {
+  SwitchOn();
+  const std::vector<std::string> symbols = {"EURUSD", "GBPUSD", "EURUSD", "GBPUSD", "XAUUSD"};
+  std::vector<e2e::Background*> watching;
+  for (const auto& symbol : symbols) watching.push_back(&StartWatcher(symbol));
+
+  std::vector<std::string> lines;
+  std::map<std::string, std::string> expected;
+  for (int n = 1; n <= 60; ++n) {
+    const std::string symbol = symbols[n % 3 == 0 ? 4 : n % 2];
+    const std::string bid = std::to_string(n) + ".25";
+    const std::string ask = std::to_string(n) + ".5";
+    const std::string line =
+        symbol + ";" + bid + ";" + ask + ";" + bid + ";1700000000;" + std::to_string(n);
+    lines.push_back(line);
+    expected[symbol + "/BID"] = bid;
+    expected[symbol + "/ASK"] = ask;
+    expected[symbol + "/QUOTE"] = line;
+  }
+  const auto fed = Feed(lines);
+  ASSERT_EQ(fed.exit_code, 0u) << fed.output;
+  for (std::size_t w = 0; w < watching.size(); ++w) {
+    const std::string symbol = symbols[w];
+    std::map<std::string, std::string> want;
+    for (const char* item : {"BID", "ASK", "QUOTE"})
+      want[symbol + "/" + item] = expected[symbol + "/" + item];
+    EXPECT_TRUE(e2e::WaitUntil([&] { return LastValues(watching[w]->Output()) == want; }, 20000))
+        << "watcher " << w << " on " << symbol << " ended with:\n"
+        << watching[w]->Output();
+  }
+  EXPECT_EQ(Text(Item(ids::kLabel)), symbols[4]);  // line 60 went to the third symbol
+}
+
+TEST_F(Bridge, RequestsPokesExecutesAndTheSystemTopicAreAnswered) {
+  SwitchOn();
+  // A client holding links keeps the topic open; the last conversation to leave a topic closes
+  // it, and its values are gone until the next line.
+  e2e::Background& holder = StartWatcher("EURUSD");
+  ASSERT_EQ(Feed({"EURUSD;1.08501;1.08503;1.08502;1700000000;15"}).exit_code, 0u);
+  auto r = Watch({"EURUSD", "BID", "VOLUME", "QUOTE"});
+  EXPECT_EQ(r.exit_code, 0u) << r.output;
+  EXPECT_EQ(LastValues(r.output),
+            (std::map<std::string, std::string>{
+                {"EURUSD/BID", "1.08501"},
+                {"EURUSD/VOLUME", "15"},
+                {"EURUSD/QUOTE", "EURUSD;1.08501;1.08503;1.08502;1700000000;15"}}));
+  r = Watch({"EURUSD", "NOSUCH"});
+  EXPECT_EQ(r.exit_code, 3u) << r.output;  // no such item: no data
+
+  // The System topic lists its items; nothing stores a topic list, so that request fails.
+  r = Watch({"system", "SYSITEMS"});
+  EXPECT_EQ(r.exit_code, 0u) << r.output;
+  EXPECT_EQ(LastValues(r.output)["system/SYSITEMS"], "Status") << r.output;
+  EXPECT_EQ(Watch({"System", "Topics"}).exit_code, 3u);
+
+  // Tickwell takes no pokes: the data is stored all the same, and the linked client is sent it
+  // once the poke has returned. The "not taken" answer (0x4006) reaches a Windows client as
+  // busy; Wine's client reports every poke as done.
+  r = Watch({"EURUSD", "-p", "BID=7.5"});
+  EXPECT_EQ(r.exit_code, 0u) << "Wine reports the refused poke as done: " << r.output;
+  EXPECT_TRUE(
+      e2e::WaitUntil([&] { return LastValues(holder.Output())["EURUSD/BID"] == "7.5"; }, 20000))
+      << holder.Output();
+  r = Watch({"EURUSD", "BID"});
+  EXPECT_EQ(LastValues(r.output)["EURUSD/BID"], "7.5") << r.output;
+  // Nor commands: "not processed" (0x4009), which Wine's client names as such.
+  r = Watch({"EURUSD", "-x", "[Open(1)]"});
+  EXPECT_EQ(r.exit_code, 3u) << r.output;
+  EXPECT_NE(r.output.find("DMLERR_NOTPROCESSED"), std::string::npos) << r.output;
+  EXPECT_EQ(Watch({"EURUSD", "ASK"}).exit_code, 0u);  // still serving
+}
+
+TEST_F(Bridge, DdeOffStopsTheUpdatesAndOnAgainServesNewClients) {
+  SwitchOn();
+  e2e::Background& watcher = StartWatcher("EURUSD");
+  SendMessageA(Item(ids::kDdeButton), BM_CLICK, 0, 0);
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] {
+        return Watch({"EURUSD", "BID"}).exit_code == 2;
+      },
+      20000))
+      << "the service still answers after DDE was switched off";
+  // Under Wine the watcher is not told its conversation ended (Windows ends it with exit
+  // code 2); it is sent nothing more.
+  const std::string before = watcher.Output();
+  ASSERT_EQ(Feed({"EURUSD;2.25;2.5;2.25;1700000000;1"}).exit_code, 0u);
+
+  SwitchOn();
+  e2e::Background& again = StartWatcher("EURUSD");
+  ASSERT_EQ(Feed({"EURUSD;3.25;3.5;3.25;1700000000;1"}).exit_code, 0u);
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] {
+        return LastValues(again.Output())["EURUSD/QUOTE"] == "EURUSD;3.25;3.5;3.25;1700000000;1";
+      },
+      20000))
+      << again.Output();
+  DWORD code = 0;
+  if (!watcher.Ended(&code)) {
+    EXPECT_EQ(watcher.Output(), before) << "the old conversation was sent values";
+  } else {
+    EXPECT_EQ(code, 2u) << watcher.Output();
+  }
+}
+
+}  // namespace
