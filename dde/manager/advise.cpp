@@ -47,11 +47,13 @@ bool TDDEMLManager::XTypAdvStart(platform::Hconv hConv, std::uint16_t Format, pl
 void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
                                     const std::string& item) {
   TraceNamed(kServiceTag, "ProcTopicAdvise - Start");
-  const TDDEMLItem* changed = topic.FindItem(item);
+  TDDEMLItem* changed = topic.FindItem(item);
   const std::string where = topic.ReadName() + "/" + item;
   TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where);
   if (changed && Initialized()) {
     if (changed->PostMode == pmPostNow) {
+      // Each post starts without a shared handle, so none made for an older value is handed on.
+      changed->Data.FreeDataHandle();
       ++advise_posts_;
       if (!platform::DdePostAdvise(InstanceId, topic.Handle(), changed->Handle())) {
         service.ReportError(-31, where);
@@ -101,9 +103,15 @@ platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hs
     TraceLine("XTypeAdvReq - Returning unowned DataH");
     item->Data.FreeDataHandle();
     result = item->DataHandle(Format, false);
-  } else if (platform::HddeData shared = 0; item->OwnedHandle(shared) && shared != 0) {
+  } else if (platform::HddeData shared = 0;
+             item->OwnedHandle(shared) && shared != 0 && Format == item->AdviseFormat) {
     TraceLine("XTypeAdvReq - Returning Prev owned DataH");
     result = shared;
+  } else if (Format != item->AdviseFormat && item->AdviseFormat != 0) {
+    // A link in another format than the latest start's (text and UTF-16 links on one item): the
+    // shared handle holds the other format, so this link gets a handle of its own.
+    TraceLine("XTypeAdvReq - Returning unowned DataH");
+    result = item->DataHandle(Format, false);
   } else {
     TraceLine("XTypeAdvReq - Returning New owned DataH");
     result = item->DataHandle(Format, true);

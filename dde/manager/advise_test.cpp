@@ -253,6 +253,24 @@ TEST_F(AdviseTest, DdeOffEndsLiveConversationsAndOnAgainServesNewOnes) {
   EXPECT_EQ(Request(Connect("EURUSD"), "BID"), "2.1");
 }
 
+TEST_F(AdviseTest, LinksInTextAndUnicodeOnOneItemEachGetTheirOwnFormat) {
+  Party a(0), b(0), c(0);
+  const platform::Hconv ca = Connect(a, "EURUSD"), cb = Connect(b, "EURUSD"),
+                        cc = Connect(c, "EURUSD");
+  ASSERT_TRUE(Advise(a, ca, "BID", 1));
+  ASSERT_TRUE(Advise(b, cb, "BID", 13));
+  ASSERT_TRUE(Advise(c, cc, "BID", 1));
+  for (const char* value : {"1.5", "1.6"}) m->SetItemText("MT5", "EURUSD", "BID", value);
+  Pump();
+  for (Party* p : {&a, &b, &c}) {
+    const auto data = p->Events(platform::kXtypAdvData);
+    ASSERT_EQ(data.size(), 2u);
+    const bool wide = p == &b;
+    EXPECT_EQ(data[1].format, wide ? 13u : 1u);
+    EXPECT_EQ(data[1].data[1], wide ? 0 : '.');
+  }
+}
+
 }  // namespace
 }  // namespace tickwell
 #endif
