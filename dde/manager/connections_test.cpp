@@ -186,6 +186,23 @@ TEST_F(ConnectionsTest, WildConnectsAnswerThePairsThatResolve) {
   EXPECT_EQ(m->WildConnectCount(), 0);
 }
 
+TEST_F(ConnectionsTest, ATransactionBeforeTheConfirmFindsItsConversationByNames) {
+  m->SetItemText("MT5", "EURUSD", "BID", "1.1");
+  Party& p = Client();
+  // The confirm waits in the queue; the request comes first.
+  const platform::Hconv conv = platform::DdeConnect(p.id(), p.Name("MT5"), p.Name("EURUSD"));
+  ASSERT_NE(conv, 0u);
+  ASSERT_EQ(m->ConversationCount(), 1);
+  EXPECT_EQ(m->Conversation(0)->ConvHandle, 0u);
+  EXPECT_EQ(Request(conv, "BID"), "1.1");
+  const platform::Hconv attached = m->Conversation(0)->ConvHandle;
+  EXPECT_NE(attached, 0u);
+  Pump();  // the late confirm finds no conversation without a handle
+  EXPECT_EQ(m->ConversationCount(), 1);
+  EXPECT_EQ(m->Conversation(0)->ConvHandle, attached);
+  EXPECT_TRUE(Logged(ManagerErrorText(-30)));
+}
+
 TEST_F(ConnectionsTest, RegistrationsAndLowResourcesReachTheirEvents) {
   std::vector<std::string> seen;
   m->OnServiceRegistered = [&](TDDEMLManager&, const std::string& b, const std::string&) {
