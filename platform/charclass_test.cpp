@@ -2,20 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ddeml.h"
+
 #include <set>
 
 #include "platform/cp1252_tables.h"
 
 namespace platform {
 namespace {
-
-bool UnderWine() {
-#ifdef _WIN32
-  return true;  // the Windows lanes run under Wine here
-#else
-  return false;
-#endif
-}
 
 // Wine 8.0 does not count the euro sign (0x80), the small tilde (0x98) and the trade mark sign
 // (0x99) as punctuation; Windows does, as it does every other symbol. The model keeps Windows'
@@ -25,7 +19,7 @@ const std::set<int> kWinePunctuationDepartures = {0x80, 0x98, 0x99};
 TEST(CharClass, TypesMatchTheCodePageTable) {
   for (int c = 0; c < 256; ++c) {
     const std::uint16_t got = CharType1(static_cast<unsigned char>(c));
-    if (UnderWine() && kWinePunctuationDepartures.count(c)) {
+    if (DdeRunningOnWine() && kWinePunctuationDepartures.count(c)) {
       EXPECT_EQ(got, cp1252::kCtype1[c] & ~kC1Punct) << "Wine departure changed at " << c;
     } else {
       EXPECT_EQ(got, cp1252::kCtype1[c]) << "character " << c;

@@ -5,20 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ddeml.h"
+
 #ifndef _WIN32
 #include "platform/sim/sim_netdde.h"
 #endif
 
 namespace platform {
 namespace {
-
-bool UnderWine() {
-#ifdef _WIN32
-  return true;  // the Windows lanes run under Wine here
-#else
-  return false;
-#endif
-}
 
 // Each test starts with the model's database empty and its library present.
 class NetDde : public ::testing::Test {
@@ -39,7 +33,7 @@ NetDdeShareInfo Share(const std::string& name, const std::string& pair) {
 }
 
 TEST_F(NetDde, TheLibraryBindsWithEveryEntryPoint) {
-  const bool wine = UnderWine();
+  const bool wine = DdeRunningOnWine();
   std::vector<std::string> names{"unchanged"};
   const unsigned r = NetDdeShareEnum(names);
   EXPECT_EQ(NetDdeBindError(), "");
@@ -55,7 +49,7 @@ TEST_F(NetDde, TheLibraryBindsWithEveryEntryPoint) {
 }
 
 TEST_F(NetDde, SharesAreAddedReadChangedAndDeleted) {
-  const bool wine = UnderWine();
+  const bool wine = DdeRunningOnWine();
   NetDdeShareInfo got = Share("before", "");
   const unsigned add = NetDdeShareAdd(Share("Tickwell$", "MT5|EURUSD"));
   const unsigned get = NetDdeShareGetInfo("TICKWELL$", got);
