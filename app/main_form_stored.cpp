@@ -40,9 +40,12 @@ constexpr char kDescription[] = R"(object Form1: TForm1
     FormatConflict = fctException
     FailOptions = []
     SkipOptions = []
+    NetworkDDE = False
+    ShareProcess = sptNone
     OnAdviseStartReceived = DDEMLManager1AdviseStartReceived
     ServicesList = {0100}
     CmdList = {0100}
+    FList = {01020000}
   end
   object InterAppReceiver1: TInterAppReceiver
     Enabled = True

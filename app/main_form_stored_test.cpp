@@ -34,6 +34,10 @@ TEST(StoredWindow, TheProgramsDescriptionGivesTheConfiguredManagerAndReceiver) {
   EXPECT_TRUE(m.FailOptions.Empty() && m.SkipOptions.Empty());
   EXPECT_EQ(m.Services().ServiceCount(), 0);
   EXPECT_EQ(m.ExecCmds().CmdCount(), 0);
+  EXPECT_FALSE(m.NetworkDDE);
+  EXPECT_EQ(m.ShareProcess, sptNone);
+  EXPECT_EQ(m.SharesList().ShareCount(), 0);
+  EXPECT_EQ(m.NodeName, "");  // not read without network DDE
   EXPECT_FALSE(m.Initialized());  // not started at load
   EXPECT_TRUE(m.OnAdviseStartReceived != nullptr);
   EXPECT_TRUE(m.OnConnectReceived == nullptr && m.OnPokeReceived == nullptr);
@@ -42,9 +46,9 @@ TEST(StoredWindow, TheProgramsDescriptionGivesTheConfiguredManagerAndReceiver) {
   EXPECT_TRUE(form.InterAppReceiver1().OnReceiveString != nullptr);
 }
 
-// The program's description with one line replaced.
-std::string Edited(const std::string& from, const std::string& to) {
-  std::string text(TForm1::StoredDescription());
+// A description with one line replaced: the program's, or the one given.
+std::string Edited(const std::string& from, const std::string& to,
+                   std::string text = std::string(TForm1::StoredDescription())) {
   const auto at = text.find(from);
   EXPECT_NE(at, std::string::npos) << from;
   return text.replace(at, from.size(), to);
@@ -84,6 +88,15 @@ TEST(StoredWindow, ABadDescriptionNamesItsLineAndMakesNoWindow) {
       {Edited("CmdFirstCh = '['", "CmdFirstCh = '[['"), "needs one quoted character"},
       {Edited("ServicesList = {0100}", "ServicesList = {0106}"), "Property ServicesList: "},
       {Edited("ServicesList = {0100}", "ServicesList = {010000}"), "bytes after the list"},
+      {Edited("FList = {01020000}", "FList = {010201}"), "Property FList: "},
+      {Edited("ShareProcess = sptNone", "ShareProcess = sptSometimes"),
+       "Property ShareProcess has no value sptSometimes"},
+      // A share that must match and is not installed stops the window at load.
+      {Edited("NetworkDDE = False\n    ShareProcess = sptNone",
+              "NetworkDDE = True\n    ShareProcess = sptSharesMustMatch",
+              Edited("FList = {01020000}",
+                     "FList = {01020106015106014106015406000600020002000600020000}")),
+       "do no match shares installed"},
       {Edited("OnAdviseStartReceived = DDEMLManager1AdviseStartReceived",
               "OnAdviseStartReceived = InterAppReceiver1ReceiveString"),
        "does not fit DDEMLManager1.OnAdviseStartReceived"},

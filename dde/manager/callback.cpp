@@ -79,9 +79,13 @@ platform::HddeData TDDEMLManager::Dispatch(unsigned uType, unsigned uFmt, platfo
     case platform::kXtypUnregister:
       XTypUnregister(hsz1, hsz2);
       return 0;
+    case platform::kXtypXactComplete:
+      XTypXactComplete(hConv, hsz1, hsz2, format, hData, static_cast<std::uint32_t>(dwData1));
+      return 0;
+    case platform::kXtypAdvData:
+      return XTypAdvData(hConv, hsz1, hsz2, format, hData);
     default:
-      // XTYP_MONITOR and the client side's advise data and completions: this program opens no
-      // conversations of its own, so nothing of theirs is answered.
+      // XTYP_MONITOR: the instance does not ask for it.
       return 0;
   }
 }

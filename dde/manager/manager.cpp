@@ -8,8 +8,10 @@
 #include "dde/tables/error_codes.h"
 #include "dde/tables/exceptions.h"
 #include "platform/clipboard_format.h"
+#include "platform/computer_name.h"
 #include "platform/exception_report.h"
 #include "platform/files.h"
+#include "platform/netdde.h"
 
 namespace tickwell {
 namespace {
@@ -59,6 +61,7 @@ TDDEMLManager::~TDDEMLManager() {
     platform::ReportCurrentException();
   }
   FreeFields();
+  platform::NetDdeUnbind();
   current_manager = refused_ ? displaced_ : nullptr;
 }
 
@@ -92,6 +95,7 @@ void TDDEMLManager::InitFields() {
                                         platform::Hsz topic, platform::Hsz item) {
     DoQueuedPostAdvise(window, service, topic, item);
   };
+  SharesList_ = std::make_unique<TNetDDESharesList>();
   displaced_ = current_manager;
   current_manager = this;
 }
@@ -106,6 +110,7 @@ void TDDEMLManager::FreeFields() {
   WildConnectTopics.reset();
   if (Services_) Services_->OnServiceError = nullptr;
   Services_.reset();
+  SharesList_.reset();
   // About is an owned component: the component base frees it.
 }
 
@@ -134,6 +139,19 @@ void TDDEMLManager::Loaded() {
   if (Designing()) return;
   ApplyDebugState(platform::kNoWindow, DebugState_, DebugStayOnTop, DebugFileName);
   if (AutoInit && !Initialized()) InitDDEML();
+  if (!NetworkDDE) return;
+  NodeName = platform::ComputerName();
+  SharesList_->ProcessShares(ShareProcess, NetworkDDE && IsServerScope());
+}
+
+void TDDEMLManager::SetSharesList(const TNetDDESharesList& Value) {
+  if (!Designing() && !(NetworkDDE && IsServerScope()))
+    throw ETarvoScopeError(ManagerErrorText(-44));
+  SharesList_->Assign(&Value);
+}
+
+void TDDEMLManager::AutoCreateShares() {
+  SharesList_->ProcessShares(sptAutoCreateShares, NetworkDDE && IsServerScope());
 }
 
 void TDDEMLManager::Notification(TComponent& component, TOperation operation) {

@@ -15,6 +15,7 @@
 #include "dde/model/commands.h"
 #include "dde/model/conversation.h"
 #include "dde/model/service_list.h"
+#include "dde/netdde/shares_list.h"
 #include "support/component.h"
 #include "support/object_list.h"
 #include "support/string_list.h"
@@ -45,6 +46,10 @@ class TDDEMLManager : public TComponent {
   // Anything else is refused as a component refuses it.
   void Assign(const TComponent& source);
 
+  // Configures the trace, starts the instance when AutoInit says so, and with NetworkDDE reads
+  // the computer's name and processes the share list as ShareProcess says (ETarvoShareDefError
+  // with the -42 text for shares that do not match, ETarvoScopeError with the -44 text for
+  // shares it may not create).
   void Loaded() override;
   // Raises when another manager joins the same owner.
   void Notification(TComponent& component, TOperation operation) override;
@@ -178,6 +183,19 @@ class TDDEMLManager : public TComponent {
   TDDEMLFormatConflictType FormatConflict = fctException;
   bool StoreServerItemData = true;
   TDDEMLSkipTypeSet SkipOptions;
+  // Network DDE shares: NetworkDDE switches their handling on; ShareProcess says what loading
+  // does with SharesList.
+  bool NetworkDDE = false;
+  TShareProcessType ShareProcess = sptNone;
+  TNetDDESharesList& SharesList() const { return *SharesList_; }
+  // ETarvoScopeError with the -44 text, outside design, unless NetworkDDE is set and the scope
+  // serves; otherwise copies Value into the owned list.
+  void SetSharesList(const TNetDDESharesList& Value);
+  // Creates every listed share on this computer; ETarvoScopeError with the -44 text unless
+  // NetworkDDE is set and the scope serves.
+  void AutoCreateShares();
+  // This computer's name, read at load when NetworkDDE is set.
+  std::string NodeName;
 
   // --- published events
   TDDEMLAdvStartEvent OnAdviseStartReceived;
@@ -264,6 +282,12 @@ class TDDEMLManager : public TComponent {
                                 std::uint16_t Count, platform::Hsz Item);
   void XTypAdvStop(platform::Hconv hConv, platform::Hsz Item);
 
+  // --- the client side: completions of asynchronous transactions and incoming advise data
+  void XTypXactComplete(platform::Hconv hConv, platform::Hsz Topic, platform::Hsz Item,
+                        std::uint16_t Format, platform::HddeData Data, std::uint32_t TransId);
+  platform::HddeData XTypAdvData(platform::Hconv hConv, platform::Hsz Topic, platform::Hsz Item,
+                                 std::uint16_t Format, platform::HddeData Data);
+
  private:
   void HookService(TDDEMLService& service);
   void HookServices();
@@ -278,6 +302,7 @@ class TDDEMLManager : public TComponent {
   bool refused_ = false;                // its form would not take it
   std::uint64_t advise_posts_ = 0;
   std::unique_ptr<TDDEMLPostingWindow> PostingWindow_;
+  std::unique_ptr<TNetDDESharesList> SharesList_;
 };
 
 // The manager that this thread's DDEML callback serves, or null.

@@ -54,6 +54,8 @@ constexpr const char* kConflictNames[] = {"fctException", "fctIgnore", "fctNullR
 constexpr const char* kClipFmtNames[] = {
     "cfNone",    "cfText", "cfBitmap",  "cfMetaFilePict", "cfSYLK", "cfDIF",  "cfTIFF",
     "cfOEMText", "cfDIB",  "cfPalette", "cfPenData",      "cfRIFF", "cfWave", "cfCustom"};
+constexpr const char* kShareProcessNames[] = {"sptNone", "sptAutoCreateShares",
+                                             "sptSharesMustMatch"};
 constexpr const char* kFailNames[] = {
     "cbfFailSelfConnections", "cbfFailConnections", "cbfFailAdvises",       "cbfFailExecutes",
     "cbfFailPokes",           "cbfFailRequests",    "cbfFailAllSvrXActions"};
@@ -77,6 +79,7 @@ void TDDEMLManager::ReadProperty(const TStoredProperty& property) {
       {"AutoInit", &AutoInit},
       {"DebugStayOnTop", &DebugStayOnTop},
       {"DefaultUseBusy", &DefaultUseBusy},
+      {"NetworkDDE", &NetworkDDE},
       {"ExeNameAsService", &ExeNameAsService},
       {"OneConvPerTopic", &OneConvPerTopic},
       {"PokeDataAsHandle", &PokeDataAsHandle},
@@ -122,9 +125,16 @@ void TDDEMLManager::ReadProperty(const TStoredProperty& property) {
     FormatConflict = EnumValue<TDDEMLFormatConflictType>(v, n, kConflictNames);
     return;
   }
+  if (n == "ShareProcess") {
+    ShareProcess = EnumValue<TShareProcessType>(v, n, kShareProcessNames);
+    return;
+  }
   if (n == "Scope") return SetScope(EnumValue<TDDEMLScopeType>(v, n, kScopeNames));
   if (n == TDDEMLServicesList::kStoredName) return ReadList(*Services_, property);
   if (n == TDDEMLCmdsList::kStoredName) return ReadList(*ExecCmds_, property);
+  // The stored share list is read into the owned list as it is, whatever NetworkDDE says: the
+  // scope test is the setter's, for lists handed in while the program runs.
+  if (n == TNetDDESharesList::kStoredName) return ReadList(*SharesList_, property);
   UnknownStoredProperty(property);
 }
 

@@ -58,7 +58,9 @@ class TNetDDEShare : public TObject {
   std::int32_t ModifyId[2] = {0, 0};
   std::int32_t CmdShow = 0;
   std::int32_t StartApp = 0;
-  std::int32_t SharedFlag = 0;
+  // A definition is shared with other computers unless told otherwise: a share the database
+  // holds unshared answers only local clients, which is not what a share is defined for.
+  std::int32_t SharedFlag = 1;
   std::int32_t ServiceFlag = 0;
 
  private:

@@ -45,7 +45,7 @@ TEST(NetDDESharesStored, ShareFieldsAreWrittenInOrderAndReadBack) {
   AddFullShare(list, "Quotes$");
   // Values the stored form leaves out.
   list.GetShare(0)->CmdShow = 5;
-  list.GetShare(0)->SharedFlag = 1;
+  list.GetShare(0)->SharedFlag = 0;
 
   TValueWriter expected;
   expected.WriteListBegin();
@@ -73,7 +73,7 @@ TEST(NetDDESharesStored, ShareFieldsAreWrittenInOrderAndReadBack) {
   EXPECT_EQ(share->ExtraItems.Items(1)->ShareItem, "LAST");
   EXPECT_EQ(share->ExtraItems.Items(1)->Permissions, -2);
   EXPECT_EQ(share->CmdShow, 0);
-  EXPECT_EQ(share->SharedFlag, 0);
+  EXPECT_EQ(share->SharedFlag, 1);  // a new definition's
 }
 
 TEST(NetDDESharesStored, BadInputRaisesAndKeepsTheList) {
