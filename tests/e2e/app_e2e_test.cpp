@@ -130,6 +130,16 @@ TEST_F(RunningTickwell, ABadLineIsReportedInTheStatusBarAndTheFeedGoesOn) {
             "TIME\t1/1/1970 12:01:00 AM\r\nBID\t9\r\nASK\t8\r\nLAST\t7\r\nVOLUME\t6");
 }
 
+TEST_F(RunningTickwell, TheFeedRefusesALineTooLongToArriveWholeAndSendsTheRest) {
+  const std::string head = "EURUSD;1;2;3;60;";
+  auto fed = Feed({head + std::string(256 - head.size(), '5'), "EURUSD;9;8;7;60;6"});
+  EXPECT_EQ(fed.exit_code, 5u) << fed.output;
+  EXPECT_NE(fed.output.find("line 1 has 256 characters"), std::string::npos) << fed.output;
+  EXPECT_NE(fed.output.find("sent 1 line, refused 1"), std::string::npos) << fed.output;
+  EXPECT_EQ(Text(Item(ids::kGrid)),
+            "TIME\t1/1/1970 12:01:00 AM\r\nBID\t9\r\nASK\t8\r\nLAST\t7\r\nVOLUME\t6");
+}
+
 TEST_F(RunningTickwell, TheDdeButtonCanBePressed) {
   HWND button = Item(ids::kDdeButton);
   ASSERT_NE(button, nullptr);

@@ -2,14 +2,58 @@
 // cross-process tests.
 //   interapp-peer RECEIVER call|silent|code N|byname NAME|bynamesilent NAME
 //   interapp-peer RECEIVER string TEXT|int N|real X|data TEXT|kind K TEXT
+//   interapp-peer 0 hang MS
 // RECEIVER is the receiver's window handle in decimal; 0 sends a handshake to every top-level
 // window. Prints every handshake answer it gets as "answer <message> <lParam> from <window>".
+// "hang" plays a receiver that hangs: it answers the silent handshake, then, handed a string,
+// prints "hanging" and stops answering for MS milliseconds; it ends after that, or after 2 * MS
+// if no string came.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "platform/atoms.h"
 #include "platform/window.h"
+
+namespace {
+
+int HangingReceiver(int hang_ms) {
+  const unsigned hs = platform::RegisterMessage("InterAppHandshake");
+  constexpr unsigned kEnd = platform::kWmUser + 1;
+  const platform::Hwnd self = platform::CreateHiddenWindow(
+      "interapp-peer hang",
+      [&](platform::Hwnd h, unsigned m, platform::WParam w,
+          platform::LParam l) -> platform::LResult {
+        if (m == hs) {
+          if (l == 1) platform::Send(w, hs, h, 3);
+          return 0;
+        }
+        if (m == platform::kWmCopyData) {
+          std::printf("hanging\n");
+          std::fflush(stdout);
+          std::this_thread::sleep_for(std::chrono::milliseconds(hang_ms));
+          platform::QuitMessageLoop(0);
+          return 0;
+        }
+        if (m == kEnd) {
+          platform::QuitMessageLoop(0);
+          return 0;
+        }
+        return platform::DefaultWindowProc(h, m, w, l);
+      });
+  if (self == platform::kNoWindow) return 1;
+  std::thread([self, hang_ms] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2 * hang_ms));
+    platform::Post(self, kEnd, 0, 0);
+  }).detach();
+  const int rc = platform::RunMessageLoop();
+  platform::DestroyWindow(self);
+  return rc;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -19,6 +63,7 @@ int main(int argc, char** argv) {
   const platform::Hwnd receiver = std::strtoull(argv[1], nullptr, 10);
   const std::string command = argv[2];
   const std::string arg = argc > 3 ? argv[3] : "";
+  if (command == "hang") return HangingReceiver(std::atoi(arg.c_str()));
   const unsigned hs = platform::RegisterMessage("InterAppHandshake");
   const unsigned by_name = platform::RegisterMessage("InterAppHandshakeByName");
   const unsigned by_name_silent = platform::RegisterMessage("InterAppHandshakeByNameSilent");

@@ -1,5 +1,5 @@
-// Tickwell started for a test and closed after it, with what the tests do to it: clicks, lines
-// from tickwell-feed.
+// Tickwell started for a test and closed after it (or closed and started again within it), with
+// what the tests do to it: clicks, lines from tickwell-feed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,7 +24,12 @@ inline std::string Text(HWND hwnd) {
 
 class RunningTickwell : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { Start(); }
+  void TearDown() override {
+    if (main_) Stop();
+  }
+  // Starts Tickwell and waits until its window is shown.
+  void Start() {
     ASSERT_EQ(FindWindowA(tickwell::ids::kMainWindowClass, nullptr), nullptr)
         << "a Tickwell is already running";
     app_ = std::make_unique<e2e::Background>(e2e::BinFolder() + "tickwell.exe",
@@ -45,13 +50,13 @@ class RunningTickwell : public ::testing::Test {
     if (ended) main_ = nullptr;
     ASSERT_FALSE(ended) << "tickwell.exe ended at start with exit code " << code;
   }
-  void TearDown() override {
-    if (main_) {
-      PostMessageA(main_, WM_CLOSE, 0, 0);
-      DWORD code = 1;
-      EXPECT_TRUE(app_->WaitForExit(10000, &code)) << "Tickwell did not close";
-      EXPECT_EQ(code, 0u);
-    }
+  // Closes Tickwell's window as the user does and waits until the program has ended.
+  void Stop() {
+    PostMessageA(main_, WM_CLOSE, 0, 0);
+    main_ = nullptr;
+    DWORD code = 1;
+    EXPECT_TRUE(app_->WaitForExit(10000, &code)) << "Tickwell did not close";
+    EXPECT_EQ(code, 0u);
   }
   e2e::RunResult Feed(const std::vector<std::string>& lines) {
     std::vector<std::string> args = {"--timeout", "10000"};

@@ -1,7 +1,9 @@
 // tickwell-feed: sends quote lines to a running Tickwell the way the terminal's component does.
 //   tickwell-feed [--timeout MS] [--delay MS] [LINE ...]
 //   tickwell-feed [--timeout MS] [--delay MS] -f FILE      ("-f -" or no lines: standard input)
-// Exit codes: 0 sent, 1 usage, 2 no receiver answered, 3 the receiver went away, 4 unreadable file.
+// Exit codes: 0 every line sent, 1 usage, 2 no receiver answered, 3 the receiver went away and
+// none answered again, 4 unreadable file, 5 lines longer than 255 characters were refused (the
+// others were sent), 6 the receiver stopped taking lines (hung or too slow).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "interapp/quote_sender.h"
+#include "feed/quote_sender.h"
 
 namespace {
 
@@ -60,8 +62,8 @@ int main(int argc, char** argv) {
   if (!file.empty() && !lines.empty()) return Usage("give lines or a file, not both");
   const bool from_stream = !file.empty() || lines.empty();
 
-  tickwell::TQuoteSender sender;
-  if (!sender.FindReceiver(timeout_ms)) {
+  tickwell::feed::TQuoteSender sender;
+  if (!sender.FindReceiver(static_cast<unsigned>(timeout_ms))) {
     std::fprintf(
         stderr,
         "tickwell-feed: no Tickwell receiver answered within %d ms (is Tickwell running?)\n",
@@ -80,34 +82,55 @@ int main(int argc, char** argv) {
     stream = &in;
   }
 
+  using tickwell::feed::TSendResult;
   int number = 0;
-  auto send = [&](std::string line) -> bool {
+  int sent = 0;
+  int refused = 0;
+  // Sends one line; returns the exit code that ends the run, or 0 to go on.
+  auto send = [&](std::string line) -> int {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() > tickwell::TQuoteSender::kMaxLine) {
-      std::fprintf(
-          stderr,
-          "tickwell-feed: line %d has %zu characters; the receiver keeps only the first %zu\n",
-          number, line.size(), tickwell::TQuoteSender::kMaxLine);
-    }
-    if (!sender.SendLine(line)) {
-      std::fprintf(stderr, "tickwell-feed: the receiver went away before line %d\n", number);
-      return false;
+    switch (sender.SendLine(line)) {
+      case TSendResult::kSent:
+        ++sent;
+        break;
+      case TSendResult::kTooLong:
+        ++refused;
+        std::fprintf(stderr,
+                     "tickwell-feed: line %d has %zu characters, more than the %zu a line may "
+                     "have; not sent\n",
+                     number, line.size(), tickwell::feed::TQuoteSender::kMaxLine);
+        break;
+      case TSendResult::kNoReceiver:
+        std::fprintf(stderr,
+                     "tickwell-feed: the receiver went away before line %d and none answered "
+                     "again\n",
+                     number);
+        return 3;
+      case TSendResult::kTimedOut:
+        std::fprintf(stderr, "tickwell-feed: the receiver did not take line %d within %u ms\n",
+                     number, tickwell::feed::TQuoteSender::kSendTimeoutMs);
+        return 6;
     }
     if (delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
-    return true;
+    return 0;
   };
 
+  int ended = 0;
   if (from_stream) {
     std::string line;
-    while (std::getline(*stream, line)) {
-      if (!send(line)) return 3;
-    }
+    while (ended == 0 && std::getline(*stream, line)) ended = send(line);
   } else {
     for (const auto& line : lines) {
-      if (!send(line)) return 3;
+      if ((ended = send(line)) != 0) break;
     }
   }
-  std::printf("tickwell-feed: sent %d line%s\n", number, number == 1 ? "" : "s");
+  if (ended != 0) return ended;
+  if (refused > 0) {
+    std::printf("tickwell-feed: sent %d line%s, refused %d\n", sent, sent == 1 ? "" : "s",
+                refused);
+    return 5;
+  }
+  std::printf("tickwell-feed: sent %d line%s\n", sent, sent == 1 ? "" : "s");
   return 0;
 }

@@ -1,0 +1,25 @@
+// The text of a quote line as a terminal hands it over: UTF-16 fields joined into one line and
+// the line converted to an 8-bit code page, refusing what would arrive changed.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tickwell::feed {
+
+// The fields of a quote line, in order.
+constexpr int kQuoteFields = 6;  // symbol; bid; ask; last; time in Unix seconds; volume
+
+// Joins the fields with ";". False when a field is missing (null), empty or holds ";": the
+// receiver splits at ";" and drops empty fields, so such a line would put values under the wrong
+// items.
+bool JoinQuoteFields(const wchar_t* const fields[kQuoteFields], std::wstring& line);
+
+// Converts text to the given code page. False when a character has no exact form in it
+// (it would arrive as a substitute) or the text is not valid UTF-16.
+bool ToCodePage(std::wstring_view text, unsigned code_page, std::string& out);
+
+// The code page the system's "A" functions use, which the receiver reads lines in.
+unsigned AnsiCodePage();
+
+}  // namespace tickwell::feed

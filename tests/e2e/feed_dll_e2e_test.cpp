@@ -1,0 +1,175 @@
+// TickwellFeed.dll loaded the way a trading terminal loads it (LoadLibrary, functions found by
+// their plain names), feeding the real Tickwell in another process.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/win32/control_ids.h"
+#include "feed/tickwell_feed.h"
+#include "tests/e2e/process.h"
+#include "tests/e2e/running_tickwell.h"
+
+namespace {
+
+namespace ids = tickwell::ids;
+using e2e::Text;
+
+class FeedDll {
+ public:
+  FeedDll() : module_(LoadLibraryA((e2e::BinFolder() + "TickwellFeed.dll").c_str())) {
+    if (!module_) return;
+    Find(Open, "TwfOpen");
+    Find(SendQuote, "TwfSendQuote");
+    Find(SendLine, "TwfSendLine");
+    Find(Close, "TwfClose");
+  }
+  ~FeedDll() { Unload(); }
+  FeedDll(const FeedDll&) = delete;
+  FeedDll& operator=(const FeedDll&) = delete;
+
+  bool Loaded() const { return module_ && Open && SendQuote && SendLine && Close; }
+  void Unload() {
+    if (module_) FreeLibrary(module_);
+    module_ = nullptr;
+  }
+  int Quote(const wchar_t* symbol, const wchar_t* bid) {
+    return SendQuote(symbol, bid, L"2", L"3", L"60", L"4");
+  }
+
+  decltype(&TwfOpen) Open = nullptr;
+  decltype(&TwfSendQuote) SendQuote = nullptr;
+  decltype(&TwfSendLine) SendLine = nullptr;
+  decltype(&TwfClose) Close = nullptr;
+
+ private:
+  template <typename F>
+  void Find(F& function, const char* name) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+  }
+  HMODULE module_;
+};
+
+// The feed's own window, which lives while the feed is open.
+HWND FeedWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, "TickwellQuoteSender", nullptr); }
+
+class FeedDllToTickwell : public e2e::RunningTickwell {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dll_.Loaded()) << "TickwellFeed.dll or one of its functions was not found";
+    RunningTickwell::SetUp();
+  }
+  void TearDown() override {
+    dll_.Close();
+    RunningTickwell::TearDown();
+  }
+  std::string Grid() { return Text(Item(ids::kGrid)); }
+
+  FeedDll dll_;
+};
+
+TEST_F(FeedDllToTickwell, QuotesAndLinesArriveAsSent) {
+  ASSERT_EQ(dll_.Open(10000), TWF_OK);
+  EXPECT_EQ(dll_.SendQuote(L"EURUSD", L"1.08501", L"1.08503", L"1.08502", L"1700000000", L"15"),
+            TWF_OK);
+  EXPECT_EQ(Text(Item(ids::kLabel)), "EURUSD");
+  EXPECT_EQ(Grid(),
+            "TIME\t11/14/2023 10:13:20 "
+            "PM\r\nBID\t1.08501\r\nASK\t1.08503\r\nLAST\t1.08502\r\nVOLUME\t15");
+  // UTF-16 in, the ANSI code page (Western under this Wine) out.
+  EXPECT_EQ(dll_.Quote(L"DAX\u20ac", L"1"), TWF_OK);
+  EXPECT_EQ(Text(Item(ids::kLabel)), "DAX\x80");
+  EXPECT_EQ(dll_.SendLine(L"GBPUSD;1.1;;1.2;1700000000;15;"), TWF_OK);  // as it is
+  EXPECT_EQ(Text(Item(ids::kLabel)), "GBPUSD;1.1;;1.2;1700000000;15;");
+
+  // A call from another thread than the opener's still reaches Tickwell.
+  int from_thread = -1;
+  std::thread([&] { from_thread = dll_.Quote(L"USDJPY", L"150"); }).join();
+  EXPECT_EQ(from_thread, TWF_OK);
+  EXPECT_EQ(Text(Item(ids::kLabel)), "USDJPY");
+  EXPECT_EQ(dll_.Quote(L"EURUSD", L"9"), TWF_OK);
+  EXPECT_EQ(Grid(), "TIME\t1/1/1970 12:01:00 AM\r\nBID\t9\r\nASK\t2\r\nLAST\t3\r\nVOLUME\t4");
+}
+
+TEST_F(FeedDllToTickwell, WhatWouldArriveWrongIsRefusedWithItsCodeAndNothingIsSent) {
+  ASSERT_EQ(dll_.Open(10000), TWF_OK);
+  // The longest line there may be arrives whole; one character more is refused, not cut.
+  const std::wstring head = L"EURUSD;1;2;3;60;";
+  const std::wstring longest = head + std::wstring(255 - head.size(), L'7');
+  ASSERT_EQ(dll_.SendLine(longest.c_str()), TWF_OK);
+  const std::string shown = Grid();
+  EXPECT_NE(shown.find("VOLUME\t" + std::string(255 - head.size(), '7')), std::string::npos)
+      << shown;
+  const std::wstring symbol(250, L'S');
+  EXPECT_EQ(dll_.SendLine((longest + L"7").c_str()), TWF_TOO_LONG);
+  EXPECT_EQ(dll_.SendQuote(symbol.c_str(), L"1", L"2", L"3", L"60", L"4"), TWF_TOO_LONG);
+  EXPECT_EQ(dll_.Quote(L"EUR;USD", L"1"), TWF_BAD_ARGUMENT);
+  EXPECT_EQ(dll_.Quote(L"EURUSD", L""), TWF_BAD_ARGUMENT);
+  EXPECT_EQ(dll_.Quote(nullptr, L"1"), TWF_BAD_ARGUMENT);
+  EXPECT_EQ(dll_.SendLine(nullptr), TWF_BAD_ARGUMENT);
+  EXPECT_EQ(dll_.Quote(L"\u0416", L"1"), TWF_BAD_TEXT);  // no Cyrillic in a Western code page
+  EXPECT_EQ(Grid(), shown);
+  EXPECT_EQ(Text(Item(ids::kLabel)), "EURUSD");
+}
+
+TEST_F(FeedDllToTickwell, TickwellClosedAndStartedAgainIsFoundAgain) {
+  ASSERT_EQ(dll_.Open(10000), TWF_OK);
+  ASSERT_EQ(dll_.Quote(L"EURUSD", L"1"), TWF_OK);
+  Stop();
+  EXPECT_EQ(dll_.Quote(L"EURUSD", L"5"), TWF_NO_RECEIVER);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  // The first send after the start finds the new receiver itself.
+  EXPECT_EQ(dll_.Quote(L"EURUSD", L"6"), TWF_OK);
+  EXPECT_EQ(Grid(), "TIME\t1/1/1970 12:01:00 AM\r\nBID\t6\r\nASK\t2\r\nLAST\t3\r\nVOLUME\t4");
+}
+
+TEST(FeedDll, CallsOutOfTurnAreRefusedAndUnloadingLeavesNothingBehind) {
+  ASSERT_EQ(FindWindowA(ids::kMainWindowClass, nullptr), nullptr) << "a Tickwell is running";
+  auto dll = std::make_unique<FeedDll>();
+  ASSERT_TRUE(dll->Loaded());
+  EXPECT_EQ(dll->Quote(L"EURUSD", L"1"), TWF_NOT_OPEN);
+  EXPECT_EQ(dll->Close(), TWF_NOT_OPEN);
+  EXPECT_EQ(dll->Open(-1), TWF_BAD_ARGUMENT);
+  EXPECT_EQ(dll->Open(60001), TWF_BAD_ARGUMENT);
+  EXPECT_EQ(FeedWindow(), nullptr);
+  // Nobody answers: open all the same, and every send says so.
+  EXPECT_EQ(dll->Open(200), TWF_NO_RECEIVER);
+  EXPECT_NE(FeedWindow(), nullptr);
+  EXPECT_EQ(dll->Quote(L"EURUSD", L"1"), TWF_NO_RECEIVER);
+  EXPECT_EQ(dll->Close(), TWF_OK);
+  EXPECT_EQ(FeedWindow(), nullptr);
+  EXPECT_EQ(dll->Close(), TWF_NOT_OPEN);
+  // A host that unloads the library without closing it first.
+  EXPECT_EQ(dll->Open(0), TWF_NO_RECEIVER);
+  dll->Unload();
+  EXPECT_EQ(FeedWindow(), nullptr);
+  dll = std::make_unique<FeedDll>();
+  ASSERT_TRUE(dll->Loaded());
+  EXPECT_EQ(dll->Open(0), TWF_NO_RECEIVER);
+  EXPECT_EQ(dll->Close(), TWF_OK);
+}
+
+TEST(FeedDll, AHungReceiverCostsASendNoMoreThanItsBound) {
+  ASSERT_EQ(FindWindowA(ids::kMainWindowClass, nullptr), nullptr) << "a Tickwell is running";
+  FeedDll dll;
+  ASSERT_TRUE(dll.Loaded());
+  e2e::Background peer(e2e::BinFolder() + "interapp-peer.exe", {"0", "hang", "20000"}, true);
+  ASSERT_TRUE(peer.Started());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return dll.Open(0) == TWF_OK; }, 20000))
+      << "the peer never answered: " << peer.Output();
+  for (int i = 0; i < 2; ++i) {
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(dll.Quote(L"EURUSD", L"1"), TWF_TIMED_OUT) << "send " << i;
+    // The bound is one second; this only says the call came back, not how fast.
+    EXPECT_LT(GetTickCount64() - start, 8000u) << "send " << i;
+  }
+  EXPECT_TRUE(e2e::WaitUntil([&] { return peer.Output() == "hanging\n" ||
+                                          peer.Output() == "hanging\r\n"; },
+                             5000))
+      << "the line did not reach the peer: " << peer.Output();
+  EXPECT_EQ(dll.Close(), TWF_OK);
+}
+
+}  // namespace
