@@ -66,8 +66,9 @@ string CodeText(int code)
 //| Adds a symbol to the list (once), making sure the terminal keeps |
 //| its quotes up to date.                                            |
 //+------------------------------------------------------------------+
-void AddSymbol(string name)
+void AddSymbol(const string given)
   {
+   string name = given;
    StringTrimLeft(name);
    StringTrimRight(name);
    if(name == "")
