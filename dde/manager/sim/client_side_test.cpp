@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <memory>
 #include <stdexcept>
 
@@ -20,11 +21,12 @@ namespace {
 using platform::testing::Party;
 using platform::testing::Seen;
 
-std::string Kind(TDDEMLTransType type) {
-  return type == ttRequest ? "XTYP_REQUEST"
-         : type == ttPoke  ? "XTYP_POKE"
-         : type == ttExecute ? "XTYP_EXECUTE"
-                             : "other " + std::to_string(type);
+// The pieces, each followed by a space.
+template <typename... Pieces>
+std::string Line(const Pieces&... pieces) {
+  std::ostringstream out;
+  ((out << pieces << ' '), ...);
+  return out.str();
 }
 
 class ClientSide : public testing::TraceTestBase {
@@ -61,24 +63,19 @@ class ClientSide : public testing::TraceTestBase {
                                   const std::string& topic, const std::string& item,
                                   std::int32_t user, std::int32_t trans, TDDEMLClipFmtType type,
                                   std::uint16_t number, std::int32_t size) {
-      events.push_back("response " + std::to_string(convId) + " " + service + "/" + topic + "/" +
-                       item + " user " + std::to_string(user) + " id " + std::to_string(trans) +
-                       " fmt " + std::to_string(type) + "/" + std::to_string(number) + " size " +
-                       std::to_string(size) + " holds " + conv->Topic->ItemText(item));
+      events.push_back(Line("response", convId, service, topic, item, user, trans, int(type),
+                            number, size, conv->Topic->ItemText(item)));
     };
     m->OnAsyncResponse = [this](TDDEMLManager&, const std::string& service,
                                 const std::string& topic, const std::string& item,
                                 std::int32_t user, TDDEMLTransType type, std::int32_t trans,
                                 bool success) {
-      events.push_back("async " + service + "/" + topic + "/" + item + " user " +
-                       std::to_string(user) + " " + Kind(type) + " id " +
-                       std::to_string(trans) + (success ? " done" : " failed"));
+      events.push_back(Line("async", service, topic, item, user, int(type), trans, success));
     };
     m->OnUnknownCompleteResponse = [this](TDDEMLManager&, const std::string& service,
                                           const std::string& topic, const std::string& item,
                                           std::int32_t trans) {
-      events.push_back("unknown " + service + "/" + topic + "/" + item + " id " +
-                       std::to_string(trans));
+      events.push_back(Line("unknown", service, topic, item, trans));
     };
   }
   void TearDown() override {
@@ -175,13 +172,10 @@ TEST_F(ClientSide, RequestsCompleteIntoTheirItemsAndOneWithoutDataIsError46) {
   const std::uint32_t empty = Issue(platform::kXtypRequest, "EMPTY");
   conv->Topic->FindItem("EMPTY")->Data.SetText("stale");
   Pump();
-  const std::string id = std::to_string(conv->ConversationId);
-  EXPECT_EQ(events,
-            (std::vector<std::string>{
-                "response " + id + " SRV/TOPIC/BID user 77 id " + std::to_string(bid) +
-                    " fmt 1/1 size 6 holds 1.2345",
-                "async SRV/TOPIC/EMPTY user 0 XTYP_REQUEST id " + std::to_string(empty) +
-                    " failed"}));
+  EXPECT_EQ(events, (std::vector<std::string>{
+                        Line("response", conv->ConversationId, "SRV", "TOPIC", "BID", 77, bid,
+                             int(cfText), 1, 6, "1.2345"),
+                        Line("async", "SRV", "TOPIC", "EMPTY", 0, int(ttRequest), empty, false)}));
   // Both items stay (RetainClientItems), the value with the one that came; nothing is pending.
   EXPECT_EQ(conv->Topic->ItemText("BID"), "1.2345");
   ASSERT_NE(conv->Topic->FindItem("EMPTY"), nullptr);
@@ -198,7 +192,7 @@ TEST_F(ClientSide, WithoutRetainingTheDataAndTheItemsGoOnceTheirLastTransactionE
   Issue(platform::kXtypRequest, "BID");
   Pump();
   ASSERT_EQ(events.size(), 1u);
-  EXPECT_NE(events[0].find("size 6 holds 1.2345"), std::string::npos);  // reported, then emptied
+  EXPECT_NE(events[0].find(" 6 1.2345 "), std::string::npos);  // reported, then emptied
   ASSERT_NE(conv->Topic->FindItem("BID"), nullptr);
   EXPECT_EQ(conv->Topic->ItemText("BID"), "");
 
@@ -229,11 +223,9 @@ TEST_F(ClientSide, PokesAndExecutesReportWhetherTheServerTookThem) {
   const std::uint32_t exec = Issue(platform::kXtypExecute, "CMD", "[Open()]");
   Pump();
   EXPECT_EQ(events, (std::vector<std::string>{
-                        "async SRV/TOPIC/BID user 0 XTYP_POKE id " + std::to_string(good) + " done",
-                        "async SRV/TOPIC/REFUSED user 0 XTYP_POKE id " + std::to_string(refused) +
-                            " failed",
-                        "async SRV/TOPIC/CMD user 0 XTYP_EXECUTE id " + std::to_string(exec) +
-                            " done"}));
+                        Line("async", "SRV", "TOPIC", "BID", 0, int(ttPoke), good, true),
+                        Line("async", "SRV", "TOPIC", "REFUSED", 0, int(ttPoke), refused, false),
+                        Line("async", "SRV", "TOPIC", "CMD", 0, int(ttExecute), exec, true)}));
   EXPECT_EQ(conv->Topic->FindItem("REFUSED")->TransactionCount(), 0);
 }
 
@@ -257,8 +249,8 @@ TEST_F(ClientSide, AnAdviseStopCompletesSilentlyAndStrangeCompletionsAreOnlyRepo
   bid->AddTransaction(41, platform::kXtypPoke);
   complete("TOPIC", "BID", 42, conv->ConvHandle);
   complete("TOPIC", "NEW", 41, conv->ConvHandle);
-  EXPECT_EQ(events, (std::vector<std::string>{"unknown SRV/TOPIC/BID id 42",
-                                              "unknown SRV/TOPIC/NEW id 41"}));
+  EXPECT_EQ(events, (std::vector<std::string>{Line("unknown", "SRV", "TOPIC", "BID", 42),
+                                              Line("unknown", "SRV", "TOPIC", "NEW", 41)}));
   EXPECT_EQ(conv->Topic->FindItem("NEW"), nullptr);
   EXPECT_EQ(bid->TransactionCount(), 1);
   // Another topic, or a conversation the manager does not hold: nothing at all.
