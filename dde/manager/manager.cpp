@@ -141,7 +141,11 @@ void TDDEMLManager::Loaded() {
   if (AutoInit && !Initialized()) InitDDEML();
   if (!NetworkDDE) return;
   NodeName = platform::ComputerName();
-  SharesList_->ProcessShares(ShareProcess, NetworkDDE && IsServerScope());
+  const int failed = SharesList_->ProcessShares(ShareProcess, IsServerScope());
+  // Loading goes on without the shares the computer would not take; the trace says so.
+  if (failed > 0)
+    SetError(-43, std::to_string(failed) + " of " + std::to_string(SharesList_->ShareCount()) +
+                      " shares not created");
 }
 
 void TDDEMLManager::SetSharesList(const TNetDDESharesList& Value) {

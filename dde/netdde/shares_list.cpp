@@ -76,7 +76,7 @@ bool TNetDDESharesList::SharesMatch() const {
   return true;
 }
 
-void TNetDDESharesList::ProcessShares(TShareProcessType how, bool mayCreate) {
+int TNetDDESharesList::ProcessShares(TShareProcessType how, bool mayCreate) {
   switch (how) {
     case sptNone:
       break;
@@ -85,9 +85,9 @@ void TNetDDESharesList::ProcessShares(TShareProcessType how, bool mayCreate) {
       break;
     case sptAutoCreateShares:
       if (!mayCreate) throw ETarvoScopeError(ManagerErrorText(-44));
-      CreateAll();
-      break;
+      return CreateAll();
   }
+  return 0;
 }
 
 void TNetDDESharesList::WriteData(TValueWriter& writer) const {

@@ -48,8 +48,8 @@ class TNetDDESharesList : public TObject {
   bool SharesMatch() const;
   // What loading does: sptSharesMustMatch raises ETarvoShareDefError (the text of -42) when the
   // shares do not match; sptAutoCreateShares raises ETarvoScopeError (the text of -44) unless
-  // mayCreate, and otherwise creates them all.
-  void ProcessShares(TShareProcessType how, bool mayCreate);
+  // mayCreate, and otherwise creates them all. The number of shares that could not be created.
+  int ProcessShares(TShareProcessType how, bool mayCreate);
 
   // The stored form: list start, the number of shares, each share's fields, list end. Reading
   // replaces the shares only when the whole list reads; bad input raises EStreamError and keeps

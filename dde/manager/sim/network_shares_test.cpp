@@ -2,6 +2,7 @@
 // them, the scope test of the share list, and the library released with the manager.
 #include <gtest/gtest.h>
 
+#include "dde/diagnostics/trace_test_fixture.h"
 #include "dde/manager/manager.h"
 #include "dde/tables/error_codes.h"
 #include "dde/tables/exceptions.h"
@@ -13,9 +14,12 @@
 namespace tickwell {
 namespace {
 
-class ManagerShares : public ::testing::Test {
+class ManagerShares : public testing::TraceTestBase {
  protected:
   void SetUp() override {
+    TraceTestBase::SetUp();
+    m.DebugFileName = Path("m.log");  // loading sets the trace up from these
+    m.SetDebugState(dbFile);
     platform::sim::ResetNetDde();
     m.SetScope(ddeServerOnly);
     m.NetworkDDE = true;
@@ -23,6 +27,7 @@ class ManagerShares : public ::testing::Test {
   void TearDown() override {
     platform::sim::ResetNetDde();
     platform::sim::ResetComputerName();
+    TraceTestBase::TearDown();
   }
   // Loads the manager as a window's stored description would.
   void Load() {
@@ -94,6 +99,13 @@ TEST_F(ManagerShares, LoadingCreatesTheSharesOfAServingManager) {
   EXPECT_EQ(info.shared_flag, 1);  // reachable from other computers
   ASSERT_TRUE(Installed("Gold$", info));
   EXPECT_EQ(info.static_pair, "MT5|XAUUSD");  // the installed one brought up to date
+  // A share the computer will not take leaves loading to go on, with the reason in the trace.
+  Define(m.SharesList(), "New$", "USDJPY");
+  platform::sim::SetNetDdeFault("NDdeShareAddA", platform::kNddeAccessDenied);
+  EXPECT_EQ(LoadRaises<ETarvoScopeError>(), "");
+  const std::string log = Read("m.log");
+  EXPECT_NE(log.find(ManagerErrorText(-43)), std::string::npos) << log;
+  EXPECT_NE(log.find("1 of 3 shares not created"), std::string::npos) << log;
 
   // A manager that does not serve may not create shares, and creates none.
   platform::sim::ResetNetDde();
