@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Installs Tickwell silently under Wine in a lane's prefix, starts the installed program from its
+# Start-menu entry, feeds it and reads it back with the installed tools, closes it, uninstalls
+# silently and checks that everything is gone:
+#   installer/test.sh <tickwell-setup.exe> <win64-build-dir>
+# Prints one line per check and, last, "install: N passed, M failed"; exits non-zero when a
+# check failed. Every wait is bounded.
+set -uo pipefail
+[ $# -eq 2 ] || { echo "usage: installer/test.sh <tickwell-setup.exe> <win64-build-dir>" >&2; exit 2; }
+root=$(cd "$(dirname "$0")/.." && pwd)
+setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+[ -f "$setup" ] || { echo "install: no installer at $1" >&2; exit 2; }
+exec "$root/script/lane-env" "$2" bash -s "$setup" <<'SESSION'
+set -uo pipefail
+setup=$1
+dir="$WINEPREFIX/drive_c/Program Files/Tickwell"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tickwell"
+win_dir='C:\Program Files\Tickwell'
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell'
+files=(tickwell.exe tickwell-feed.exe tickwell-watch.exe tickwell-sheet.exe tickwell-help.html
+       tickwell-window.png tickwell-sheet.png TickwellFeed.dll x86/TickwellFeed.dll
+       TickwellFeed.mq5 tickwell_feed.h uninstall.exe)
+links=("Tickwell.lnk" "Tickwell help.lnk" "Uninstall Tickwell.lnk")
+pass=0 fail=0
+check() {  # description, then a command that succeeds when the check holds
+  local what=$1; shift
+  if "$@"; then pass=$((pass + 1)); echo "install: ok      $what"
+  else fail=$((fail + 1)); echo "install: FAILED  $what"; fi
+}
+within() {  # seconds, command: polls the command until it succeeds or the time is up
+  local end=$((SECONDS + $1)); shift
+  until "$@"; do [ $SECONDS -ge $end ] && return 1; sleep 0.2; done
+}
+all_files() { local f; for f in "${files[@]}"; do [ -f "$dir/$f" ] || { echo "  missing $f"; return 1; }; done; }
+all_links() { local f; for f in "${links[@]}"; do [ -f "$menu/$f" ] || { echo "  missing $f"; return 1; }; done; }
+key_present() { wine reg query "$key" /reg:64 >/dev/null 2>&1; }
+registered() {
+  wine reg query "$key" /v UninstallString /reg:64 2>/dev/null | grep -qF "\"$win_dir\\uninstall.exe\""
+}
+link_target() { strings "$menu/Tickwell.lnk" | grep -qxF "$win_dir\\tickwell.exe"; }
+main_window() { xwininfo -root -tree 2>/dev/null | awk '/"Tickwell": \("tickwell.exe"/ {print $1; exit}'; }
+# A process of this prefix whose command line matches (other prefixes may run the same names).
+running() {
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+installed_running() { running '^C:.Program Files.Tickwell.tickwell.exe$'; }
+# The uninstaller runs from a copy of itself in the temporary folder and returns at once.
+uninstalling() { running '~nsu[^ ]*[.]tmp.(Un|Au_)[.]exe '; }
+uninstall() {
+  timeout 60 wine "$dir/uninstall.exe" /S >/dev/null 2>&1 || return 1
+  within 60 eval '! uninstalling'
+}
+started() { [ -n "$(main_window)" ] && installed_running; }
+closed() { [ -z "$(main_window)" ] && ! installed_running; }
+fed() { wine "$dir/tickwell-feed.exe" --timeout 10000 "EURUSD;1.08501;1.08503;1.08502;1700000000;15" >/dev/null 2>&1; }
+# A symbol's items exist from its first line after DDE was switched on: each try feeds one.
+read_back() { fed && wine "$dir/tickwell-watch.exe" MT5 EURUSD BID -t 3 2>/dev/null | tr -d '\r' | grep -q ' EURUSD BID 1.08501$'; }
+install_refused() {
+  timeout 120 wine "$setup" /S >/dev/null 2>&1
+  [ $? -eq 2 ] && all_files >/dev/null
+}
+uninstall_refused() { uninstall && all_files >/dev/null && registered; }
+gone() { [ ! -e "$dir" ] && [ ! -e "$menu" ] && ! key_present; }
+
+# Whatever an interrupted earlier run left behind.
+rm -rf "$dir" "$menu"
+wine reg delete "$key" /reg:64 /f >/dev/null 2>&1
+
+check "the silent installer ends with 0" timeout 120 wine "$setup" /S
+check "every file is in Program Files\\Tickwell" all_files
+check "the Start-menu entries are there" all_links
+check "the Start-menu entry points at the installed tickwell.exe" link_target
+check "Add/Remove Programs holds the uninstaller" registered
+
+wine start /unix "$menu/Tickwell.lnk" >/dev/null 2>&1
+check "started from the Start-menu entry, the installed Tickwell shows its window" within 30 started
+check "the installed tickwell-feed hands it a quote" fed
+xdotool mousemove --window "$(main_window)" 45 44 click 1 2>/dev/null
+check "with DDE switched on, the installed tickwell-watch reads the quote back" within 30 read_back
+check "the installer refuses while Tickwell runs (exit code 2)" install_refused
+check "the uninstaller refuses while Tickwell runs, and removes nothing" uninstall_refused
+w=$(main_window)
+[ -n "$w" ] && xdotool windowfocus --sync "$w" key --clearmodifiers alt+F4 2>/dev/null
+check "Tickwell closes" within 20 closed
+
+check "the silent uninstaller runs to its end" uninstall
+within 30 gone
+check "the uninstaller removed the program's folder" test ! -e "$dir"
+check "the uninstaller removed the Start-menu entries" test ! -e "$menu"
+check "the uninstaller removed the Add/Remove Programs entry" bash -c "! wine reg query '$key' /reg:64 >/dev/null 2>&1"
+
+echo "install: $pass passed, $fail failed"
+[ "$fail" -eq 0 ]
+SESSION
