@@ -138,9 +138,11 @@ class ClientSide : public testing::TraceTestBase {
     ASSERT_TRUE(platform::DdePostAdvise(server->id(), server->Name("TOPIC"), server->Name(item)));
     Pump();
   }
-  // What the manager's callback answers advise data with, called as DDEML would.
-  platform::HddeData AdviseData(const std::string& item, const char* text,
-                                const std::string& topic = "TOPIC", platform::Hconv to = 0) {
+  // What the manager's callback answers a transaction of the type with text as its data,
+  // called as DDEML would.
+  platform::HddeData Call(unsigned type, const std::string& item, const char* text,
+                          std::uintptr_t id = 0, const std::string& topic = "TOPIC",
+                          platform::Hconv to = 0) {
     const platform::Hsz t = platform::DdeCreateStringHandle(m->InstanceId, topic);
     const platform::Hsz i = item.empty() ? 0 : platform::DdeCreateStringHandle(m->InstanceId, item);
     const platform::HddeData data =
@@ -149,11 +151,15 @@ class ClientSide : public testing::TraceTestBase {
                                              i, 1, 0)
              : 0;
     const platform::HddeData result =
-        m->CallBack(platform::kXtypAdvData, 1, to ? to : conv->ConvHandle, t, i, data, 0, 0);
+        m->CallBack(type, 1, to ? to : conv->ConvHandle, t, i, data, id, 0);
     if (data) platform::DdeFreeDataHandle(data);
     if (i) platform::DdeFreeStringHandle(m->InstanceId, i);
     platform::DdeFreeStringHandle(m->InstanceId, t);
     return result;
+  }
+  platform::HddeData AdviseData(const std::string& item, const char* text,
+                                const std::string& topic = "TOPIC", platform::Hconv to = 0) {
+    return Call(platform::kXtypAdvData, item, text, 0, topic, to);
   }
   bool Logged(const std::string& text) {
     return Read("m.log").find(text) != std::string::npos;
@@ -201,10 +207,7 @@ TEST_F(ClientSide, WithoutRetainingTheDataAndTheItemsGoOnceTheirLastTransactionE
   conv->Topic->FindItem("ASK")->AddTransaction(999, platform::kXtypPoke);  // still to come
   Pump();
   ASSERT_NE(conv->Topic->FindItem("ASK"), nullptr);
-  const platform::Hsz ask = platform::DdeCreateStringHandle(m->InstanceId, "ASK");
-  m->CallBack(platform::kXtypXactComplete, 1, conv->ConvHandle, conv->Topic->Handle(), ask, 1,
-              999, 0);
-  platform::DdeFreeStringHandle(m->InstanceId, ask);
+  Call(platform::kXtypXactComplete, "ASK", "ok", 999);
   EXPECT_EQ(conv->Topic->FindItem("ASK"), nullptr);
   // An item whose request the handler's own work already removed is not touched again.
   m->OnRequestResponse = [this](TDDEMLManager& sender, std::int32_t, const std::string&,
@@ -238,25 +241,17 @@ TEST_F(ClientSide, AnAdviseStopCompletesSilentlyAndStrangeCompletionsAreOnlyRepo
   EXPECT_TRUE(events.empty());
 
   // A completion nothing waits for, for a known item and for an unknown one.
-  auto complete = [this](const std::string& topic, const std::string& item, std::uintptr_t id,
-                         platform::Hconv to) {
-    const platform::Hsz t = platform::DdeCreateStringHandle(m->InstanceId, topic);
-    const platform::Hsz i = platform::DdeCreateStringHandle(m->InstanceId, item);
-    EXPECT_EQ(m->CallBack(platform::kXtypXactComplete, 1, to, t, i, 1, id, 0), 0u);
-    platform::DdeFreeStringHandle(m->InstanceId, i);
-    platform::DdeFreeStringHandle(m->InstanceId, t);
-  };
   bid->AddTransaction(41, platform::kXtypPoke);
-  complete("TOPIC", "BID", 42, conv->ConvHandle);
-  complete("TOPIC", "NEW", 41, conv->ConvHandle);
+  EXPECT_EQ(Call(platform::kXtypXactComplete, "BID", "ok", 42), 0u);
+  EXPECT_EQ(Call(platform::kXtypXactComplete, "NEW", "ok", 41), 0u);
   EXPECT_EQ(events, (std::vector<std::string>{Line("unknown", "SRV", "TOPIC", "BID", 42),
                                               Line("unknown", "SRV", "TOPIC", "NEW", 41)}));
   EXPECT_EQ(conv->Topic->FindItem("NEW"), nullptr);
   EXPECT_EQ(bid->TransactionCount(), 1);
   // Another topic, or a conversation the manager does not hold: nothing at all.
   events.clear();
-  complete("OTHER", "BID", 41, conv->ConvHandle);
-  complete("TOPIC", "BID", 41, 0x7777);
+  Call(platform::kXtypXactComplete, "BID", "ok", 41, "OTHER");
+  Call(platform::kXtypXactComplete, "BID", "ok", 41, "TOPIC", 0x7777);
   EXPECT_TRUE(events.empty());
   EXPECT_EQ(bid->TransactionCount(), 1);
 }
