@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <map>
 
 #include "platform/clipboard_format.h"
@@ -26,6 +28,8 @@ struct QuoteServer {
   std::map<std::string, std::string> values;
   HddeData shared = 0;
   std::vector<HddeData> owned;
+  // Called for every transaction but XTYP_ADVREQ before it is answered.
+  std::function<void(Party&, const Seen&)> before;
   Party party;
   Hsz service;
 
@@ -42,10 +46,18 @@ struct QuoteServer {
     });
   }
   HddeData Answer(Party& self, const Seen& seen) {
+    if (seen.type != kXtypAdvReq && before) before(self, seen);
     if (seen.type == kXtypConnect || seen.type == kXtypAdvStart) return 1;
-    if (seen.type != kXtypAdvReq) return 0;
+    if (seen.type != kXtypAdvReq && seen.type != kXtypRequest) return 0;
     std::lock_guard<std::mutex> hold(lock);
     const std::string text = values[seen.name1 + "/" + seen.name2];
+    if (seen.type == kXtypRequest) {
+      return text.empty() ? 0
+                          : DdeCreateDataHandle(self.id(), text.c_str(),
+                                                static_cast<std::uint32_t>(text.size() + 1), 0,
+                                                DdeCreateStringHandle(self.id(), seen.name2),
+                                                seen.format, 0);
+    }
     if (shared == 0) {
       Hsz item = DdeCreateStringHandle(self.id(), seen.name2);
       const unsigned command = (seen.data1 & 0xFFFF) > 0 ? kHdataAppOwned : 0;
@@ -90,6 +102,15 @@ struct Watcher {
       std::uint32_t word = 0;
       return DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(party.id(), item), format,
                                   type, timeout, &word) != 0;
+    });
+  }
+  std::string Request(Hconv conv, const std::string& item) {
+    return party.Do([&] {
+      HddeData h = DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(party.id(), item),
+                                        kCfText, kXtypRequest, 5000, nullptr);
+      std::string text = h ? Text(DdeDataBytes(h)) : "(failed)";
+      if (h) DdeFreeDataHandle(h);
+      return text;
     });
   }
   std::vector<std::string> Values() {
@@ -320,6 +341,37 @@ TEST(DdemlAdviseStream, ManyPostsToSeveralLinksArriveUnderTheirOwnItems) {
     }
     EXPECT_EQ(client->Values().back(), "USDJPY/LAST=LAST" + std::to_string(rounds - 1));
   }
+}
+
+// A server that posts an update of one link while it answers a transaction on another item: the
+// client is then sent the update before the answer it waits for. The update belongs to its link
+// and must not end the transaction (Wine's client takes any message that comes in the wait for
+// the end of it; the platform layer holds those updates back until the answer is in).
+TEST(DdemlAdviseInterleaved, UpdatesThatArriveDuringATransactionAreNotTakenForItsAnswer) {
+  QuoteServer server;
+  std::atomic<int> posts{0};
+  server.before = [&](Party& self, const Seen& seen) {
+    if ((seen.type != kXtypAdvStart && seen.type != kXtypRequest) || seen.name2 == "BID") return;
+    server.Set("EURUSD", "BID", seen.name2);
+    ++posts;
+    DdePostAdvise(self.id(), DdeCreateStringHandle(self.id(), "EURUSD"),
+                  DdeCreateStringHandle(self.id(), "BID"));
+  };
+  Watcher client;
+  Hconv conv = client.Connect("EURUSD");
+  ASSERT_TRUE(client.Advise(conv, "BID"));
+  const int items = 20;
+  for (int i = 0; i < items; ++i) {
+    const std::string item = "I" + std::to_string(i);
+    server.Set("EURUSD", item, "value of " + item);
+    EXPECT_TRUE(client.Advise(conv, item)) << item;
+    EXPECT_EQ(client.Request(conv, item), "value of " + item);
+  }
+  ASSERT_EQ(posts, 2 * items);
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 2u * items; }));
+  std::vector<std::string> values = client.Values();
+  EXPECT_EQ(values.front(), "EURUSD/BID=I0");
+  EXPECT_EQ(values.back(), "EURUSD/BID=I" + std::to_string(items - 1));
 }
 
 }  // namespace

@@ -10,7 +10,9 @@ std::string DdeWineFixReport() {
             std::to_string(status.freed) + ", kept " + std::to_string(status.kept) +
             ", answers freed " + std::to_string(status.answers_freed) + ", acks dropped " +
             std::to_string(status.acks_dropped);
-  if (status.wine) line += ", stray acks awaited " + std::to_string(status.acks_awaited);
+  if (status.wine)
+    line += ", stray acks awaited " + std::to_string(status.acks_awaited) +
+            ", updates held " + std::to_string(status.updates_held);
   return line;
 }
 

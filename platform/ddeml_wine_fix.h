@@ -18,6 +18,7 @@ struct WineDdeFixStatus {
   std::uint64_t answers_freed = 0;  // request answers freed once posted
   std::uint64_t acks_dropped = 0;   // stray acknowledgements after request data, not posted
   std::uint64_t acks_awaited = 0;   // stray acknowledgements a client took off its queue
+  std::uint64_t updates_held = 0;   // advise updates held back until a client transaction ended
 };
 
 WineDdeFixStatus DdeWineFixStatus();

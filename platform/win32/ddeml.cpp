@@ -16,6 +16,7 @@
 #include "platform/ddeml.h"
 #include "platform/exception_report.h"
 #include "platform/win32/ddeml_wine.h"
+#include "platform/win32/wine_held_updates.h"
 #include "platform/win32/wine_post_fix.h"
 
 namespace platform {
@@ -239,10 +240,15 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
                               unsigned format, unsigned type, std::uint32_t timeout,
                               std::uint32_t* result) {
   DWORD word = 0;
-  if (timeout != TIMEOUT_ASYNC) win32::WineBeforeSyncTransaction();
-  HDDEDATA answer = ::DdeClientTransaction(static_cast<LPBYTE>(const_cast<void*>(data)), size,
-                                           ToConv(conv), ToHsz(item), format, type, timeout, &word);
-  if (timeout != TIMEOUT_ASYNC && type == XTYP_REQUEST && answer) win32::WineAwaitStrayAck(conv);
+  const bool sync = timeout != TIMEOUT_ASYNC;
+  if (sync) win32::WineBeforeSyncTransaction();
+  HDDEDATA answer = nullptr;
+  {
+    win32::WineHeldUpdates held(sync ? conv : 0);
+    answer = ::DdeClientTransaction(static_cast<LPBYTE>(const_cast<void*>(data)), size,
+                                    ToConv(conv), ToHsz(item), format, type, timeout, &word);
+    if (sync && type == XTYP_REQUEST && answer) win32::WineAwaitStrayAck(conv);
+  }
   if (result) *result = word;
   return reinterpret_cast<HddeData>(answer);
 }

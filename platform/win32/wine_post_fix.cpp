@@ -38,6 +38,7 @@
 #include "platform/ddeml_wine_fix.h"
 #include "platform/win32/ddeml_wine.h"
 #include "platform/win32/wine_post_fix.h"
+#include "platform/win32/wine_held_updates.h"
 
 namespace platform {
 namespace win32 {
@@ -344,6 +345,7 @@ WineDdeFixStatus DdeWineFixStatus() {
   status.answers_freed = count.answers_freed;
   status.acks_dropped = count.acks_dropped;
   status.acks_awaited = count.acks_awaited;
+  status.updates_held = win32::WineHeldUpdateCount();
   return status;
 }
 
