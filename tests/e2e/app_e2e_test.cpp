@@ -237,6 +237,10 @@ TEST(TickwellFeed, RejectsBadArguments) {
   EXPECT_EQ(fed.exit_code, 1u);
   EXPECT_NE(fed.output.find("--timeout needs a number of milliseconds"), std::string::npos)
       << fed.output;
+  // A mistyped option is refused, not sent to a receiver as a quote line.
+  fed = e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", {"--tiemout", "300"});
+  EXPECT_EQ(fed.exit_code, 1u);
+  EXPECT_NE(fed.output.find("unknown option --tiemout"), std::string::npos) << fed.output;
 }
 
 }  // namespace

@@ -55,6 +55,9 @@ int main(int argc, char** argv) {
     } else if (arg == "-h" || arg == "--help") {
       Usage("sends quote lines to Tickwell");
       return 0;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      // A quote line starts with its symbol; a mistyped option must not be sent as a quote.
+      return Usage(("unknown option " + arg).c_str());
     } else {
       lines.push_back(arg);
     }
