@@ -25,8 +25,10 @@ Hwnd CreateHiddenWindow(const std::string& title, WindowProc proc);
 void DestroyWindow(Hwnd window);
 bool IsWindow(Hwnd window);
 
-// SendMessageA. To kBroadcast: every top-level window (the result carries no answer). To a
-// window that does not exist: 0.
+// SendMessageA. To kBroadcast: every top-level window (the result carries no answer), each
+// waited for at most kBroadcastWaitMs and a hung one not at all, so that one program that stopped
+// pumping messages cannot hold the sender up. To a window that does not exist: 0.
+constexpr unsigned kBroadcastWaitMs = 1000;
 LResult Send(Hwnd window, unsigned msg, WParam w, LParam l);
 
 // PostMessageA; false when the window does not exist.

@@ -62,6 +62,12 @@ void DestroyWindow(Hwnd window) {
 bool IsWindow(Hwnd window) { return ::IsWindow(reinterpret_cast<HWND>(window)) != FALSE; }
 
 LResult Send(Hwnd window, unsigned msg, WParam w, LParam l) {
+  if (window == kBroadcast) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, msg, w, l, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        kBroadcastWaitMs, &ignored);
+    return 0;
+  }
   return SendMessageA(reinterpret_cast<HWND>(window), msg, w, l);
 }
 

@@ -222,6 +222,32 @@ TEST_F(RunningTickwell, TheDdeButtonRegistersTheServiceWhileOnAndTheFeedGoesOn) 
             "TIME\t1/1/1970 12:01:00 AM\r\nBID\t9\r\nASK\t8\r\nLAST\t7\r\nVOLUME\t6");
 }
 
+// Tickwell announces its start and its end to every top-level window. A window of another
+// program that has stopped answering must not hold either up.
+class TickwellBesideAHungWindow : public RunningTickwell {
+ protected:
+  void SetUp() override {}
+};
+
+TEST_F(TickwellBesideAHungWindow, StartsAndClosesWithinItsBounds) {
+  // A receiver that answers the handshake, then stops answering once handed a line.
+  e2e::Background peer(e2e::BinFolder() + "interapp-peer.exe", {"0", "hang", "40000"}, true);
+  ASSERT_TRUE(peer.Started());
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", {"--timeout", "500", "EURUSD;1;2;3;0;4"});
+        return peer.Output().rfind("hanging", 0) == 0;
+      },
+      20000))
+      << "the peer never took a line: " << peer.Output();
+  Start();  // shown within its 20 s bound, well before the peer answers again
+  ASSERT_NE(main_, nullptr);
+  auto fed = Feed({"GBPUSD;1.25;1.26;1.255;1700000000;3"});
+  EXPECT_EQ(fed.exit_code, 0u) << fed.output;
+  EXPECT_TRUE(e2e::WaitUntil([&] { return Text(Item(ids::kLabel)) == "GBPUSD"; }, 5000));
+  Stop();  // ended within its 10 s bound
+}
+
 TEST(TickwellFeed, SaysSoWhenNoReceiverAnswers) {
   ASSERT_EQ(FindWindowA(ids::kMainWindowClass, nullptr), nullptr);
   auto fed =
