@@ -1,22 +1,14 @@
 #include "tools/sheet/sheet_grid.h"
 
-#include <algorithm>
-#include <cctype>
+#include "support/zstring.h"
 
 namespace sheet {
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) ==
-                  std::toupper(static_cast<unsigned char>(y));
-         });
-}
-
 template <typename List>
 std::size_t Find(const List& names, const std::string& name) {
   for (std::size_t i = 0; i < names.size(); ++i)
-    if (SameName(names[i], name)) return i;
+    if (tickwell::SameTextAscii(names[i], name)) return i;
   return names.size();
 }
 
