@@ -4,17 +4,39 @@
 
 namespace tickwell::feed {
 
-bool JoinQuoteFields(const wchar_t* const fields[kQuoteFields], std::wstring& line) {
+namespace {
+
+bool Absent(const wchar_t* field) { return field == nullptr || *field == L'\0'; }
+
+// A refused line leaves nothing half-joined behind.
+bool JoinFields(const wchar_t* const fields[], int count, std::wstring& line) {
   line.clear();
-  for (int i = 0; i < kQuoteFields; ++i) {
-    const wchar_t* field = fields[i];
-    if (field == nullptr || *field == L'\0') return false;
-    const std::wstring_view text(field);
-    if (text.find(L';') != std::wstring_view::npos) return false;
+  for (int i = 0; i < count; ++i) {
+    if (Absent(fields[i]) || std::wstring_view(fields[i]).find(L';') != std::wstring_view::npos) {
+      line.clear();
+      return false;
+    }
     if (i > 0) line += L';';
-    line += text;
+    line += fields[i];
   }
   return true;
+}
+
+}  // namespace
+
+bool JoinQuoteFields(const wchar_t* const fields[kQuoteFields], std::wstring& line) {
+  return JoinFields(fields, kQuoteFields, line);
+}
+
+bool JoinQuoteFieldsWithRange(const wchar_t* const fields[kQuoteFieldsWithRange],
+                              std::wstring& line) {
+  const bool noHigh = Absent(fields[kQuoteFields]);
+  const bool noLow = Absent(fields[kQuoteFields + 1]);
+  if (noHigh != noLow) {
+    line.clear();
+    return false;
+  }
+  return JoinFields(fields, noHigh ? kQuoteFields : kQuoteFieldsWithRange, line);
 }
 
 bool ToCodePage(std::wstring_view text, unsigned code_page, std::string& out) {

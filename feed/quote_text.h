@@ -9,11 +9,18 @@ namespace tickwell::feed {
 
 // The fields of a quote line, in order.
 constexpr int kQuoteFields = 6;  // symbol; bid; ask; last; time in Unix seconds; volume
+// Optional fields after the volume: the day's high and low of the bid.
+constexpr int kQuoteFieldsWithRange = 8;
 
 // Joins the fields with ";". False when a field is missing (null), empty or holds ";": the
 // receiver splits at ";" and drops empty fields, so such a line would put values under the wrong
 // items.
 bool JoinQuoteFields(const wchar_t* const fields[kQuoteFields], std::wstring& line);
+
+// The same for a quote with the day's high and low: both given (the line has eight fields) or
+// both left out, null or empty (six fields). One without the other is refused.
+bool JoinQuoteFieldsWithRange(const wchar_t* const fields[kQuoteFieldsWithRange],
+                              std::wstring& line);
 
 // Converts text to the given code page. False when a character has no exact form in it
 // (it would arrive as a substitute) or the text is not valid UTF-16.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace tickwell::feed {
 namespace {
@@ -23,6 +24,31 @@ TEST(QuoteText, FieldsAreJoinedOnlyWhenNoneWouldShiftTheOthers) {
       EXPECT_FALSE(JoinQuoteFields(fields, line)) << "field " << i;
     }
   }
+}
+
+TEST(QuoteText, TheDaysHighAndLowGoAfterTheVolumeBothOrNeither) {
+  const wchar_t* fields[kQuoteFieldsWithRange] = {L"EURUSD", L"1.1", L"1.2", L"0",
+                                                  L"60",     L"5",   L"1.3", L"1.0"};
+  std::wstring line;
+  ASSERT_TRUE(JoinQuoteFieldsWithRange(fields, line));
+  EXPECT_EQ(line, L"EURUSD;1.1;1.2;0;60;5;1.3;1.0");
+  fields[6] = nullptr;
+  fields[7] = L"";
+  ASSERT_TRUE(JoinQuoteFieldsWithRange(fields, line));
+  EXPECT_EQ(line, L"EURUSD;1.1;1.2;0;60;5");
+  // One without the other, or a range field that would shift the others, is refused.
+  for (const auto& [high, low] : {std::pair<const wchar_t*, const wchar_t*>{L"1.3", nullptr},
+                                  {L"", L"1.0"}, {L"1;3", L"1.0"}, {L"1.3", L";"}}) {
+    fields[6] = high;
+    fields[7] = low;
+    EXPECT_FALSE(JoinQuoteFieldsWithRange(fields, line));
+    EXPECT_TRUE(line.empty());
+  }
+  // The six fields before them are checked as for a plain quote.
+  fields[6] = L"1.3";
+  fields[7] = L"1.0";
+  fields[1] = L"";
+  EXPECT_FALSE(JoinQuoteFieldsWithRange(fields, line));
 }
 
 TEST(QuoteText, ConvertsToTheCodePageOrRefusesWhatWouldArriveChanged) {

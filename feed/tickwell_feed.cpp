@@ -96,6 +96,18 @@ int TWF_CALL TwfSendQuote(const wchar_t* symbol, const wchar_t* bid, const wchar
   });
 }
 
+int TWF_CALL TwfSendQuoteEx(const wchar_t* symbol, const wchar_t* bid, const wchar_t* ask,
+                            const wchar_t* last, const wchar_t* time, const wchar_t* volume,
+                            const wchar_t* high, const wchar_t* low) {
+  return Guarded([&] {
+    const wchar_t* const fields[tickwell::feed::kQuoteFieldsWithRange] = {
+        symbol, bid, ask, last, time, volume, high, low};
+    std::wstring line;
+    if (!tickwell::feed::JoinQuoteFieldsWithRange(fields, line)) return TWF_BAD_ARGUMENT;
+    return Send(line);
+  });
+}
+
 int TWF_CALL TwfSendLine(const wchar_t* line) {
   return Guarded([&] { return line ? Send(line) : TWF_BAD_ARGUMENT; });
 }

@@ -1,7 +1,7 @@
 /* TickwellFeed.dll: hands quote lines from a trading terminal to a running Tickwell.
  *
  * A quote line is "symbol;bid;ask;last;time;volume", the time in whole seconds since
- * 1970-01-01 00:00:00 UTC. Text is taken as UTF-16 (the strings MetaTrader 5 passes to a DLL)
+ * 1970-01-01 00:00:00 UTC, optionally followed by ";high;low", the day's high and low of the bid. Text is taken as UTF-16 (the strings MetaTrader 5 passes to a DLL)
  * and handed to Tickwell in the system's ANSI code page, at most 255 characters a line.
  *
  * Use: TwfOpen once, then TwfSendQuote (or TwfSendLine) for each price change, TwfClose at the
@@ -15,11 +15,13 @@
  *
  * Calling convention: on x64 there is only one, the one MetaTrader 5's #import uses. On 32-bit
  * Windows the functions are __stdcall. Either way they are exported under their plain names
- * (TwfOpen, TwfSendQuote, TwfSendLine, TwfClose), so that
+ * (TwfOpen, TwfSendQuote, TwfSendQuoteEx, TwfSendLine, TwfClose), so that
  *   #import "TickwellFeed.dll"
  *   int TwfOpen(int timeout_ms);
  *   int TwfSendQuote(string symbol, string bid, string ask, string last, string time,
  *                    string volume);
+ *   int TwfSendQuoteEx(string symbol, string bid, string ask, string last, string time,
+ *                      string volume, string high, string low);
  *   int TwfSendLine(string line);
  *   int TwfClose(void);
  *   #import
@@ -65,6 +67,14 @@ int TWF_CALL TwfOpen(int timeout_ms);
  * TWF_OK, TWF_NO_RECEIVER, TWF_TIMED_OUT; TWF_SYSTEM_ERROR. */
 int TWF_CALL TwfSendQuote(const wchar_t* symbol, const wchar_t* bid, const wchar_t* ask,
                           const wchar_t* last, const wchar_t* time, const wchar_t* volume);
+
+/* TwfSendQuote with the day's high and low of the bid as two more fields after the volume
+ * ("symbol;bid;ask;last;time;volume;high;low"). high and low are given both or neither: both
+ * null or empty sends the six fields of TwfSendQuote; one without the other is
+ * TWF_BAD_ARGUMENT. The same codes as TwfSendQuote otherwise. */
+int TWF_CALL TwfSendQuoteEx(const wchar_t* symbol, const wchar_t* bid, const wchar_t* ask,
+                            const wchar_t* last, const wchar_t* time, const wchar_t* volume,
+                            const wchar_t* high, const wchar_t* low);
 
 /* Sends one line as it is (it may be empty). The same codes as TwfSendQuote; TWF_BAD_ARGUMENT
  * only for a null pointer. */

@@ -23,6 +23,7 @@ class FeedDll {
     if (!module_) return;
     Find(Open, "TwfOpen");
     Find(SendQuote, "TwfSendQuote");
+    Find(SendQuoteEx, "TwfSendQuoteEx");
     Find(SendLine, "TwfSendLine");
     Find(Close, "TwfClose");
   }
@@ -30,7 +31,7 @@ class FeedDll {
   FeedDll(const FeedDll&) = delete;
   FeedDll& operator=(const FeedDll&) = delete;
 
-  bool Loaded() const { return module_ && Open && SendQuote && SendLine && Close; }
+  bool Loaded() const { return module_ && Open && SendQuote && SendQuoteEx && SendLine && Close; }
   void Unload() {
     if (module_) FreeLibrary(module_);
     module_ = nullptr;
@@ -41,6 +42,7 @@ class FeedDll {
 
   decltype(&TwfOpen) Open = nullptr;
   decltype(&TwfSendQuote) SendQuote = nullptr;
+  decltype(&TwfSendQuoteEx) SendQuoteEx = nullptr;
   decltype(&TwfSendLine) SendLine = nullptr;
   decltype(&TwfClose) Close = nullptr;
 
@@ -91,6 +93,18 @@ TEST_F(FeedDllToTickwell, QuotesAndLinesArriveAsSent) {
   EXPECT_EQ(Text(Item(ids::kLabel)), "USDJPY");
   EXPECT_EQ(dll_.Quote(L"EURUSD", L"9"), TWF_OK);
   EXPECT_EQ(Grid(), "TIME\t1/1/1970 12:01:00 AM\r\nBID\t9\r\nASK\t2\r\nLAST\t3\r\nVOLUME\t4");
+
+  // With the day's high and low after the volume, and with neither.
+  EXPECT_EQ(dll_.SendQuoteEx(L"GBPUSD", L"1.25", L"1.26", L"0", L"60", L"7", L"1.27", L"1.24"),
+            TWF_OK);
+  EXPECT_EQ(Text(Item(ids::kLabel)), "GBPUSD");
+  EXPECT_EQ(Grid(), "TIME\t1/1/1970 12:01:00 AM\r\nBID\t1.25\r\nASK\t1.26\r\nLAST\t0\r\nVOLUME\t7");
+  EXPECT_EQ(dll_.SendQuoteEx(L"EURUSD", L"8", L"2", L"3", L"60", L"4", nullptr, L""), TWF_OK);
+  EXPECT_EQ(Text(Item(ids::kLabel)), "EURUSD");
+  // A high without a low is refused and nothing is sent.
+  EXPECT_EQ(dll_.SendQuoteEx(L"USDJPY", L"1", L"2", L"3", L"60", L"4", L"5", nullptr),
+            TWF_BAD_ARGUMENT);
+  EXPECT_EQ(Text(Item(ids::kLabel)), "EURUSD");
 }
 
 TEST_F(FeedDllToTickwell, WhatWouldArriveWrongIsRefusedWithItsCodeAndNothingIsSent) {
