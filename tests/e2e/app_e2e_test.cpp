@@ -267,6 +267,12 @@ TEST(TickwellFeed, RejectsBadArguments) {
   fed = e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", {"--tiemout", "300"});
   EXPECT_EQ(fed.exit_code, 1u);
   EXPECT_NE(fed.output.find("unknown option --tiemout"), std::string::npos) << fed.output;
+  // A mistake names itself and the way to the help, not the whole help.
+  EXPECT_NE(fed.output.find("Run \"tickwell-feed --help\""), std::string::npos) << fed.output;
+  EXPECT_EQ(fed.output.find("Exit codes"), std::string::npos) << fed.output;
+  fed = e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", {"--help"});
+  EXPECT_EQ(fed.exit_code, 0u);
+  EXPECT_NE(fed.output.find("Exit codes: 0 every line sent"), std::string::npos) << fed.output;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 // Exit codes: 0 every line sent, 1 usage, 2 no receiver answered, 3 the receiver went away and
 // none answered again, 4 unreadable file, 5 lines longer than 255 characters were refused (the
 // others were sent), 6 the receiver stopped taking lines (hung or too slow).
+#include <io.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,14 +19,25 @@
 
 namespace {
 
+// A usage mistake: the one problem, and where the help is.
 int Usage(const char* why) {
-  std::fprintf(
-      stderr,
-      "tickwell-feed: %s\n"
-      "usage: tickwell-feed [--timeout MS] [--delay MS] [LINE ...]\n"
-      "       tickwell-feed [--timeout MS] [--delay MS] -f FILE   (FILE \"-\": standard input)\n",
-      why);
+  std::fprintf(stderr, "tickwell-feed: %s\nRun \"tickwell-feed --help\" for how to use it.\n", why);
   return 1;
+}
+
+int Help() {
+  std::printf(
+      "tickwell-feed: sends quote lines to a running Tickwell, as the terminal does\n"
+      "usage: tickwell-feed [--timeout MS] [--delay MS] [LINE ...]\n"
+      "       tickwell-feed [--timeout MS] [--delay MS] -f FILE   (FILE \"-\": standard input)\n"
+      "A line is symbol;bid;ask;last;time;volume[;high;low], e.g.\n"
+      "  tickwell-feed \"EURUSD;1.08501;1.08503;1.08502;1700000000;15\"\n"
+      "With no lines and no file, lines are read from standard input.\n"
+      "  --timeout MS  how long to look for Tickwell (5000)\n"
+      "  --delay MS    pause after each line (0)\n"
+      "Exit codes: 0 every line sent, 1 usage, 2 Tickwell not found, 3 Tickwell went away,\n"
+      "4 unreadable file, 5 lines over 255 characters refused, 6 Tickwell stopped taking lines.\n");
+  return 0;
 }
 
 bool ParseMs(const char* text, int& out) {
@@ -53,8 +66,7 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc) return Usage("-f needs a file name");
       file = argv[++i];
     } else if (arg == "-h" || arg == "--help") {
-      Usage("sends quote lines to Tickwell");
-      return 0;
+      return Help();
     } else if (arg.size() > 1 && arg[0] == '-') {
       // A quote line starts with its symbol; a mistyped option must not be sent as a quote.
       return Usage(("unknown option " + arg).c_str());
@@ -83,6 +95,15 @@ int main(int argc, char** argv) {
       return 4;
     }
     stream = &in;
+  }
+
+  // Typed lines are taken too; someone who started it without arguments is told so, instead of
+  // facing a prompt-less wait.
+  if (stream == &std::cin && _isatty(_fileno(stdin))) {
+    std::fprintf(stderr,
+                 "tickwell-feed: type quote lines, one per line (symbol;bid;ask;last;time;volume), "
+                 "and end with Ctrl+Z then Enter; \"tickwell-feed --help\" shows the other "
+                 "ways.\n");
   }
 
   using tickwell::feed::TSendResult;
