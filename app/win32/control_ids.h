@@ -24,5 +24,6 @@ constexpr int kAppIcon = 1;
 
 constexpr char kMainWindowClass[] = "TickwellMainWindow";
 constexpr char kGridClass[] = "TickwellGrid";
+constexpr char kLabelClass[] = "TickwellLabel";
 
 }  // namespace tickwell::ids

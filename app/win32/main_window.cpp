@@ -7,12 +7,17 @@
 #include "app/win32/control_ids.h"
 #include "app/win32/glyphs.h"
 #include "app/win32/quote_grid.h"
+#include "app/win32/quote_label.h"
 #include "platform/exception_report.h"
 
 namespace tickwell {
 namespace {
 
 constexpr int kClientWidth = 222;  // the children's layout is drawn for this width
+// A busy feed changes the quote far more often than an eye can follow; painting each change
+// would cost more than taking the line.
+constexpr UINT kPaintIntervalMs = 50;
+constexpr UINT_PTR kPaintTimer = 1;
 
 HWND Child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent,
            int id) {
@@ -51,7 +56,7 @@ bool MainWindow::Create(int show) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = ids::kMainWindowClass;
   const bool registered = RegisterClassExA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  if (!registered || !RegisterQuoteGridClass()) return false;
+  if (!registered || !RegisterQuoteGridClass() || !RegisterQuoteLabelClass()) return false;
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   // Caption, place and client size as the window's stored description gives them.
@@ -100,8 +105,7 @@ void MainWindow::CreateChildren() {
   SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
 
   // The label grows to the right as its caption does.
-  label_ = Child("STATIC", "", SS_LEFT | SS_NOPREFIX, 104, 40, kClientWidth - 104 - 4, 13, hwnd_,
-                 ids::kLabel);
+  label_ = CreateQuoteLabel(hwnd_, 104, 40, kClientWidth - 104 - 4, 13);
   button_ =
       Child("BUTTON", "DDE", BS_OWNERDRAW | WS_TABSTOP, 8, 32, 75, 25, hwnd_, ids::kDdeButton);
   grid_ = CreateQuoteGrid(hwnd_, 8, 64, 201, 108, form_);
@@ -116,10 +120,25 @@ void MainWindow::CreateChildren() {
 
 void MainWindow::Refresh() {
   if (!hwnd_) return;
-  SetWindowTextA(label_, form_.Label1Caption().c_str());
-  SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(form_.StatusText().c_str()));
+  if (form_.Label1Caption() != label_text_) {
+    label_text_ = form_.Label1Caption();
+    SetWindowTextA(label_, label_text_.c_str());  // paints nothing by itself
+  }
+  if (form_.StatusText() != status_text_) {
+    status_text_ = form_.StatusText();
+    SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(status_text_.c_str()));
+  }
+  if (form_.GlyphIndex() != glyph_) {
+    glyph_ = form_.GlyphIndex();
+    InvalidateRect(button_, nullptr, TRUE);  // a click: shown at once
+  }
+  if (!paint_due_) paint_due_ = SetTimer(hwnd_, kPaintTimer, kPaintIntervalMs, nullptr) != 0;
+  if (!paint_due_) Paint();  // no timer to be had: paint now rather than never
+}
+
+void MainWindow::Paint() {
+  InvalidateRect(label_, nullptr, FALSE);
   InvalidateRect(grid_, nullptr, TRUE);
-  InvalidateRect(button_, nullptr, TRUE);
 }
 
 void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
@@ -185,6 +204,14 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
       }
       break;
     }
+    case WM_TIMER:
+      if (w == kPaintTimer) {
+        KillTimer(hwnd_, kPaintTimer);
+        paint_due_ = false;
+        Paint();
+        return 0;
+      }
+      break;
     case WM_CTLCOLORSTATIC:
       SetBkMode(reinterpret_cast<HDC>(w), TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));

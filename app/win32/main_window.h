@@ -5,6 +5,8 @@
 // commctrl.h needs windows.h before it.
 #include <commctrl.h>
 
+#include <string>
+
 #include "app/main_form.h"
 
 namespace tickwell {
@@ -28,7 +30,9 @@ class MainWindow {
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
   LRESULT OnMessage(UINT msg, WPARAM w, LPARAM l);
   void CreateChildren();
+  // Follows the form: texts at once, paints at most every kPaintIntervalMs.
   void Refresh();
+  void Paint();
   void DrawButton(const DRAWITEMSTRUCT& item);
   void ShowAbout(const TAboutTexts& texts);
 
@@ -41,6 +45,11 @@ class MainWindow {
   HWND status_ = nullptr;
   HFONT font_ = nullptr;  // the window's font, which every child is given
   HIMAGELIST images_ = nullptr;
+  // What the children were last given, so that only a change costs anything.
+  std::string label_text_;
+  std::string status_text_;
+  int glyph_ = -1;
+  bool paint_due_ = false;  // the paint timer runs
 };
 
 }  // namespace tickwell
