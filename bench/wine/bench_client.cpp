@@ -1,12 +1,16 @@
-// tw-bench-client: a DDE client holding hot links on the six quote items of several symbols, for
-// the end-to-end throughput measure. It links every item, prints "linked N", then takes advise
-// data until the VOLUME of every symbol reads the given end mark (the feed's last line of each
-// symbol carries it), and prints every item's last value as "SYMBOL ITEM VALUE" and "updates N".
+// tw-bench-client: a DDE client holding hot links on quote items of several symbols, for the
+// end-to-end measures. It links every item, prints "linked N", then takes advise data until the
+// end mark is reached, and prints every item's last value as "SYMBOL ITEM VALUE" and "updates N".
 //
-//   tw-bench-client SERVICE SYMBOL[,SYMBOL...] END_VOLUME [--life SECONDS]
+//   tw-bench-client SERVICE SYMBOLS END_VOLUME [--life SECONDS] [--items ITEM,...]
 //
-// Exit codes: 0 every symbol reached the end mark, 2 a link could not be made, 4 the time bound
-// passed first.
+// SYMBOLS is a comma-separated list, or "SYM*N" for SYM0 to SYM<N-1>. The items are BID, ASK,
+// LAST, TIME, VOLUME and QUOTE unless --items names others. The end mark is reached when the
+// VOLUME of every symbol reads END_VOLUME and its QUOTE ends with it (the feed's last line of each
+// symbol carries it); when neither VOLUME nor QUOTE is linked, END_VOLUME is the number of updates
+// to wait for after linking.
+//
+// Exit codes: 0 the end was reached, 2 a link could not be made, 4 the time bound passed first.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,8 +26,6 @@
 using namespace platform;
 
 namespace {
-
-const char* const kItems[] = {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"};
 
 struct Client {
   DdeInstance instance = 0;
@@ -53,19 +55,43 @@ std::vector<std::string> Split(const std::string& text) {
   }
 }
 
+std::vector<std::string> Symbols(const std::string& text) {
+  const std::size_t star = text.find('*');
+  if (star == std::string::npos) return Split(text);
+  std::vector<std::string> names;
+  const int count = std::atoi(text.c_str() + star + 1);
+  for (int i = 0; i < count; ++i) names.push_back(text.substr(0, star) + std::to_string(i));
+  return names;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 4) {
     std::fprintf(stderr,
-                 "usage: tw-bench-client SERVICE SYMBOL[,SYMBOL...] END_VOLUME [--life SECONDS]\n");
+                 "usage: tw-bench-client SERVICE SYMBOLS END_VOLUME [--life SECONDS] "
+                 "[--items ITEM,...]\n");
     return 1;
   }
   const std::string service = argv[1];
-  const std::vector<std::string> symbols = Split(argv[2]);
+  const std::vector<std::string> symbols = Symbols(argv[2]);
   const std::string end_mark = argv[3];
   double life_s = 600;
-  if (argc >= 6 && std::string(argv[4]) == "--life") life_s = std::atof(argv[5]);
+  std::vector<std::string> items = {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"};
+  for (int i = 4; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--life") life_s = std::atof(argv[i + 1]);
+    if (option == "--items") items = Split(argv[i + 1]);
+  }
+  bool volume_linked = false, quote_linked = false;
+  for (const std::string& item : items) {
+    volume_linked = volume_linked || item == "VOLUME";
+    quote_linked = quote_linked || item == "QUOTE";
+  }
 
   Client client;
   if (DdeInitialize(
@@ -79,6 +105,9 @@ int main(int argc, char** argv) {
     return 5;
   }
   const Hsz service_hsz = DdeCreateStringHandle(client.instance, service);
+  std::vector<Hsz> item_hsz;
+  for (const std::string& item : items)
+    item_hsz.push_back(DdeCreateStringHandle(client.instance, item));
   long links = 0;
   for (const std::string& symbol : symbols) {
     const Hconv conv =
@@ -87,11 +116,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "tw-bench-client: no conversation on %s\n", symbol.c_str());
       return 2;
     }
-    for (const char* item : kItems) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
       std::uint32_t result = 0;
-      if (!DdeClientTransaction(nullptr, 0, conv, DdeCreateStringHandle(client.instance, item),
-                                kCfText, kXtypAdvStart, 10000, &result)) {
-        std::fprintf(stderr, "tw-bench-client: no link on %s %s\n", symbol.c_str(), item);
+      if (!DdeClientTransaction(nullptr, 0, conv, item_hsz[i], kCfText, kXtypAdvStart, 10000,
+                                &result)) {
+        std::fprintf(stderr, "tw-bench-client: no link on %s %s\n", symbol.c_str(),
+                     items[i].c_str());
         return 2;
       }
       ++links;
@@ -99,17 +129,18 @@ int main(int argc, char** argv) {
   }
   std::printf("linked %ld\n", links);
   std::fflush(stdout);
+  const long updates_at_link = client.updates;
 
   auto done = [&] {
+    if (!volume_linked && !quote_linked)
+      return client.updates - updates_at_link >= std::atol(end_mark.c_str());
     for (const std::string& symbol : symbols) {
       auto topic = client.values.find(symbol);
       if (topic == client.values.end()) return false;
-      auto volume = topic->second.find("VOLUME");
-      auto quote = topic->second.find("QUOTE");
-      if (volume == topic->second.end() || volume->second != end_mark) return false;
-      if (quote == topic->second.end() || quote->second.size() < end_mark.size() ||
-          quote->second.compare(quote->second.size() - end_mark.size(), end_mark.size(),
-                                end_mark) != 0)
+      const auto& got = topic->second;
+      if (volume_linked && (got.count("VOLUME") == 0 || got.at("VOLUME") != end_mark))
+        return false;
+      if (quote_linked && (got.count("QUOTE") == 0 || !EndsWith(got.at("QUOTE"), end_mark)))
         return false;
     }
     return true;
@@ -120,8 +151,8 @@ int main(int argc, char** argv) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     PumpMessages();
   }
-  for (const auto& [topic, items] : client.values)
-    for (const auto& [item, text] : items)
+  for (const auto& [topic, values] : client.values)
+    for (const auto& [item, text] : values)
       std::printf("%s %s %s\n", topic.c_str(), item.c_str(), text.c_str());
   std::printf("updates %ld\n", client.updates);
   std::fflush(stdout);

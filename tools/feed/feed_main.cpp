@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
 
   // Typed lines are taken too; someone who started it without arguments is told so, instead of
   // facing a prompt-less wait.
-  if (stream == &std::cin && _isatty(_fileno(stdin))) {
+  if (from_stream && stream == &std::cin && _isatty(_fileno(stdin))) {
     std::fprintf(stderr,
                  "tickwell-feed: type quote lines, one per line (symbol;bid;ask;last;time;volume), "
                  "and end with Ctrl+Z then Enter; \"tickwell-feed --help\" shows the other "
