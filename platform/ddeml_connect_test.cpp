@@ -356,8 +356,8 @@ void ExpectEndedAndConnectAgain(Party& client, Hconv conv, const std::string& se
                                 &status);
   }),
             0u);
-  Hconv again = client.Do(
-      [&] { return DdeConnect(client.id(), client.Name(service), client.Name("T")); });
+  Hconv again =
+      client.Do([&] { return DdeConnect(client.id(), client.Name(service), client.Name("T")); });
   EXPECT_NE(again, 0u) << "a new conversation on the same names was refused";
   if (again) {
     EXPECT_TRUE(client.Do([&] { return DdeDisconnect(again); }));

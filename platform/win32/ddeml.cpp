@@ -1,7 +1,8 @@
 // The real DDEML, ANSI forms. DDEML's callback carries no user context, so each instance gets
 // one of a fixed set of trampolines; the trampoline finds the instance's std::function, guards
 // it against exceptions and, under Wine, works around the departures of Wine's DDEML that would
-// make a server misbehave (see win32/ddeml_wine.h).
+// make a server misbehave (see win32/ddeml_wine.h) or keep the end of a conversation from its
+// other side (win32/wine_conversation_ends.h).
 #include <windows.h>
 #include <ddeml.h>
 

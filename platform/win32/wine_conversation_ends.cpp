@@ -65,8 +65,7 @@ bool Info(HCONV conv, CONVINFO& info) {
 void DropClient(HCONV conv, const ClientConv& client) {
   CONVINFO info;
   if (!Info(conv, info) || !(info.wStatus & ST_CONNECTED)) return;
-  if (client.ended)
-    ::PostMessageW(client.window, WM_DDE_TERMINATE, client.terminate.wParam, 0);
+  if (client.ended) ::PostMessageW(client.window, WM_DDE_TERMINATE, client.terminate.wParam, 0);
   Ending ending(conv);
   ::DdeDisconnect(conv);
 }
@@ -145,8 +144,8 @@ void WatchThread() {
     window_class.hInstance = ::GetModuleHandleA(nullptr);
     window_class.lpszClassName = "TickwellWineDdeEnds";
     ::RegisterClassA(&window_class);  // fails harmlessly once registered
-    t_window = ::CreateWindowA(window_class.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                               nullptr, window_class.hInstance, nullptr);
+    t_window = ::CreateWindowA(window_class.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               window_class.hInstance, nullptr);
   }
   if (!t_hook)
     t_hook = ::SetWindowsHookExA(WH_GETMESSAGE, TakeTerminates, nullptr, ::GetCurrentThreadId());

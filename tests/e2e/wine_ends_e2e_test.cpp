@@ -31,7 +31,11 @@ class WineEnds : public e2e::RunningTickwell {
   void ClickDde() { SendMessageA(Item(ids::kDdeButton), BM_CLICK, 0, 0); }
   void SwitchOn() {
     ClickDde();
-    ASSERT_TRUE(e2e::WaitUntil([&] { return Watch({"System", "SysItems"}).exit_code == 0; }, 20000))
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          return Watch({"System", "SysItems"}).exit_code == 0;
+        },
+        20000))
         << "the service did not answer after DDE was switched on";
   }
   // A watcher holding hot links on EURUSD, once it has been sent a value.

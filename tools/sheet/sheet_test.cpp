@@ -43,10 +43,13 @@ TEST(SheetOptions, ReadsSymbolsItemsAndServiceAndRefusesBadInput) {
   EXPECT_EQ(d.service, "MT5");
   EXPECT_EQ(d.items.size(), 5u);
 
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{}, {"EURUSD", "-i", "BID,,ASK"}, {"EURUSD", "-i"},
-        {"EURUSD", "-r", "5"}, {"EURUSD", "-r", "1x"}, {"EURUSD", "--bogus"},
-        {"EURUSD", "-s", ""}}) {
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{},
+                                              {"EURUSD", "-i", "BID,,ASK"},
+                                              {"EURUSD", "-i"},
+                                              {"EURUSD", "-r", "5"},
+                                              {"EURUSD", "-r", "1x"},
+                                              {"EURUSD", "--bogus"},
+                                              {"EURUSD", "-s", ""}}) {
     sheet::Options b;
     error.clear();
     EXPECT_FALSE(sheet::ParseOptions(bad, b, error)) << bad.size();
@@ -57,8 +60,8 @@ TEST(SheetOptions, ReadsSymbolsItemsAndServiceAndRefusesBadInput) {
 class SheetLinks : public e2e::RunningTickwell {
  protected:
   std::string Line(const std::string& symbol, int n) {
-    return symbol + ";1." + std::to_string(10000 + n) + ";1." + std::to_string(10003 + n) +
-           ";1." + std::to_string(10001 + n) + ";" + std::to_string(1700000000 + n) + ";" +
+    return symbol + ";1." + std::to_string(10000 + n) + ";1." + std::to_string(10003 + n) + ";1." +
+           std::to_string(10001 + n) + ";" + std::to_string(1700000000 + n) + ";" +
            std::to_string(n);
   }
 };

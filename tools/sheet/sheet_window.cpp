@@ -77,15 +77,16 @@ struct Sheet {
     char text[256];
     const std::size_t stale = links.CellsStale();
     if (stale > 0)
-      std::snprintf(text, sizeof text, "%zu of %zu links to %s running; %zu values stale (grey): "
-                    "waiting for DDE service %s", running, all, options.service.c_str(), stale,
-                    options.service.c_str());
+      std::snprintf(text, sizeof text,
+                    "%zu of %zu links to %s running; %zu values stale (grey): "
+                    "waiting for DDE service %s",
+                    running, all, options.service.c_str(), stale, options.service.c_str());
     else if (running == 0)
       std::snprintf(text, sizeof text, "No link yet: waiting for DDE service %s",
                     options.service.c_str());
     else
-      std::snprintf(text, sizeof text, "%zu of %zu links to %s running, %ld updates", running,
-                    all, options.service.c_str(), links.Updates());
+      std::snprintf(text, sizeof text, "%zu of %zu links to %s running, %ld updates", running, all,
+                    options.service.c_str(), links.Updates());
     return text;
   }
 
@@ -253,9 +254,9 @@ int RunWindow(const Options& options) {
   wc.lpszClassName = kClassName;
   RegisterClassA(&wc);
 
-  RECT size = {0, 0, kRowHeader + kColumnWidth * static_cast<int>(options.items.size() + 1),
-               kBarHeight + kRowHeight * static_cast<int>(options.symbols.size() + 2) +
-                   kStatusHeight + 6};
+  RECT size = {
+      0, 0, kRowHeader + kColumnWidth * static_cast<int>(options.items.size() + 1),
+      kBarHeight + kRowHeight * static_cast<int>(options.symbols.size() + 2) + kStatusHeight + 6};
   const DWORD style = WS_OVERLAPPEDWINDOW;
   AdjustWindowRect(&size, style, FALSE);
   const std::string title = "tickwell-sheet - " + options.service;
