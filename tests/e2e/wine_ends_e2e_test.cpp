@@ -170,16 +170,16 @@ TEST_F(WineEnds, AClientKeepingItsInstanceIsToldOnceAndConnectsAgainAfterARestar
   EXPECT_EQ(client.disconnects(), 1);
 }
 
+BOOL CALLBACK CountMainWindow(HWND hwnd, LPARAM found) {
+  char name[64] = "";
+  GetClassNameA(hwnd, name, sizeof name);
+  if (std::string(name) == ids::kMainWindowClass) ++*reinterpret_cast<int*>(found);
+  return TRUE;
+}
+
 int MainWindows() {
   int count = 0;
-  EnumWindows(
-      [](HWND hwnd, LPARAM found) -> BOOL {
-        char name[64] = "";
-        GetClassNameA(hwnd, name, sizeof name);
-        if (std::string(name) == ids::kMainWindowClass) ++*reinterpret_cast<int*>(found);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumWindows(CountMainWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
