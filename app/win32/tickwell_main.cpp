@@ -7,11 +7,40 @@
 #include <memory>
 
 #include "app/main_form.h"
+#include "app/win32/control_ids.h"
 #include "app/win32/main_window.h"
 #include "platform/exception_report.h"
 #include "support/tokenizer.h"
 
+namespace {
+
+// One Tickwell per session: a second one would answer the feed's handshake in the first one's
+// place and take the quotes away from the clients of the first.
+constexpr char kOneInstance[] = "Local\\TickwellOneInstance";
+
+// Brings the running Tickwell to the front. It may still be making its window, so that is
+// looked for a few seconds.
+void ShowRunningTickwell() {
+  const DWORD start = GetTickCount();
+  HWND running = nullptr;
+  while (!(running = FindWindowA(tickwell::ids::kMainWindowClass, nullptr)) &&
+         GetTickCount() - start < 5000)
+    Sleep(50);
+  if (!running) return;
+  if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+  SetForegroundWindow(running);
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
+  // Held until the program ends; the system closes it then.
+  HANDLE one = CreateMutexA(nullptr, FALSE, kOneInstance);
+  if (one && GetLastError() == ERROR_ALREADY_EXISTS) {
+    ShowRunningTickwell();
+    CloseHandle(one);
+    return 0;
+  }
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   tickwell::StringManager();  // character tables and tokenizer, as at start-up

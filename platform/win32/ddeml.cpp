@@ -1,7 +1,8 @@
 // The real DDEML, ANSI forms. DDEML's callback carries no user context, so each instance gets
 // one of a fixed set of trampolines; the trampoline finds the instance's std::function, guards
 // it against exceptions and, under Wine, works around the departures of Wine's DDEML that would
-// make a server misbehave (see win32/ddeml_wine.h).
+// make a server misbehave (see win32/ddeml_wine.h) or keep the end of a conversation from its
+// other side (win32/wine_conversation_ends.h).
 #include <windows.h>
 #include <ddeml.h>
 
@@ -16,6 +17,7 @@
 #include "platform/ddeml.h"
 #include "platform/exception_report.h"
 #include "platform/win32/ddeml_wine.h"
+#include "platform/win32/wine_conversation_ends.h"
 #include "platform/win32/wine_held_updates.h"
 #include "platform/win32/wine_post_fix.h"
 
@@ -62,6 +64,11 @@ HDDEDATA Dispatch(std::size_t slot, UINT type, UINT format, HCONV conv, HSZ hsz1
   if (instance != 0 && win32::WineSkipsTransaction(instance, type, conv, hsz1)) return nullptr;
   if (instance != 0) format = win32::WineAdviseStopFormat(instance, type, conv, hsz2, format);
   data1 = win32::WineAdviseCount(type, format, hsz1, data1);
+  if (instance != 0 && win32::WineNoteConversation(instance, type, conv)) {
+    // The end of a conversation this side asked for: Windows does not tell that side.
+    win32::WineNoteTransaction(instance, type, format, conv, hsz1, hsz2, 0);
+    return nullptr;
+  }
   HddeData result = Guarded<HddeData>(0, [&] {
     return (*callback)(type, format, reinterpret_cast<Hconv>(conv), reinterpret_cast<Hsz>(hsz1),
                        reinterpret_cast<Hsz>(hsz2), reinterpret_cast<HddeData>(data), data1, data2);
@@ -91,6 +98,20 @@ HDDEDATA ToData(HddeData data) { return reinterpret_cast<HDDEDATA>(data); }
 
 }  // namespace
 
+namespace win32 {
+
+void WineNotifyInstance(DWORD instance, UINT type, HCONV conv) {
+  std::size_t slot = kSlots;
+  {
+    std::lock_guard<std::mutex> hold(SlotLock());
+    for (std::size_t i = 0; i < kSlots; ++i)
+      if (Slots()[i].used && Slots()[i].instance == instance && instance != 0) slot = i;
+  }
+  if (slot != kSlots) Dispatch(slot, type, 0, conv, nullptr, nullptr, nullptr, 0, 0);
+}
+
+}  // namespace win32
+
 unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_t flags) {
   if (instance != 0 || !callback) return kDmlErrInvalidParameter;
   win32::InstallWinePostFix();
@@ -119,6 +140,7 @@ unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_
 }
 
 bool DdeUninitialize(DdeInstance instance) {
+  win32::WineBeforeUninitialize(instance);
   bool done = ::DdeUninitialize(instance) != FALSE;
   win32::WineForgetInstance(instance);
   std::lock_guard<std::mutex> hold(SlotLock());
@@ -219,7 +241,9 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
 }
 
 Hconv DdeConnect(DdeInstance instance, Hsz service, Hsz topic) {
-  return reinterpret_cast<Hconv>(::DdeConnect(instance, ToHsz(service), ToHsz(topic), nullptr));
+  HCONV conv = ::DdeConnect(instance, ToHsz(service), ToHsz(topic), nullptr);
+  win32::WineTrackClientConversation(instance, conv);
+  return reinterpret_cast<Hconv>(conv);
 }
 
 HconvList DdeConnectList(DdeInstance instance, Hsz service, Hsz topic, HconvList previous) {
@@ -240,6 +264,10 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
                               unsigned format, unsigned type, std::uint32_t timeout,
                               std::uint32_t* result) {
   DWORD word = 0;
+  if (!win32::WineBeforeClientTransaction(ToConv(conv))) {
+    if (result) *result = 0;
+    return 0;
+  }
   const bool sync = timeout != TIMEOUT_ASYNC;
   if (sync) win32::WineBeforeSyncTransaction();
   HDDEDATA answer = nullptr;
@@ -249,6 +277,7 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
                                     ToConv(conv), ToHsz(item), format, type, timeout, &word);
     if (sync && type == XTYP_REQUEST && answer) win32::WineAwaitStrayAck(conv);
   }
+  win32::WineAfterClientTransaction(ToConv(conv));
   if (result) *result = word;
   return reinterpret_cast<HddeData>(answer);
 }
@@ -257,7 +286,11 @@ bool DdeAbandonTransaction(DdeInstance instance, Hconv conv, std::uint32_t trans
   return ::DdeAbandonTransaction(instance, ToConv(conv), transaction) != FALSE;
 }
 
-bool DdeDisconnect(Hconv conv) { return ::DdeDisconnect(ToConv(conv)) != FALSE; }
+bool DdeDisconnect(Hconv conv) {
+  bool done = false;
+  if (win32::WineDisconnect(ToConv(conv), &done)) return done;
+  return ::DdeDisconnect(ToConv(conv)) != FALSE;
+}
 
 Hconv DdeReconnect(Hconv conv) { return reinterpret_cast<Hconv>(::DdeReconnect(ToConv(conv))); }
 

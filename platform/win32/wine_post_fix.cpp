@@ -22,7 +22,8 @@
 //     copies the data when it posts; otherwise the slot is restored and nothing changes.
 //     TICKWELL_WINE_DDE_FIX=off in the environment leaves it out.
 //   - It acts on every WM_DDE_DATA the process posts, so raw DDE code that frees its own posted
-//     data would free it twice. Nothing in this program posts DDE messages itself; keep it so.
+//     data would free it twice. Nothing in this program posts DDE data itself (the end of a
+//     conversation posts a terminate only, see wine_conversation_ends.h); keep it so.
 //   - A later Wine that frees the original itself is met by the validity check: the block is
 //     then gone (or another), and it is counted as kept, not freed.
 #include <windows.h>

@@ -78,6 +78,14 @@ std::size_t Links::LinksRunning() const {
   return static_cast<std::size_t>(std::count(linked_.begin(), linked_.end(), true));
 }
 
+std::size_t Links::CellsStale() const {
+  std::size_t stale = 0;
+  for (std::size_t row = 0; row < grid_.Rows(); ++row)
+    for (std::size_t column = 0; column < grid_.Columns(); ++column)
+      if (CellStale(row, column)) ++stale;
+  return stale;
+}
+
 void Links::Store(std::size_t row, std::size_t column, HddeData data) {
   std::vector<std::uint8_t> bytes = DdeDataBytes(data);
   if (grid_.Set(row, column, std::string(bytes.begin(), bytes.end()))) changed_(row, column);
@@ -88,9 +96,13 @@ HddeData Links::OnCallback(unsigned type, Hconv conv, Hsz item, HddeData data) {
   if (conv == 0 || row == conversations_.end()) return 0;
   const std::size_t index = static_cast<std::size_t>(row - conversations_.begin());
   if (type == kXtypDisconnect) {
+    // Tickwell closed or its DDE switched off: the row's values stop here; they are shown as
+    // stale at once and linked again when the service answers.
     *row = 0;
-    std::fill_n(linked_.begin() + static_cast<std::ptrdiff_t>(index * grid_.Columns()),
-                grid_.Columns(), false);
+    for (std::size_t column = 0; column < grid_.Columns(); ++column) {
+      linked_[index * grid_.Columns() + column] = false;
+      changed_(index, column);
+    }
     return 0;
   }
   if (type == kXtypAdvData) {

@@ -14,7 +14,8 @@ namespace sheet {
 
 class Links {
  public:
-  // changed is called for each cell whose value a link changes.
+  // changed is called for each cell whose value a link changes, and for each cell of a link
+  // that is lost.
   Links(std::string service, Grid& grid, std::function<void(std::size_t, std::size_t)> changed);
   ~Links();
   Links(const Links&) = delete;
@@ -24,13 +25,20 @@ class Links {
   bool Start(std::string& error);
   // Connects the symbols that have no conversation yet and starts the links that are not
   // running: each new link is filled at once by a request, then follows by advise. Symbols
-  // whose topic does not answer are left for the next call. Returns the links running.
+  // whose topic does not answer are left for the next call, and so are the links of a
+  // conversation the server ended. Returns the links running.
   std::size_t Connect();
 
   std::size_t LinksRunning() const;
   bool CellLinked(std::size_t row, std::size_t column) const {
     return linked_[row * grid_.Columns() + column];
   }
+  // A value whose link has been lost (the server ended the conversation): it is the last one
+  // sent and may be old.
+  bool CellStale(std::size_t row, std::size_t column) const {
+    return !CellLinked(row, column) && !grid_.Value(row, column).empty();
+  }
+  std::size_t CellsStale() const;
   long Updates() const { return updates_; }
 
  private:

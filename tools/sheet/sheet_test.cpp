@@ -43,10 +43,13 @@ TEST(SheetOptions, ReadsSymbolsItemsAndServiceAndRefusesBadInput) {
   EXPECT_EQ(d.service, "MT5");
   EXPECT_EQ(d.items.size(), 5u);
 
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{}, {"EURUSD", "-i", "BID,,ASK"}, {"EURUSD", "-i"},
-        {"EURUSD", "-r", "5"}, {"EURUSD", "-r", "1x"}, {"EURUSD", "--bogus"},
-        {"EURUSD", "-s", ""}}) {
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{},
+                                              {"EURUSD", "-i", "BID,,ASK"},
+                                              {"EURUSD", "-i"},
+                                              {"EURUSD", "-r", "5"},
+                                              {"EURUSD", "-r", "1x"},
+                                              {"EURUSD", "--bogus"},
+                                              {"EURUSD", "-s", ""}}) {
     sheet::Options b;
     error.clear();
     EXPECT_FALSE(sheet::ParseOptions(bad, b, error)) << bad.size();
@@ -57,8 +60,8 @@ TEST(SheetOptions, ReadsSymbolsItemsAndServiceAndRefusesBadInput) {
 class SheetLinks : public e2e::RunningTickwell {
  protected:
   std::string Line(const std::string& symbol, int n) {
-    return symbol + ";1." + std::to_string(10000 + n) + ";1." + std::to_string(10003 + n) +
-           ";1." + std::to_string(10001 + n) + ";" + std::to_string(1700000000 + n) + ";" +
+    return symbol + ";1." + std::to_string(10000 + n) + ";1." + std::to_string(10003 + n) + ";1." +
+           std::to_string(10001 + n) + ";" + std::to_string(1700000000 + n) + ";" +
            std::to_string(n);
   }
 };
@@ -101,6 +104,51 @@ TEST_F(SheetLinks, CellsFillWhenTheirSymbolArrivesAndFollowEveryLine) {
   EXPECT_EQ(grid.Value(1, 0), "1.10077");
   EXPECT_GE(links.Updates(), 5 * 4 + 4);
   EXPECT_GT(changes, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Tickwell's DDE ends two ways (its DDE switched off, its window closed); the sheet's cells of
+// the lost links turn stale at once, keep their last values, and link again when it is back.
+TEST_F(SheetLinks, LostLinksTurnStaleAtOnceAndLinkAgainWhenTheServiceReturns) {
+  sheet::Grid grid({"EURUSD"}, {"BID", "QUOTE"});
+  int changes = 0;
+  sheet::Links links("MT5", grid, [&](std::size_t, std::size_t) { ++changes; });
+  std::string error;
+  ASSERT_TRUE(links.Start(error)) << error;
+  int n = 0;
+  auto link_again = [&](const char* after) {
+    SendMessageA(Item(tickwell::ids::kDdeButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          EXPECT_EQ(Feed({Line("EURUSD", ++n)}).exit_code, 0u);
+          return links.Connect() == 2 && grid.Value(0, 1) == Line("EURUSD", n);
+        },
+        20000))
+        << "no link again " << after << ": " << links.LinksRunning() << " running, "
+        << grid.Value(0, 1);
+    EXPECT_EQ(links.CellsStale(), 0u);
+  };
+  link_again("at start");
+
+  for (const char* how : {"switching DDE off", "closing Tickwell"}) {
+    const std::string last = grid.Value(0, 0);
+    changes = 0;
+    if (std::string(how) == "closing Tickwell")
+      Stop();
+    else
+      SendMessageA(Item(tickwell::ids::kDdeButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return links.LinksRunning() == 0; }, 10000))
+        << "the links still run after " << how;
+    EXPECT_TRUE(links.CellStale(0, 0) && links.CellStale(0, 1)) << how;
+    EXPECT_EQ(grid.Value(0, 0), last) << how;
+    EXPECT_GE(changes, 2) << "the window is not told to show the stale cells after " << how;
+    EXPECT_EQ(links.Connect(), 0u) << "linked with nobody serving after " << how;
+    if (!main_) Start();
+    link_again(how);
+  }
 }
 
 }  // namespace

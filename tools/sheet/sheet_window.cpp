@@ -28,6 +28,7 @@ const COLORREF kGridLine = RGB(208, 208, 208);
 const COLORREF kHeaderLine = RGB(170, 170, 170);
 const COLORREF kSelection = RGB(33, 115, 70);
 const COLORREF kMissing = RGB(150, 150, 150);
+const COLORREF kStaleFill = RGB(244, 244, 244);
 
 struct Sheet {
   Options options;
@@ -73,13 +74,19 @@ struct Sheet {
   std::string Status() const {
     const std::size_t all = grid.Rows() * grid.Columns();
     const std::size_t running = links.LinksRunning();
-    char text[160];
-    if (running == 0)
+    char text[256];
+    const std::size_t stale = links.CellsStale();
+    if (stale > 0)
+      std::snprintf(text, sizeof text,
+                    "%zu of %zu links to %s running; %zu values stale (grey): "
+                    "waiting for DDE service %s",
+                    running, all, options.service.c_str(), stale, options.service.c_str());
+    else if (running == 0)
       std::snprintf(text, sizeof text, "No link yet: waiting for DDE service %s",
                     options.service.c_str());
     else
-      std::snprintf(text, sizeof text, "%zu of %zu links to %s running, %ld updates", running,
-                    all, options.service.c_str(), links.Updates());
+      std::snprintf(text, sizeof text, "%zu of %zu links to %s running, %ld updates", running, all,
+                    options.service.c_str(), links.Updates());
     return text;
   }
 
@@ -139,6 +146,9 @@ struct Sheet {
           Text(dc, r, grid.Symbol(s - 1), DT_LEFT, RGB(0, 0, 0));
         } else if (!links.CellLinked(s - 1, c - 1) && grid.Value(s - 1, c - 1).empty()) {
           Text(dc, r, "#N/A", DT_RIGHT, kMissing);
+        } else if (links.CellStale(s - 1, c - 1)) {
+          Fill(dc, {r.left, r.top, r.right - 1, r.bottom - 1}, kStaleFill);
+          Text(dc, r, grid.Value(s - 1, c - 1), DT_RIGHT, kMissing);
         } else {
           Text(dc, r, grid.Value(s - 1, c - 1), DT_RIGHT, RGB(0, 0, 0));
         }
@@ -244,9 +254,9 @@ int RunWindow(const Options& options) {
   wc.lpszClassName = kClassName;
   RegisterClassA(&wc);
 
-  RECT size = {0, 0, kRowHeader + kColumnWidth * static_cast<int>(options.items.size() + 1),
-               kBarHeight + kRowHeight * static_cast<int>(options.symbols.size() + 2) +
-                   kStatusHeight + 6};
+  RECT size = {
+      0, 0, kRowHeader + kColumnWidth * static_cast<int>(options.items.size() + 1),
+      kBarHeight + kRowHeight * static_cast<int>(options.symbols.size() + 2) + kStatusHeight + 6};
   const DWORD style = WS_OVERLAPPEDWINDOW;
   AdjustWindowRect(&size, style, FALSE);
   const std::string title = "tickwell-sheet - " + options.service;

@@ -21,7 +21,8 @@ const char* UsageText() {
          "      --status              print whether the Wine DDE fix is in force here\n"
          "Output: one line per value: date time, topic, item, value. A hot-link update that\n"
          "arrives without its value prints \"(missing data)\".\n"
-         "Exit codes: 0 done, 1 usage, 2 no server answers (or it ended the conversation),\n"
+         "Exit codes: 0 done, 1 usage, 2 no server answers, or the server ended the\n"
+         "conversation (Tickwell closed or its DDE switched off; reported at once),\n"
          "3 a transaction failed, 4 the time bound passed before N updates, 5 DDE unavailable,\n"
          "6 hot-link updates arrived without their data.\n";
 }

@@ -192,7 +192,10 @@ struct Session {
         Clock::now() + std::chrono::milliseconds(static_cast<long long>(options.timeout_s * 1000));
     for (;;) {
       PumpMessages();
-      if (ended) return Fail(kExitNoService, "the server ended the conversation");
+      if (ended)
+        return Fail(kExitNoService, "the server ended the conversation after " +
+                                        std::to_string(updates) +
+                                        " updates (closed, or its DDE switched off)");
       if (options.count > 0 && updates >= options.count) break;
       DWORD wait = INFINITE;
       if (options.timeout_s > 0) {
