@@ -161,9 +161,11 @@ void TForm1::DDEMLManager1AdviseStartReceived(TDDEMLManager&, const std::string&
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
 }
 
-void TForm1::DDEMLManager1TopicClosed(TDDEMLManager&, const std::string&, const std::string&,
-                                      bool& aRetainTopic) {
-  aRetainTopic = true;
+void TForm1::DDEMLManager1TopicClosed(TDDEMLManager&, const std::string&,
+                                      const std::string& ATopicName, bool& aRetainTopic) {
+  // A topic some client merely asked for (a mistyped symbol, the System topic) goes with its
+  // last conversation, so clients cannot fill the memory with names.
+  aRetainTopic = LastLines_.find(ATopicName) != LastLines_.end();
 }
 
 void TForm1::ShowDdeState(int Index) { GlyphIndex_ = Index; }

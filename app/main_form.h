@@ -57,8 +57,8 @@ class TForm1 : public TComponent {
                                         std::int32_t AnItemUserHandle,
                                         TDDEMLClipFmtType AFormatType, std::uint16_t AFormatNumber,
                                         bool& Allow);
-  // Every symbol keeps its topic and items while the program runs, also once no client holds a
-  // conversation on it: a client that connects for each request still finds the values.
+  // Every symbol received keeps its topic and items while the program runs, also once no client
+  // holds a conversation on it: a client that connects for each request still finds the values.
   void DDEMLManager1TopicClosed(TDDEMLManager& Sender, const std::string& AServerName,
                                 const std::string& ATopicName, bool& aRetainTopic);
   void TBXItem1Click();  // Help

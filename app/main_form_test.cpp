@@ -282,6 +282,11 @@ TEST_F(FormClientTest, AClientThatConnectsForEachRequestAlwaysFindsTheValues) {
     Pump();
   }
   EXPECT_EQ(form.DDEMLManager1().ConversationCount(), 0);
+  EXPECT_NE(form.DDEMLManager1().FindService("MT5")->FindTopic("EURUSD"), nullptr);
+  // A name no line brought goes with its last conversation.
+  platform::DdeDisconnect(Connect("EURUDS"));
+  Pump();
+  EXPECT_EQ(form.DDEMLManager1().FindService("MT5")->FindTopic("EURUDS"), nullptr);
   // In UTF-16 as well, as Tcl's dde request asks by default.
   const platform::Hconv conv = Connect("EURUSD");
   std::string wide;

@@ -132,8 +132,10 @@ TEST_F(Trust, ASymbolKeepsItsValuesForClientsThatConnectForEachRequest) {
 
 TEST_F(Trust, SwitchingDdeOnServesTheLinesAlreadyReceived) {
   // Received before DDE was ever on: shown, and served from the first request on.
-  FeedOk({"EURUSD;1.08501;1.08503;1.08502;1700000000;15", "GBPUSD;1.25;1.26;1.255;1700000000;3"});
-  EXPECT_EQ(Text(Item(ids::kLabel)), "GBPUSD");
+  const e2e::RunResult fed =
+      Feed({"EURUSD;1.08501;1.08503;1.08502;1700000000;15", "GBPUSD;1.25;1.26;1.255;1700000000;3"});
+  ASSERT_EQ(fed.exit_code, 0u) << fed.output;
+  EXPECT_EQ(Text(Item(ids::kLabel)), "GBPUSD") << Status() << "\n" << fed.output;
   SwitchOn();
   EXPECT_EQ(Ask("EURUSD", "BID"), "1.08501");
   EXPECT_EQ(Ask("GBPUSD", "ASK"), "1.26");
