@@ -89,7 +89,7 @@ void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
   Label1Caption_.assign(fields[0]);
   Grid_[1] = {FormatDayNumber(UnixSecondsToDayNumber(time)), std::string(fields[1]),
               std::string(fields[2]), std::string(fields[3]), std::string(fields[5])};
-  StatusText_ = RefusedCountText();
+  StatusText_ = RefusedCount_;
 }
 
 void TForm1::PublishLine(const QuoteFields& Fields, std::string_view Text) {
@@ -110,14 +110,11 @@ void TForm1::PublishKeptLines() {
 void TForm1::RefuseLine(const std::string& Text, const std::string& Problem,
                         const std::string& Detail) {
   ++RefusedLines_;
-  StatusText_ = RefusedCountText() + " - " + Problem;
+  RefusedCount_ =
+      std::to_string(RefusedLines_) + (RefusedLines_ == 1 ? " line refused" : " lines refused");
+  StatusText_ = RefusedCount_ + " - " + Problem;
   if (!Text.empty()) StatusText_ += ": " + Text;
   if (!Detail.empty()) StatusText_ += " (" + Detail + ")";
-}
-
-std::string TForm1::RefusedCountText() const {
-  if (RefusedLines_ == 0) return {};
-  return std::to_string(RefusedLines_) + (RefusedLines_ == 1 ? " line refused" : " lines refused");
 }
 
 std::string TForm1::LastLine(std::string_view Symbol) const {

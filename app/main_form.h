@@ -112,7 +112,6 @@ class TForm1 : public TComponent {
   void PublishLine(const QuoteFields& Fields, std::string_view Text);
   void PublishKeptLines();
   void RefuseLine(const std::string& Text, const std::string& Problem, const std::string& Detail);
-  std::string RefusedCountText() const;
   void DefineTopicsAndItems();
   void ShowDdeState(int Index);
   void Changed();
@@ -131,6 +130,7 @@ class TForm1 : public TComponent {
   };
   std::map<std::string, std::string, NameLess> LastLines_;
   int RefusedLines_ = 0;
+  std::string RefusedCount_;  // "3 lines refused", what a good line leaves in the status bar
   TStringList TopicList_;
   TStringList ItemList_;
   std::string Label1Caption_;
