@@ -1,16 +1,27 @@
 #include "app/main_form.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "dde/model/names.h"
 #include "platform/clipboard_format.h"
 #include "platform/shell.h"
 #include "support/date_time.h"
-#include "support/tokenizer.h"
 
 namespace tickwell {
 namespace {
 
 constexpr char kService[] = "MT5";
+constexpr const char* kValueItems[] = {"BID", "ASK", "LAST", "TIME", "VOLUME"};
+// What each of a line's first six places holds, as the status bar names it.
+constexpr const char* kPlaceNames[] = {"symbol",     "bid price", "ask price",
+                                       "last price", "time",      "volume"};
 
 }  // namespace
+
+bool TForm1::NameLess::operator()(std::string_view a, std::string_view b) const {
+  return CompareNames(a, b) < 0;
+}
 
 TForm1::TForm1(std::string_view description)
     : InterAppReceiver1_(std::make_unique<TInterAppReceiver>()) {
@@ -25,7 +36,6 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
   TopicList_.Clear();
   ItemList_.Clear();
-  FieldList_.Clear();
   ShowDdeState(0);
   Label1Caption_.clear();
   Grid_[0] = {"TIME", "BID", "ASK", "LAST", "VOLUME"};
@@ -33,30 +43,83 @@ void TForm1::FormCreate() {
   Changed();
 }
 
+std::string TForm1::CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
+                              std::string& Detail) {
+  if (Text.empty()) return "the line is empty";
+  // Places are cut at every ";", so an empty one is seen where it is instead of shifting the
+  // values after it into the wrong items.
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < Fields.size(); ++i) {
+    if (at > Text.size()) return std::string("the ") + kPlaceNames[i] + " is missing";
+    const std::size_t end = std::min(Text.find(';', at), Text.size());
+    Fields[i] = Text.substr(at, end - at);
+    if (Fields[i].empty()) return std::string("the ") + kPlaceNames[i] + " is missing";
+    at = end + 1;
+  }
+  try {
+    Time = StrToInt(std::string(Fields[4]));
+  } catch (const EConvertError& e) {
+    Detail = e.what();
+    return "the time is not a whole number of seconds since 1970";
+  }
+  return {};
+}
+
 void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
                                             const std::string& Text) {
-  // Whatever stops the line part-way, the window shows how far it got.
+  // Whatever happens on the way, the window shows the outcome.
   struct Notify {
     TForm1* form;
     ~Notify() { form->Changed(); }
   } notify{this};
 
-  Label1Caption_ = Text;
-  FieldList_.Clear();
-  StringManager().Tokenize(Text, FieldList_, TCharSet{';'});
+  QuoteFields fields;
+  std::int32_t time = 0;
+  std::string detail;
+  const std::string problem = CheckLine(Text, fields, time, detail);
+  if (!problem.empty()) return RefuseLine(Text, problem, detail);
 
-  // Each value field is fetched before the symbol, so a missing field stops the line at that
-  // field with the items before it already published.
-  const char* items[] = {"BID", "ASK", "LAST", "TIME", "VOLUME"};
-  for (int i = 0; i < 5; ++i) {
-    const std::string value = FieldList_.Get(i + 1);
-    DDEMLManager1_->SetItemText(kService, FieldList_.Get(0), items[i], value);
+  // Kept whatever the DDE switch says, so that switching on serves every symbol at once.
+  if (auto kept = LastLines_.find(fields[0]); kept != LastLines_.end())
+    kept->second = Text;
+  else
+    LastLines_.emplace(std::string(fields[0]), Text);
+  if (DDEMLManager1_->Tag != 0) PublishLine(fields, Text);
+
+  Label1Caption_.assign(fields[0]);
+  Grid_[1] = {FormatDayNumber(UnixSecondsToDayNumber(time)), std::string(fields[1]),
+              std::string(fields[2]), std::string(fields[3]), std::string(fields[5])};
+  StatusText_ = RefusedCount_;
+}
+
+void TForm1::PublishLine(const QuoteFields& Fields, std::string_view Text) {
+  for (std::size_t i = 0; i < std::size(kValueItems); ++i)
+    DDEMLManager1_->SetItemText(kService, Fields[0], kValueItems[i], Fields[i + 1]);
+  DDEMLManager1_->SetItemText(kService, Fields[0], "QUOTE", Text);
+}
+
+void TForm1::PublishKeptLines() {
+  for (const auto& [symbol, line] : LastLines_) {
+    QuoteFields fields;
+    std::int32_t time = 0;
+    std::string detail;
+    if (CheckLine(line, fields, time, detail).empty()) PublishLine(fields, line);
   }
-  DDEMLManager1_->SetItemText(kService, FieldList_.Get(0), "QUOTE", Text);
+}
 
-  Label1Caption_ = FieldList_.Get(0);
-  const std::string time = FormatDayNumber(UnixSecondsToDayNumber(StrToInt(FieldList_.Get(4))));
-  Grid_[1] = {time, FieldList_.Get(1), FieldList_.Get(2), FieldList_.Get(3), FieldList_.Get(5)};
+void TForm1::RefuseLine(const std::string& Text, const std::string& Problem,
+                        const std::string& Detail) {
+  ++RefusedLines_;
+  RefusedCount_ =
+      std::to_string(RefusedLines_) + (RefusedLines_ == 1 ? " line refused" : " lines refused");
+  StatusText_ = RefusedCount_ + " - " + Problem;
+  if (!Text.empty()) StatusText_ += ": " + Text;
+  if (!Detail.empty()) StatusText_ += " (" + Detail + ")";
+}
+
+std::string TForm1::LastLine(std::string_view Symbol) const {
+  const auto kept = LastLines_.find(Symbol);
+  return kept != LastLines_.end() ? kept->second : std::string();
 }
 
 void TForm1::BitBtn1Click() {
@@ -67,7 +130,8 @@ void TForm1::BitBtn1Click() {
     dde.AddService(kService);
     dde.SetServiceEnabled(kService, true);
     DefineTopicsAndItems();
-    dde.InitDDEML();
+    // The last line of every symbol is served from the first request on.
+    if (dde.InitDDEML()) PublishKeptLines();
   } else {
     dde.Tag = 0;
     dde.DisconnectAll();
@@ -92,6 +156,13 @@ void TForm1::DDEMLManager1AdviseStartReceived(TDDEMLManager&, const std::string&
   // fed (the manager refuses to serve a format the item does not have), so a spreadsheet that
   // asks for its table formats first must be turned down until it asks for text.
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
+}
+
+void TForm1::DDEMLManager1TopicClosed(TDDEMLManager&, const std::string&,
+                                      const std::string& ATopicName, bool& aRetainTopic) {
+  // A topic some client merely asked for (a mistyped symbol, the System topic) goes with its
+  // last conversation, so clients cannot fill the memory with names.
+  aRetainTopic = LastLines_.find(ATopicName) != LastLines_.end();
 }
 
 void TForm1::ShowDdeState(int Index) { GlyphIndex_ = Index; }

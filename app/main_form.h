@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,8 +42,10 @@ class TForm1 : public TComponent {
   // Start-up preparation, called once the window and its components exist.
   void FormCreate();
 
-  // One quote line from the receiver. Raises the list's index error for a missing field and
-  // the conversion error for a bad time, after doing what comes before them.
+  // One quote line from the receiver. It is checked before anything is published: a line whose
+  // first six ";"-separated places are not all filled, or whose time is not a whole number of
+  // seconds in the 32-bit range, changes no item, label or grid cell and is named in the status
+  // bar instead. A good line is kept as its symbol's last line and published.
   void InterAppReceiver1ReceiveString(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
                                       const std::string& Text);
 
@@ -54,6 +57,10 @@ class TForm1 : public TComponent {
                                         std::int32_t AnItemUserHandle,
                                         TDDEMLClipFmtType AFormatType, std::uint16_t AFormatNumber,
                                         bool& Allow);
+  // Every symbol received keeps its topic and items while the program runs, also once no client
+  // holds a conversation on it: a client that connects for each request still finds the values.
+  void DDEMLManager1TopicClosed(TDDEMLManager& Sender, const std::string& AServerName,
+                                const std::string& ATopicName, bool& aRetainTopic);
   void TBXItem1Click();  // Help
   void TBXItem2Click();  // About
 
@@ -66,6 +73,10 @@ class TForm1 : public TComponent {
   int ColWidth(int col) const { return ColWidths_.at(col); }
   int GlyphIndex() const { return GlyphIndex_; }
   const std::string& StatusText() const { return StatusText_; }
+  // Lines refused since the program started.
+  int RefusedLines() const { return RefusedLines_; }
+  // The last good line of the symbol, whether DDE was on or off when it came; empty for none.
+  std::string LastLine(std::string_view Symbol) const;
   int DdeTag() const { return static_cast<int>(DDEMLManager1_->Tag); }
 
   // The window's own stored properties.
@@ -77,7 +88,6 @@ class TForm1 : public TComponent {
 
   TInterAppReceiver& InterAppReceiver1() { return *InterAppReceiver1_; }
   TDDEMLManager& DDEMLManager1() { return *DDEMLManager1_; }
-  const TStringList& FieldList() const { return FieldList_; }
 
   // The description the program's window is made from.
   static std::string_view StoredDescription();
@@ -92,6 +102,16 @@ class TForm1 : public TComponent {
   std::function<void(const TAboutTexts&)> OnShowAbout;
 
  private:
+  // The first six places of a line: symbol, bid, ask, last, time, volume.
+  using QuoteFields = std::array<std::string_view, 6>;
+  // Cuts the line's first six places and checks them and the time, in one pass and without
+  // copies. An empty text when the line is good, else what is wrong with it in a trader's words;
+  // Detail then holds the conversion's own error text, if there is one.
+  static std::string CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
+                               std::string& Detail);
+  void PublishLine(const QuoteFields& Fields, std::string_view Text);
+  void PublishKeptLines();
+  void RefuseLine(const std::string& Text, const std::string& Problem, const std::string& Detail);
   void DefineTopicsAndItems();
   void ShowDdeState(int Index);
   void Changed();
@@ -103,7 +123,14 @@ class TForm1 : public TComponent {
 
   std::unique_ptr<TInterAppReceiver> InterAppReceiver1_;
   TDDEMLManager* DDEMLManager1_ = nullptr;  // owned as a component
-  TStringList FieldList_;
+  // Symbols compare as DDE names do, without regard to ASCII letter case.
+  struct NameLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  std::map<std::string, std::string, NameLess> LastLines_;
+  int RefusedLines_ = 0;
+  std::string RefusedCount_;  // "3 lines refused", what a good line leaves in the status bar
   TStringList TopicList_;
   TStringList ItemList_;
   std::string Label1Caption_;

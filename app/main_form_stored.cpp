@@ -42,7 +42,9 @@ constexpr char kDescription[] = R"(object Form1: TForm1
     SkipOptions = []
     NetworkDDE = False
     ShareProcess = sptNone
+    AcceptPokes = False
     OnAdviseStartReceived = DDEMLManager1AdviseStartReceived
+    OnTopicClosed = DDEMLManager1TopicClosed
     ServicesList = {0100}
     CmdList = {0100}
     FList = {01020000}
@@ -152,6 +154,13 @@ void TForm1::BindEvent(const std::string& component, const TStoredProperty& p) {
                                                  std::uint16_t number, bool& allow) {
            DDEMLManager1AdviseStartReceived(sender, service, topic, item, user, type, number,
                                             allow);
+         };
+       }},
+      {"DDEMLManager1", "OnTopicClosed", "DDEMLManager1TopicClosed",
+       [this, manager] {
+         manager->OnTopicClosed = [this](TDDEMLManager& sender, const std::string& service,
+                                         const std::string& topic, bool& retain) {
+           DDEMLManager1TopicClosed(sender, service, topic, retain);
          };
        }},
   };

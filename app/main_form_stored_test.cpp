@@ -37,9 +37,11 @@ TEST(StoredWindow, TheProgramsDescriptionGivesTheConfiguredManagerAndReceiver) {
   EXPECT_FALSE(m.NetworkDDE);
   EXPECT_EQ(m.ShareProcess, sptNone);
   EXPECT_EQ(m.SharesList().ShareCount(), 0);
-  EXPECT_EQ(m.NodeName, "");  // not read without network DDE
+  EXPECT_EQ(m.NodeName, "");      // not read without network DDE
   EXPECT_FALSE(m.Initialized());  // not started at load
+  EXPECT_FALSE(m.AcceptPokes);    // quotes come only from the terminal
   EXPECT_TRUE(m.OnAdviseStartReceived != nullptr);
+  EXPECT_TRUE(m.OnTopicClosed != nullptr);  // every symbol keeps its topic
   EXPECT_TRUE(m.OnConnectReceived == nullptr && m.OnPokeReceived == nullptr);
   EXPECT_TRUE(form.InterAppReceiver1().Enabled());
   EXPECT_EQ(form.InterAppReceiver1().GroupName(), "");

@@ -72,83 +72,104 @@ TEST_F(FormTest, FieldsBeyondTheSixthOnlyTravelInTheQuote) {
   EXPECT_EQ(form.Cell(1, 4), "7");
 }
 
-TEST_F(FormTest, FiveFieldsStopAtTheMissingVolumeAndReportIt) {
-  Feed("EURUSD;1.08501;1.08503;1.08502;1700000000;15");
-  std::vector<std::string> reports;
-  platform::SetExceptionReport([&](const std::string& t) { reports.push_back(t); });
-  Feed("GBPUSD;1.1;;1.2;1700000000;15;");
-  platform::SetExceptionReport(nullptr);
-  // Empty fields are dropped, so the values shift left and field 5 is missing: the items
-  // before it are published, VOLUME and QUOTE are not.
-  EXPECT_EQ(Items("GBPUSD"), (Values{"1.1", "1.2", "1700000000", "15", "-", "-"}));
-  EXPECT_EQ(reports, std::vector<std::string>{"List index out of bounds (5)"});
-  EXPECT_EQ(form.Label1Caption(), "GBPUSD;1.1;;1.2;1700000000;15;");
-  EXPECT_EQ(form.Cell(1, 1), "1.08501");  // grid unchanged
-}
-
-TEST_F(FormTest, AnEmptyLinePublishesNothingAndFailsAtIndex1) {
-  EXPECT_THROW(form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, ""),
-               EStringListError);
-  try {
-    form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, "");
-  } catch (const EStringListError& e) {
-    EXPECT_STREQ(e.what(), "List index out of bounds (1)");
+TEST_F(FormTest, ABadLineIsRefusedWholeAndNamedInTheStatusBar) {
+  const std::string good = "EURUSD;1.08501;1.08503;1.08502;1700000000;15";
+  Feed(good);
+  TDDEMLService& mt5 = *form.DDEMLManager1().FindService("MT5");
+  for (const char* item : {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"})
+    mt5.AddAdvise("EURUSD", item, platform::kCfText);
+  const auto posts = form.DDEMLManager1().AdvisePosts();
+  const Values grid = Column1();
+  struct Bad {
+    std::string line;
+    std::string problem;
+  };
+  const Bad bad[] = {
+      // An empty place would shift every value after it into the wrong item.
+      {"EURUSD;1.1;;1.2;1700000000;15;", "the ask price is missing"},
+      {"EURUSD;1.1;1.2;1.3;;1700000000;15", "the time is missing"},
+      {"EURUSD;1.1;1.2;1.3;1700000000", "the volume is missing"},
+      {";1.1;1.2;1.3;1700000000;15", "the symbol is missing"},
+      {"EURUSD;1.1;1.2;1.3;1700000000123;15",
+       "the time is not a whole number of seconds since 1970"},
+      {"EURUSD;1.1;1.2;1.3;1700000000.5;15",
+       "the time is not a whole number of seconds since 1970"},
+      {"GBPUSD", "the bid price is missing"},
+      {"", "the line is empty"},
+  };
+  int refused = 0;
+  for (const Bad& b : bad) {
+    Feed(b.line);
+    ++refused;
+    EXPECT_EQ(form.RefusedLines(), refused);
+    const std::string count = std::to_string(refused) + (refused == 1 ? " line" : " lines");
+    EXPECT_EQ(form.StatusText().rfind(count + " refused - " + b.problem, 0), 0u)
+        << form.StatusText();
+    if (!b.line.empty()) {
+      EXPECT_NE(form.StatusText().find(": " + b.line), std::string::npos);
+    }
+    // Nothing of it reached an item, a linked client, the label or the grid.
+    EXPECT_EQ(Items("EURUSD"), (Values{"1.08501", "1.08503", "1.08502", "1700000000", "15", good}))
+        << b.line;
+    EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts) << b.line;
+    EXPECT_EQ(form.Label1Caption(), "EURUSD");
+    EXPECT_EQ(Column1(), grid);
   }
-  EXPECT_EQ(form.DDEMLManager1().FindService("MT5")->TopicCount(), 0);
-}
+  EXPECT_EQ(form.DDEMLManager1().FindItem("MT5", "GBPUSD", "BID"), nullptr);
+  // The conversion's own words follow the trader's.
+  Feed("EURUSD;1;2;3;1700000000123;4");
+  EXPECT_EQ(form.StatusText(),
+            "9 lines refused - the time is not a whole number of seconds since 1970: "
+            "EURUSD;1;2;3;1700000000123;4 ('1700000000123' is not a valid integer value)");
+  EXPECT_EQ(form.LastLine("EURUSD"), good);
 
-TEST_F(FormTest, AMillisecondTimePublishesEverythingThenFailsTheConversion) {
-  Feed("EURUSD;1;2;3;1700000000;4");
-  try {
-    form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0,
-                                        "USDJPY;150.1;150.2;150.15;1700000000123;9");
-    FAIL() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "'1700000000123' is not a valid integer value");
-  }
-  EXPECT_EQ(Items("USDJPY"), (Values{"150.1", "150.2", "150.15", "1700000000123", "9",
-                                     "USDJPY;150.1;150.2;150.15;1700000000123;9"}));
-  EXPECT_EQ(form.Label1Caption(), "USDJPY");
-  EXPECT_EQ(Column1(), (std::vector<std::string>{"11/14/2023 10:13:20 PM", "1", "2", "3", "4"}));
-}
-
-TEST_F(FormTest, ErrorsGoToTheStatusBarAndLaterLinesStillWork) {
-  platform::SetExceptionReport([&](const std::string& t) { form.ShowError(t); });
-  Feed("bad");
-  EXPECT_EQ(form.StatusText(), "List index out of bounds (1)");
-  Feed("EURUSD;1;2;3;60;4");
-  platform::SetExceptionReport(nullptr);
+  // A good line clears the problem; the count stays in view. Fields after the sixth may be
+  // empty: they only travel in the quote.
+  Feed("EURUSD;1.2;1.3;1.25;60;7;;x");
+  EXPECT_EQ(form.StatusText(), "9 lines refused");
+  EXPECT_EQ(Items("EURUSD"),
+            (Values{"1.2", "1.3", "1.25", "60", "7", "EURUSD;1.2;1.3;1.25;60;7;;x"}));
   EXPECT_EQ(form.Cell(1, 0), "1/1/1970 12:01:00 AM");
 }
 
-TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndTheGlyphFollows) {
+TEST_F(FormTest, OtherErrorsAreShownInTheStatusBarAndAGoodLineClearsThem) {
+  form.ShowError("something failed");
+  EXPECT_EQ(form.StatusText(), "something failed");
+  Feed("EURUSD;1;2;3;60;4");
+  EXPECT_EQ(form.StatusText(), "");
+}
+
+TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows) {
   int changes = 0;
   form.OnChanged = [&] { ++changes; };
   TDDEMLManager& dde = form.DDEMLManager1();
   EXPECT_TRUE(dde.Initialized());
   EXPECT_TRUE(dde.FindService("MT5")->Registered);
   EXPECT_EQ(dde.FindService("MT5")->TopicCount(), 0);  // no topics or items are configured
+  Feed("EURUSD;1;2;3;0;4");
+  Feed("GBPUSD;5;6;7;0;8");
   form.BitBtn1Click();
   EXPECT_EQ(form.DdeTag(), 0);
   EXPECT_EQ(form.GlyphIndex(), 0);
   EXPECT_FALSE(dde.Initialized());
-  // Lines while off are still shown; what they store never reaches a client.
-  Feed("EURUSD;1;2;3;0;4");
-  EXPECT_EQ(form.Label1Caption(), "EURUSD");
+  // Lines while off are shown and kept.
+  Feed("eurusd;1.5;2;3;0;4");
+  EXPECT_EQ(form.Label1Caption(), "eurusd");
+  EXPECT_EQ(form.Cell(1, 1), "1.5");
   form.BitBtn1Click();
-  // Under the new instance a symbol's items come back with its next line.
-  EXPECT_EQ(Items("EURUSD"), Values(6, "-"));
   EXPECT_EQ(form.DdeTag(), 1);
   EXPECT_EQ(form.GlyphIndex(), 1);
   EXPECT_TRUE(dde.Initialized());
-  EXPECT_EQ(changes, 3);
+  EXPECT_EQ(changes, 5);
   ASSERT_EQ(dde.Services().ServiceCount(), 1);
   EXPECT_EQ(dde.ServiceName(0), "MT5");
-  Feed("EURUSD;1;2;3;0;4");
-  EXPECT_EQ(Items("EURUSD"), (Values{"1", "2", "3", "0", "4", "EURUSD;1;2;3;0;4"}));
+  // Under the new instance every symbol is served at once with its last line, the one that came
+  // while off included (a symbol is one, whatever its letter case).
+  EXPECT_EQ(Items("EURUSD"), (Values{"1.5", "2", "3", "0", "4", "eurusd;1.5;2;3;0;4"}));
+  EXPECT_EQ(Items("GBPUSD"), (Values{"5", "6", "7", "0", "8", "GBPUSD;5;6;7;0;8"}));
 }
 
-TEST(FormBeforeDde, LinesAreShownButPublishNothing) {
+TEST(FormBeforeDde, LinesAreShownAndKeptAndServedOnceDdeIsOn) {
   TForm1 form;
   form.FormCreate();
   form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, "EURUSD;1;2;3;0;4");
@@ -156,6 +177,10 @@ TEST(FormBeforeDde, LinesAreShownButPublishNothing) {
   EXPECT_EQ(form.DDEMLManager1().FindService("MT5"), nullptr);
   EXPECT_FALSE(form.DDEMLManager1().Initialized());
   EXPECT_EQ(form.DdeTag(), 0);
+  form.BitBtn1Click();
+  const TDDEMLItem* bid = form.DDEMLManager1().FindItem("MT5", "EURUSD", "BID");
+  ASSERT_NE(bid, nullptr);
+  EXPECT_EQ(bid->Text(), "1");
 }
 
 TEST_F(FormTest, OnlyChangedValuesAreAnnouncedToLinkedClients) {
@@ -200,6 +225,86 @@ TEST_F(FormTest, AboutTextsAndHelpPage) {
             std::string::npos);
   EXPECT_NE(TForm1::HelpPagePath().find("tickwell-help.html"), std::string::npos);
 }
+
+#ifndef _WIN32
+// A DDE client in the same process, under the model: what a spreadsheet meets.
+class FormClientTest : public FormTest {
+ protected:
+  ~FormClientTest() override { platform::DdeUninitialize(client); }
+  static void Pump() {
+    while (platform::PumpMessages() > 0) {
+    }
+  }
+  platform::Hsz Name(const std::string& text) {
+    return platform::DdeCreateStringHandle(client, text);
+  }
+  platform::Hconv Connect(const std::string& topic) {
+    const platform::Hconv conv = platform::DdeConnect(client, Name("MT5"), Name(topic));
+    Pump();
+    return conv;
+  }
+  // The answer's bytes as text, "<none>" when the request failed.
+  std::string Request(platform::Hconv conv, const std::string& item,
+                      unsigned format = platform::kCfText) {
+    std::uint32_t status = 0;
+    const platform::HddeData data = platform::DdeClientTransaction(
+        nullptr, 0, conv, Name(item), format, platform::kXtypRequest, 1000, &status);
+    if (data == 0) return "<none>";
+    const std::vector<std::uint8_t> bytes = platform::DdeDataBytes(data);
+    platform::DdeFreeDataHandle(data);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  std::uint32_t Poke(platform::Hconv conv, const std::string& item, const std::string& value) {
+    std::uint32_t status = 0;
+    platform::DdeClientTransaction(value.c_str(), static_cast<std::uint32_t>(value.size() + 1),
+                                   conv, Name(item), platform::kCfText, platform::kXtypPoke, 1000,
+                                   &status);
+    return status;
+  }
+  platform::DdeInstance client = [] {
+    platform::DdeInstance id = 0;
+    platform::DdeInitialize(
+        id,
+        [](unsigned, unsigned, platform::Hconv, platform::Hsz, platform::Hsz, platform::HddeData,
+           std::uintptr_t, std::uintptr_t) -> platform::HddeData { return 0; },
+        platform::kAppCmdClientOnly);
+    return id;
+  }();
+};
+
+TEST_F(FormClientTest, AClientThatConnectsForEachRequestAlwaysFindsTheValues) {
+  Feed("EURUSD;1.08501;1.08503;1.08502;1700000000;15");
+  for (int round = 0; round < 3; ++round) {
+    const platform::Hconv conv = Connect("EURUSD");
+    ASSERT_NE(conv, 0u);
+    EXPECT_EQ(Request(conv, "BID"), std::string("1.08501", 8)) << round;
+    platform::DdeDisconnect(conv);
+    Pump();
+  }
+  EXPECT_EQ(form.DDEMLManager1().ConversationCount(), 0);
+  EXPECT_NE(form.DDEMLManager1().FindService("MT5")->FindTopic("EURUSD"), nullptr);
+  // A name no line brought goes with its last conversation.
+  platform::DdeDisconnect(Connect("EURUDS"));
+  Pump();
+  EXPECT_EQ(form.DDEMLManager1().FindService("MT5")->FindTopic("EURUDS"), nullptr);
+  // In UTF-16 as well, as Tcl's dde request asks by default.
+  const platform::Hconv conv = Connect("EURUSD");
+  std::string wide;
+  for (char c : std::string("1.08503")) wide += {c, '\0'};
+  EXPECT_EQ(Request(conv, "ASK", platform::kCfUnicodeText), wide);
+}
+
+TEST_F(FormClientTest, PokesChangeNoQuoteAndCannotSilenceTheServer) {
+  Feed("EURUSD;1.08501;1.08503;1.08502;1700000000;15");
+  const platform::Hconv conv = Connect("EURUSD");
+  const platform::Hconv sys = Connect("System");
+  ASSERT_TRUE(conv != 0 && sys != 0);
+  EXPECT_EQ(Poke(conv, "BID", "9.99"), platform::kDmlErrNotProcessed);
+  EXPECT_EQ(Poke(sys, "Status", "BUSY"), platform::kDmlErrNotProcessed);
+  EXPECT_EQ(Request(conv, "BID"), std::string("1.08501", 8));
+  EXPECT_EQ(Items("EURUSD")[0], "1.08501");
+}
+#endif
 
 }  // namespace
 }  // namespace tickwell

@@ -4,7 +4,7 @@
 #include "dde/manager/manager.h"
 #include "dde/model/names.h"
 #include "dde/tables/ddeml_names.h"
-#include "platform/clipboard_format.h"
+#include "dde/tables/format_names.h"
 
 namespace tickwell {
 
@@ -28,7 +28,8 @@ platform::HddeData TDDEMLManager::CallBack(unsigned uType, unsigned uFmt, platfo
   if (DebugActive()) {
     Trace("CallBack start ...");
     Trace("      MsgType = ", XTypName(uType));
-    Trace("      Format  = ", uFmt, " (", platform::ClipboardFormatName(uFmt), ')');
+    // Every format is named, the system's own as well as registered ones.
+    Trace("      Format  = ", uFmt, " (", ClipFormatName(uFmt), ')');
     Trace("      ConvH   = ", static_cast<std::uint64_t>(hConv));
     Trace("      Atom1   = ", QueryName(InstanceId, hsz1));
     Trace("      Atom2   = ", QueryName(InstanceId, hsz2));

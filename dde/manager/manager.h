@@ -142,6 +142,10 @@ class TDDEMLManager : public TComponent {
 
   // --- published properties
   TAboutInfo& About() const { return *About_; }
+  // Whether clients may poke values into items. Without it every poke is answered "not
+  // processed" (DMLERR_NOTPROCESSED's value) and changes nothing, the System topic's status
+  // included: for a server whose values all come from elsewhere.
+  bool AcceptPokes = true;
   bool AllowNullPokes = false;
   bool AllowNullService = false;
   bool AllowNullTopic = false;
@@ -268,9 +272,16 @@ class TDDEMLManager : public TComponent {
   platform::HddeData ItemRequest(TDDEMLConversation& Conv, const std::string& Topic,
                                  const std::string& Item, std::uint16_t Format);
   // Stores the System topic's item list and answers the item asked for.
-  platform::HddeData SysItemsText(TDDEMLConversation& Conv, const std::string& Item);
+  platform::HddeData SysItemsText(TDDEMLConversation& Conv, const std::string& Item,
+                                  std::uint16_t Format);
+  // A stored item of the topic answered in the format asked, not application-owned; 0 without
+  // the item or when its value cannot be had in that format.
+  platform::HddeData StoredItem(TDDEMLService& Service, std::string_view Topic,
+                                std::string_view Item, std::uint16_t Format);
   std::string FormatMismatchText(const std::string& Transaction, unsigned Requested,
                                  unsigned Returned) const;
+  // The item's value can be answered in the format: its own, or either text format for text.
+  static bool ServesFormat(const TDDEMLItem& Item, unsigned Format);
   platform::HddeData XTypPoke(platform::Hconv hConv, platform::Hsz Topic, platform::Hsz Item,
                               std::uint16_t Format, platform::HddeData Data);
   platform::HddeData XTypExecute(platform::Hconv hConv, platform::Hsz Topic, std::uint16_t Format,

@@ -55,7 +55,7 @@ constexpr const char* kClipFmtNames[] = {
     "cfNone",    "cfText", "cfBitmap",  "cfMetaFilePict", "cfSYLK", "cfDIF",  "cfTIFF",
     "cfOEMText", "cfDIB",  "cfPalette", "cfPenData",      "cfRIFF", "cfWave", "cfCustom"};
 constexpr const char* kShareProcessNames[] = {"sptNone", "sptAutoCreateShares",
-                                             "sptSharesMustMatch"};
+                                              "sptSharesMustMatch"};
 constexpr const char* kFailNames[] = {
     "cbfFailSelfConnections", "cbfFailConnections", "cbfFailAdvises",       "cbfFailExecutes",
     "cbfFailPokes",           "cbfFailRequests",    "cbfFailAllSvrXActions"};
@@ -73,6 +73,7 @@ void TDDEMLManager::ReadProperty(const TStoredProperty& property) {
     bool* field;
   };
   const Flag booleans[] = {
+      {"AcceptPokes", &AcceptPokes},
       {"AllowNullPokes", &AllowNullPokes},
       {"AllowNullService", &AllowNullService},
       {"AllowNullTopic", &AllowNullTopic},

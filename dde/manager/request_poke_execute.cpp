@@ -5,6 +5,7 @@
 #include "dde/model/topic.h"
 #include "dde/tables/exceptions.h"
 #include "dde/tables/format_names.h"
+#include "platform/clipboard_format.h"
 #include "support/containers.h"
 
 namespace tickwell {
@@ -16,20 +17,32 @@ constexpr platform::HddeData kExecuteBusy = platform::kDmlErrBusy;
 constexpr platform::HddeData kNotTaken = platform::kDmlErrInvalidParameter;
 constexpr platform::HddeData kNotProcessed = platform::kDmlErrNotProcessed;
 
-// Sets an item's post mode for a scope and puts it back to 0 at its end, whatever happens.
+// Sets an item's post mode for a scope and puts it back to 0 at its end, whatever happens. The
+// scope's event handlers may pump messages, and a disconnect or the handler itself may remove
+// the item meanwhile, so the item is looked up again by its names at the end.
 class PostModeScope {
  public:
-  PostModeScope(TDDEMLItem* item, std::uint8_t mode) : item_(item) {
-    if (item_) item_->PostMode = mode;
+  PostModeScope(const TDDEMLManager& manager, TDDEMLService& service, std::string_view topic,
+                std::string_view item, std::uint8_t mode)
+      : manager_(manager), service_(&service), topic_(topic), item_(item) {
+    if (TDDEMLItem* found = service.FindItem(topic, item)) {
+      found->PostMode = mode;
+      set_ = true;
+    }
   }
   ~PostModeScope() {
-    if (item_) item_->PostMode = pmPostNow;
+    if (!set_ || !manager_.HasService(service_)) return;
+    if (TDDEMLItem* found = service_->FindItem(topic_, item_)) found->PostMode = pmPostNow;
   }
   PostModeScope(const PostModeScope&) = delete;
   PostModeScope& operator=(const PostModeScope&) = delete;
 
  private:
-  TDDEMLItem* item_;
+  const TDDEMLManager& manager_;
+  TDDEMLService* service_;
+  std::string_view topic_;
+  std::string_view item_;
+  bool set_ = false;
 };
 
 }  // namespace
@@ -68,25 +81,36 @@ platform::HddeData TDDEMLManager::XTypRequest(platform::Hconv hConv, platform::H
   return result;
 }
 
+bool TDDEMLManager::ServesFormat(const TDDEMLItem& Item, unsigned Format) {
+  const unsigned held = Item.DataFormat();
+  if (held == Format) return true;
+  // Text is held once and handed out as 8-bit or UTF-16 text, as the client asks.
+  const auto text = [](unsigned f) {
+    return f == platform::kCfText || f == platform::kCfUnicodeText;
+  };
+  return text(held) && text(Format);
+}
+
 platform::HddeData TDDEMLManager::ItemRequest(TDDEMLConversation& Conv, const std::string& Topic,
                                               const std::string& Item, std::uint16_t Format) {
   TDDEMLService& service = *Conv.Service;
   bool valid = true;
-  TDDEMLItem* item = service.FindItem(Topic, Item);
-  TDDEMLItem* suppressed = nullptr;
   if (OnRequestReceived) {
+    const TDDEMLItem* before = service.FindItem(Topic, Item);
+    const std::int32_t user = before ? before->UserHandle : 0;
     // Changes the handler makes are not posted in the middle of the request.
-    suppressed = item;
-    PostModeScope quiet(suppressed, pmSuppress);
-    OnRequestReceived(*this, service.Name, Topic, Item, item ? item->UserHandle : 0,
-                      FormatNumberToType(Format), Format, valid);
+    PostModeScope quiet(*this, service, Topic, Item, pmSuppress);
+    OnRequestReceived(*this, service.Name, Topic, Item, user, FormatNumberToType(Format), Format,
+                      valid);
   }
   if (!valid) return 0;
-  if (!item) item = service.FindItem(Topic, Item);
+  // Looked up after the handler: it may have made the item, or removed it with its topic.
+  if (!HasService(&service)) return 0;
+  TDDEMLItem* item = service.FindItem(Topic, Item);
   if (!item) return 0;
   platform::HddeData result = 0;
-  if (item->DataFormat() == Format) {
-    result = item->DataHandle(0, false);
+  if (ServesFormat(*item, Format)) {
+    result = item->DataHandle(Format, false);
   } else if (FormatConflict == fctException) {
     throw ETarvoError(FormatMismatchText("XTypRequest", Format, item->DataFormat()));
   } else if (FormatConflict == fctIgnore) {
@@ -99,6 +123,12 @@ platform::HddeData TDDEMLManager::ItemRequest(TDDEMLConversation& Conv, const st
 platform::HddeData TDDEMLManager::XTypPoke(platform::Hconv hConv, platform::Hsz, platform::Hsz Item,
                                            std::uint16_t Format, platform::HddeData Data) {
   TraceLine("XTypPoke - Start  ....");
+  if (!AcceptPokes) {
+    // A server whose values come from elsewhere lets no client change them.
+    TraceLine("XTypPoke - Pokes not accepted");
+    TraceLine("XTypPoke - End");
+    return kNotProcessed;
+  }
   platform::HddeData result = kNotTaken;
   TDDEMLConversation* conv = ServingConversation(hConv);
   const std::string itemName = QueryName(InstanceId, Item);
@@ -107,10 +137,10 @@ platform::HddeData TDDEMLManager::XTypPoke(platform::Hconv hConv, platform::Hsz,
     result = kPokeBusy;
   } else if (conv && !itemName.empty()) {
     TDDEMLService& service = *conv->Service;
-    // Stored under the conversation's own topic.
+    // Stored under the conversation's own topic; the handler may end the conversation.
     const std::string topic = conv->GetTopicName();
     // Advises the new data causes are posted after this transaction has returned.
-    PostModeScope deferred(service.FindItem(topic, itemName), pmDefer);
+    PostModeScope deferred(*this, service, topic, itemName, pmDefer);
     service.SetItemData(topic, itemName, Format, Data);
     if (OnPokeReceived) {
       TraceLine("XTypPoke - Calling OnPokeReceived");

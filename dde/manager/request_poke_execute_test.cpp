@@ -123,6 +123,119 @@ TEST_F(RequestTest, PokesStoreTheDataAndAnswerAsTheHandlerSays) {
   platform::DdeFreeDataHandle(data);
 }
 
+// UTF-16 text as the bytes a client reads back, trailing zeros dropped as Request drops them.
+std::string Wide(const std::string& text) {
+  std::string bytes;
+  for (char c : text) bytes += {c, '\0'};
+  bytes.pop_back();
+  return bytes;
+}
+
+TEST_F(RequestTest, TextIsAnsweredInEitherTextFormatAndNoOtherFormatGetsItsBytes) {
+  m->SetItemText("MT5", "EURUSD", "BID", "1.0841");
+  const platform::Hconv conv = Connect("EURUSD");
+  EXPECT_EQ(Request(conv, "BID", platform::kCfUnicodeText), Wide("1.0841"));
+  EXPECT_EQ(Request(conv, "BID", platform::kCfText), "1.0841");
+  EXPECT_TRUE(Logged("      Format  = 13 (UnicodeText)"));
+  // Text poked as UTF-16 is served as 8-bit text as well.
+  const std::string poked = Wide("1.0843") + '\0';
+  EXPECT_EQ(Send(conv, platform::kXtypPoke, "ASK", poked, platform::kCfUnicodeText),
+            platform::kDmlErrInvalidParameter);  // stored, not taken: no handler
+  EXPECT_EQ(Request(conv, "ASK", platform::kCfText), "1.0843");
+
+  // The System topic's stored texts, in the format asked; nothing for a format text is not.
+  const platform::Hconv sys = Connect("System");
+  EXPECT_EQ(Request(sys, "SysItems", platform::kCfUnicodeText), Wide("Status"));
+  m->SetItemText("MT5", "System", "Status", "Ready");
+  EXPECT_EQ(Request(sys, "Status", platform::kCfUnicodeText), Wide("Ready"));
+  const unsigned xl = platform::RegisterClipboardFormat("XlTable");
+  EXPECT_EQ(Request(sys, "Status", xl), "<none>");
+  EXPECT_EQ(Request(sys, "Status", platform::kCfOemText), "<none>");
+  EXPECT_TRUE(reports_.empty());
+
+  // An item holding a table asked for as text: the mismatch report names both formats.
+  const std::uint8_t table[] = {16, 0, 4, 0, 1, 0, 1, 0};
+  const platform::HddeData data =
+      platform::DdeCreateDataHandle(m->InstanceId, table, sizeof table, 0, 0, xl, 0);
+  m->SetItemData("MT5", "EURUSD", "BOOK", static_cast<std::uint16_t>(xl), data);
+  platform::DdeFreeDataHandle(data);
+  EXPECT_EQ(Request(conv, "BOOK", platform::kCfUnicodeText), "<none>");
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_EQ(reports_[0],
+            "XTypRequest - incorrect data format being returned. Client requested UnicodeText, "
+            "server is returning XlTable");
+}
+
+TEST_F(RequestTest, AManagerThatTakesNoPokesChangesNothingForThem) {
+  m->AcceptPokes = false;
+  m->SetItemText("MT5", "EURUSD", "BID", "1.0841");
+  Party watcher(0);
+  const platform::Hconv linked = Connect(watcher, "EURUSD");
+  m->OnAdviseStartReceived = [](TDDEMLManager&, const std::string&, const std::string&,
+                                const std::string&, std::int32_t, TDDEMLClipFmtType, std::uint16_t,
+                                bool& allow) { allow = true; };
+  ASSERT_TRUE(Advise(watcher, linked, "BID"));
+  watcher.Clear();
+  bool asked = false;
+  m->OnPokeReceived = [&](TDDEMLManager&, const std::string&, const std::string&,
+                          const std::string&, std::int32_t, bool& allow) { asked = allow = true; };
+  const platform::Hconv conv = Connect("EURUSD");
+  EXPECT_EQ(Send(conv, platform::kXtypPoke, "BID", "9.99"), platform::kDmlErrNotProcessed);
+  EXPECT_EQ(Send(conv, platform::kXtypPoke, "NEW", "1"), platform::kDmlErrNotProcessed);
+  // Nor can a client make the service busy for everybody.
+  const platform::Hconv sys = Connect("System");
+  EXPECT_EQ(Send(sys, platform::kXtypPoke, "Status", "BUSY"), platform::kDmlErrNotProcessed);
+  Pump();
+  EXPECT_FALSE(asked);
+  EXPECT_TRUE(watcher.Events(platform::kXtypAdvData).empty());
+  EXPECT_EQ(m->FindItem("MT5", "EURUSD", "NEW"), nullptr);
+  EXPECT_EQ(m->FindItem("MT5", "System", "Status"), nullptr);
+  EXPECT_EQ(Request(conv, "BID"), "1.0841");
+  EXPECT_TRUE(Logged("XTypPoke - Pokes not accepted"));
+}
+
+TEST_F(RequestTest, HandlersMayEndTheConversationOrRemoveTheItemWhileTheyRun) {
+  // Run under the address sanitizer: nothing may be written into the removed item afterwards.
+  m->SetItemText("MT5", "EURUSD", "BID", "1.0841");
+  const platform::Hconv conv = Connect("EURUSD");
+  ASSERT_NE(conv, 0u);
+  const platform::Hconv server = ServerEnd();
+  // The client leaves while the request's handler pumps messages: its topic closes with it.
+  m->OnRequestReceived = [&](TDDEMLManager&, const std::string&, const std::string&,
+                             const std::string&, std::int32_t, TDDEMLClipFmtType, std::uint16_t,
+                             bool&) {
+    platform::DdeDisconnect(conv);
+    Pump();
+  };
+  EXPECT_EQ(Call(platform::kXtypRequest, server, "EURUSD", "BID"), 0u);
+  EXPECT_EQ(m->ConversationCount(), 0);
+  EXPECT_EQ(m->FindService("MT5")->FindTopic("EURUSD"), nullptr);
+
+  // The handlers drop the symbol themselves: its conversations end and its topic goes.
+  const auto drop = [](TDDEMLManager& sender, const std::string& s, const std::string& t) {
+    sender.DisconnectAll();
+    sender.FindService(s)->RemoveTopic(t);
+  };
+  m->OnRequestReceived = [&](TDDEMLManager& sender, const std::string& s, const std::string& t,
+                             const std::string&, std::int32_t, TDDEMLClipFmtType, std::uint16_t,
+                             bool&) { drop(sender, s, t); };
+  m->OnPokeReceived = [&](TDDEMLManager& sender, const std::string& s, const std::string& t,
+                          const std::string&, std::int32_t, bool& allow) {
+    drop(sender, s, t);
+    allow = true;
+  };
+  const platform::HddeData data = platform::DdeCreateDataHandle(m->InstanceId, "9", 2, 0, 0, 1, 0);
+  for (unsigned type : {platform::kXtypRequest, platform::kXtypPoke}) {
+    m->SetItemText("MT5", "EURUSD", "BID", "1.0841");
+    ASSERT_NE(Connect("EURUSD"), 0u);
+    const platform::HddeData answer = Call(type, ServerEnd(), "EURUSD", "BID", 0, 1, data);
+    EXPECT_EQ(answer, type == platform::kXtypPoke ? platform::kDdeFAck : 0u);
+    EXPECT_EQ(m->FindItem("MT5", "EURUSD", "BID"), nullptr);
+    Pump();
+  }
+  platform::DdeFreeDataHandle(data);
+}
+
 class ExecuteTest : public RequestTest {
  protected:
   void SetUp() override {

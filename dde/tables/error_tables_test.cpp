@@ -103,11 +103,17 @@ TEST(FormatNamesTest, StandardThenRegisteredNames) {
   EXPECT_EQ(StandardFormatName(platform::kCfOemText), "OEMText");
   EXPECT_EQ(StandardFormatName(platform::kCfWave), "Wave");
   EXPECT_EQ(StandardFormatName(0), "");
-  EXPECT_EQ(StandardFormatName(platform::kCfUnicodeText), "");
+  // Every format the system defines has a name, those after Wave and the display ones too.
+  EXPECT_EQ(StandardFormatName(platform::kCfUnicodeText), "UnicodeText");
+  EXPECT_EQ(StandardFormatName(17), "DIBV5");
+  EXPECT_EQ(StandardFormatName(18), "");
+  EXPECT_EQ(StandardFormatName(0x81), "DspText");
+  EXPECT_EQ(StandardFormatName(0x8E), "DspEnhMetaFile");
+  EXPECT_EQ(StandardFormatName(0x84), "");
 
   EXPECT_EQ(ClipFormatName(1), "Text");
   EXPECT_EQ(ClipFormatName(0), "");
-  EXPECT_EQ(ClipFormatName(platform::kCfUnicodeText), "");
+  EXPECT_EQ(ClipFormatName(platform::kCfUnicodeText), "UnicodeText");
   const unsigned custom = platform::RegisterClipboardFormat("Tickwell Test Format");
   ASSERT_NE(custom, 0u);
   EXPECT_EQ(ClipFormatName(custom), "Tickwell Test Format");

@@ -9,7 +9,9 @@ namespace tickwell {
 // registration failed).
 extern const unsigned XlTableFormat;
 
-// "Text", "Bitmap" ... "Wave" for the standard formats 1 to 12; empty text for any other number.
+// The name of every format the system defines: "Text", "Bitmap" ... "Wave" for 1 to 12, then
+// "UnicodeText", "EnhMetaFile", "HDrop", "Locale", "DIBV5" and the display formats; empty text
+// for any other number.
 std::string StandardFormatName(unsigned format);
 
 // The standard name, else the registered name (at most 255 characters), else empty text.
