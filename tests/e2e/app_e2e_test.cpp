@@ -119,15 +119,17 @@ TEST_F(RunningTickwell, ABadLineIsReportedInTheStatusBarAndTheFeedGoesOn) {
   auto fed = Feed({"EURUSD;1;2;3;0;4", "GBPUSD;1.1;;1.2;1700000000;15;",
                    "USDJPY;150;151;150.5;1700000000123;3"});
   EXPECT_EQ(fed.exit_code, 0u) << fed.output;
-  // The last line published its items, then failed on its millisecond time: label shows the
-  // symbol, the grid keeps the first line's values.
-  EXPECT_EQ(Text(Item(ids::kLabel)), "USDJPY");
-  EXPECT_EQ(Text(Item(ids::kStatusBar)), "'1700000000123' is not a valid integer value");
+  // Both bad lines are refused whole: label and grid keep the first line.
+  EXPECT_EQ(Text(Item(ids::kLabel)), "EURUSD");
+  EXPECT_EQ(Text(Item(ids::kStatusBar)),
+            "2 lines refused - the time is not a whole number of seconds since 1970: "
+            "USDJPY;150;151;150.5;1700000000123;3 ('1700000000123' is not a valid integer value)");
   EXPECT_EQ(Text(Item(ids::kGrid)), "TIME\t1/1/1970\r\nBID\t1\r\nASK\t2\r\nLAST\t3\r\nVOLUME\t4");
-  // The window still answers and takes the next good line.
+  // The window still answers and takes the next good line, which leaves only the count.
   fed = Feed({"EURUSD;9;8;7;60;6"});
   EXPECT_EQ(Text(Item(ids::kGrid)),
             "TIME\t1/1/1970 12:01:00 AM\r\nBID\t9\r\nASK\t8\r\nLAST\t7\r\nVOLUME\t6");
+  EXPECT_EQ(Text(Item(ids::kStatusBar)), "2 lines refused");
 }
 
 TEST_F(RunningTickwell, TheFeedRefusesALineTooLongToArriveWholeAndSendsTheRest) {

@@ -84,7 +84,8 @@ TEST_F(FeedDllToTickwell, QuotesAndLinesArriveAsSent) {
   EXPECT_EQ(dll_.Quote(L"DAX\u20ac", L"1"), TWF_OK);
   EXPECT_EQ(Text(Item(ids::kLabel)), "DAX\x80");
   EXPECT_EQ(dll_.SendLine(L"GBPUSD;1.1;;1.2;1700000000;15;"), TWF_OK);  // as it is
-  EXPECT_EQ(Text(Item(ids::kLabel)), "GBPUSD;1.1;;1.2;1700000000;15;");
+  EXPECT_EQ(Text(Item(ids::kStatusBar)),
+            "1 line refused - the ask price is missing: GBPUSD;1.1;;1.2;1700000000;15;");
 
   // A call from another thread than the opener's still reaches Tickwell.
   int from_thread = -1;
