@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -174,7 +175,8 @@ class Client {
 // The program with DDE switched on; what its error report was handed is kept.
 class Tickwell {
  public:
-  Tickwell() {
+  // before_on runs once the window is made, before DDE is switched on.
+  explicit Tickwell(const std::function<void()>& before_on = nullptr) {
     platform::SetExceptionReport([this](const std::string& text) {
       ++reports_;
       last_report_ = text;
@@ -182,6 +184,7 @@ class Tickwell {
     });
     form_ = std::make_unique<TForm1>();
     form_->FormCreate();
+    if (before_on) before_on();
     form_->BitBtn1Click();
     Pump();
   }

@@ -94,6 +94,7 @@ struct DdeState {
   HconvList next_list = 0x300010;
   std::uint32_t next_transaction = 1;
   DdeFault fault;
+  DdeInstanceFault instance_fault;
 };
 
 DdeState& Dde();
