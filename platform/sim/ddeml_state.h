@@ -78,6 +78,8 @@ struct Instance {
   bool filter = false;
   int in_callback = 0;
   std::vector<Name> names;
+  // The server ends of its conversations, oldest first: what DdePostAdvise looks through.
+  std::vector<Hconv> serving;
 };
 
 struct DdeState {
