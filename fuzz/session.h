@@ -51,6 +51,7 @@ class Client {
                 convs_.erase(it);
                 break;
               }
+            topics_.erase(conv);
             return 0;
           }
           if (type != platform::kXtypAdvData) return 0;
