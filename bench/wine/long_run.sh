@@ -41,7 +41,15 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 [ -n "$win" ] || { echo "long_run: Tickwell's window did not appear" >&2; exit 1; }
-pid=$(pgrep -f 'tickwell.exe' | head -n1)
+# Tickwell's own process: the one whose command line is this build's tickwell.exe as Wine names
+# it (other Wine sessions on the machine may run a Tickwell too).
+winexe="Z:${bin//\//\\}\\tickwell.exe"
+pid=""
+for p in $(pgrep -f 'tickwell\.exe'); do
+  tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qiF "$winexe" && { pid=$p; break; }
+done
+[ -n "$pid" ] || { echo "long_run: cannot find Tickwell's process ($winexe)" >&2; exit 1; }
+echo "long_run: Tickwell is process $pid ($(tr '\0' ' ' <"/proc/$pid/cmdline"))"
 dde_button() { xdotool mousemove --window "$win" 45 44 click 1; }
 dde_up() {
   for _ in $(seq 1 100); do
