@@ -108,6 +108,7 @@ Hconv OpenConversation(DdeInstance client, DdeInstance server, Hsz service, Hsz 
   }
   Dde().convs[client_end] = c;
   Dde().convs[server_end] = s;
+  if (Instance* serving = FindInstance(server)) serving->serving.push_back(server_end);
   PostTask([=] {
     Conversation* confirmed = FindConv(server_end);
     Instance* instance = FindInstance(server);
@@ -124,6 +125,7 @@ void DestroyConversation(Hconv conv) {
   for (const Link& link : c->links) Release(link.item, 0);
   for (const Pending& pending : c->pending) Release(pending.item, 0);
   for (auto& [list, members] : Dde().lists) std::erase(members, conv);
+  if (Instance* owner = FindInstance(c->owner)) std::erase(owner->serving, conv);
   Dde().convs.erase(conv);
 }
 
@@ -684,7 +686,10 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
     std::uint32_t remaining;
   };
   std::vector<Due> due;
-  for (auto& [handle, c] : Dde().convs) {
+  for (Hconv handle : FindInstance(instance)->serving) {
+    Conversation* found = FindConv(handle);
+    if (!found) continue;
+    Conversation& c = *found;
     if (c.owner != instance || c.client || !c.connected) continue;
     if (topic && c.topic != topic) continue;
     for (Link& link : c.links) {

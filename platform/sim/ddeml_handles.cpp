@@ -42,9 +42,12 @@ void SetLastError(DdeInstance id, unsigned error) {
 }
 
 bool Refused(const char* call, DdeInstance id, Hconv conv) {
-  if (!FindInstance(id)) return true;
-  if (!Dde().fault) return false;
-  const unsigned error = Dde().fault(call);
+  Instance* instance = FindInstance(id);
+  if (!instance) return true;
+  unsigned error = kDmlErrNoError;
+  if (Dde().instance_fault)
+    error = Dde().instance_fault(call, id, (instance->flags & kAppCmdClientOnly) != 0);
+  if (error == kDmlErrNoError && Dde().fault) error = Dde().fault(call);
   if (error == kDmlErrNoError) return false;
   SetLastError(id, error);
   if (error == kDmlErrLowMemory)
@@ -53,6 +56,8 @@ bool Refused(const char* call, DdeInstance id, Hconv conv) {
 }
 
 void SetDdeFault(DdeFault fault) { Dde().fault = std::move(fault); }
+
+void SetDdeInstanceFault(DdeInstanceFault fault) { Dde().instance_fault = std::move(fault); }
 
 void FailDdeCall(const std::string& call, unsigned error, int count, int skip) {
   auto left = std::make_shared<std::pair<int, int>>(skip, count);
@@ -150,6 +155,9 @@ using namespace platform::sim;
 
 unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_t flags) {
   if (instance != 0 || !callback) return kDmlErrInvalidParameter;
+  if (Dde().instance_fault)
+    if (unsigned error = Dde().instance_fault("DdeInitialize", 0, (flags & kAppCmdClientOnly) != 0))
+      return error;
   if (Dde().fault)
     if (unsigned error = Dde().fault("DdeInitialize")) return error;
   DdeInstance id = Dde().next_instance++;

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/ddeml.h"
+
 namespace platform::sim {
 
 // Called with the name of each DDEML call ("DdeConnect", "DdeCreateStringHandle", ...); a
@@ -17,6 +19,13 @@ void SetDdeFault(DdeFault fault);
 // A counted fault: the calls named `call` fail with `error`, `count` times, after `skip`
 // successful ones. Replaces any fault set before.
 void FailDdeCall(const std::string& call, unsigned error, int count = 1, int skip = 0);
+
+// The same with the instance each call is made for (for DdeInitialize: 0) and whether that
+// instance is, or asks to be, a client only (APPCMD_CLIENTONLY), so that a test can fail the
+// calls of one side of a conversation. Set, it is asked before the hook above.
+using DdeInstanceFault =
+    std::function<unsigned(const char* call, DdeInstance instance, bool client_only)>;
+void SetDdeInstanceFault(DdeInstanceFault fault);
 
 // Live handles in the whole model: string handles (also those the library holds itself),
 // data handles, conversations. For leak checks.

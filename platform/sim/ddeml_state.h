@@ -78,6 +78,8 @@ struct Instance {
   bool filter = false;
   int in_callback = 0;
   std::vector<Name> names;
+  // The server ends of its conversations, oldest first: what DdePostAdvise looks through.
+  std::vector<Hconv> serving;
 };
 
 struct DdeState {
@@ -94,6 +96,7 @@ struct DdeState {
   HconvList next_list = 0x300010;
   std::uint32_t next_transaction = 1;
   DdeFault fault;
+  DdeInstanceFault instance_fault;
 };
 
 DdeState& Dde();

@@ -1,0 +1,104 @@
+// Quote lines through the program's real handler with DDE on and a client holding hot links on
+// the symbol's six items. The input is up to 16 lines separated by newlines. Each line is taken
+// whole (all six items hold its fields, QUOTE the line as the receiver cut it) or not at all
+// (every item as it was); a plain well-formed line is always taken; the client ends each line
+// with every item's value; the program goes on after any line.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "fuzz/fuzz_check.h"
+#include "fuzz/session.h"
+#include "support/tokenizer.h"
+
+namespace {
+
+using namespace tickwell;
+using namespace tickwell::fuzz;
+
+bool Plain(const std::string& text, const char* also) {
+  if (text.empty() || text.size() > 20) return false;
+  for (char c : text)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && !std::strchr(also, c)) return false;
+  return true;
+}
+bool Number(const std::string& text) {
+  if (text.empty() || text.size() > 12 || std::count(text.begin(), text.end(), '.') > 1) return false;
+  for (char c : text)
+    if (!std::isdigit(static_cast<unsigned char>(c)) && c != '.') return false;
+  return std::isdigit(static_cast<unsigned char>(text.front())) != 0;
+}
+// Six fields a terminal sends for a real price change.
+bool WellFormed(const std::string& line, const TStringList& fields) {
+  if (fields.Count() != 6 || line.find(";;") != std::string::npos || line.front() == ';' ||
+      line.back() == ';')
+    return false;
+  if (!Plain(fields[0], "._-#")) return false;
+  for (int i : {1, 2, 3, 5})
+    if (!Number(fields[i])) return false;
+  const std::string& time = fields[4];
+  return !time.empty() && time.size() <= 9 &&
+         std::all_of(time.begin(), time.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::vector<std::string> Values(Tickwell& app, const std::string& topic) {
+  std::vector<std::string> v;
+  for (const std::string& item : QuoteItems()) v.push_back(app.Item(topic, item));
+  return v;
+}
+
+std::string Show(const std::vector<std::string>& v) {
+  std::string s;
+  for (const std::string& x : v) s += "[" + x + "]";
+  return s;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // One program serves many inputs; a fresh one now and then keeps its symbols few.
+  static std::unique_ptr<Tickwell> app;
+  static int served = 0;
+  if (!app || ++served % 2000 == 0) {
+    app.reset();
+    app = std::make_unique<Tickwell>();
+  }
+  Client client;
+  FUZZ_CHECK(client.Started(), "the client could not start");
+  Input in(data, size);
+  for (int n = 0; n < 16 && !in.Empty(); ++n) {
+    const std::string sent = in.Until('\n');
+    const std::string line = sent.substr(0, 255);  // what the receiver hands on
+    TStringList fields;
+    StringManager().Tokenize(line, fields, TCharSet{';'});
+    std::string topic;
+    std::vector<std::string> before;
+    if (fields.Count() > 0) {
+      topic = fields[0];
+      if (client.Connect(topic))
+        for (const std::string& item : QuoteItems())
+          FUZZ_CHECK(client.Link(topic, item), "the server refused a link on " + item);
+      before = Values(*app, topic);
+    }
+    app->Feed(sent);
+    if (topic.empty()) continue;
+    const std::vector<std::string> after = Values(*app, topic);
+    if (fields.Count() >= 6) {
+      const std::vector<std::string> whole{fields[1], fields[2], fields[3], fields[4], fields[5], line};
+      FUZZ_CHECK(after == whole || after == before,
+                 "line taken in part: " + Show(before) + " -> " + Show(after));
+      if (WellFormed(line, fields))
+        FUZZ_CHECK(after == whole, "a well-formed line was not taken: " + Show(after));
+    } else {
+      FUZZ_CHECK(after == before, "a line without six fields changed items: " + Show(before) +
+                                      " -> " + Show(after));
+    }
+    for (std::size_t i = 0; i < QuoteItems().size(); ++i)
+      if (client.Conversations() > 0 && after[i] != "<none>")
+        FUZZ_CHECK(Folded(client.Value(topic, QuoteItems()[i])) == Folded(after[i]),
+                   "the client holds " + client.Value(topic, QuoteItems()[i]) + " for " +
+                       QuoteItems()[i] + ", the server " + after[i]);
+  }
+  client.DisconnectAll();
+  return 0;
+}
