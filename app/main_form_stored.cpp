@@ -43,6 +43,7 @@ constexpr char kDescription[] = R"(object Form1: TForm1
     NetworkDDE = False
     ShareProcess = sptNone
     AcceptPokes = False
+    KeepReleasedTopics = False
     OnAdviseStartReceived = DDEMLManager1AdviseStartReceived
     OnTopicClosed = DDEMLManager1TopicClosed
     ServicesList = {0100}

@@ -167,6 +167,13 @@ TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows)
   // while off included (a symbol is one, whatever its letter case).
   EXPECT_EQ(Items("EURUSD"), (Values{"1.5", "2", "3", "0", "4", "eurusd;1.5;2;3;0;4"}));
   EXPECT_EQ(Items("GBPUSD"), (Values{"5", "6", "7", "0", "8", "GBPUSD;5;6;7;0;8"}));
+  // However often DDE goes off and on, each symbol is one topic: none is left behind unnamed.
+  for (int toggle = 0; toggle < 3; ++toggle) {
+    form.BitBtn1Click();
+    form.BitBtn1Click();
+  }
+  EXPECT_EQ(dde.FindService("MT5")->TopicCount(), 2);
+  EXPECT_EQ(Items("EURUSD"), (Values{"1.5", "2", "3", "0", "4", "eurusd;1.5;2;3;0;4"}));
 }
 
 TEST(FormBeforeDde, LinesAreShownAndKeptAndServedOnceDdeIsOn) {

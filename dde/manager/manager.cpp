@@ -312,7 +312,10 @@ std::string TDDEMLManager::ExeServiceNameOf(std::string_view path) {
   return std::string(file.substr(0, file.find('.')));
 }
 
-void TDDEMLManager::ReleaseServiceHandles() { Services_->ReleaseHandles(); }
+void TDDEMLManager::ReleaseServiceHandles() {
+  Services_->ReleaseHandles();
+  if (!KeepReleasedTopics) Services_->RemoveTopics();
+}
 
 void TDDEMLManager::CheckServerScope() const {
   if (!IsServerScope()) throw ETarvoScopeError(ManagerErrorText(-38));

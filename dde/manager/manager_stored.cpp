@@ -74,6 +74,7 @@ void TDDEMLManager::ReadProperty(const TStoredProperty& property) {
   };
   const Flag booleans[] = {
       {"AcceptPokes", &AcceptPokes},
+      {"KeepReleasedTopics", &KeepReleasedTopics},
       {"AllowNullPokes", &AllowNullPokes},
       {"AllowNullService", &AllowNullService},
       {"AllowNullTopic", &AllowNullTopic},

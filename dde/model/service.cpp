@@ -21,6 +21,9 @@ void TDDEMLService::Assign(const TDDEMLService& source) {
 }
 
 void TDDEMLService::ReleaseHandles() {
+  // The handles are released as the instance ends, and its name registrations end with it, also
+  // one whose unregistering failed: the next instance must be able to register the name again.
+  Registered = false;
   TDDEMLBase::ReleaseHandles();
   for (int i = 0; i < Topics.Count(); ++i) Topics.Named(i)->ReleaseHandles();
 }
@@ -92,6 +95,8 @@ TDDEMLTopic* TDDEMLService::FindOrAddTopic(std::string_view name) {
   AddTopic(name);
   return FindTopic(name);
 }
+
+void TDDEMLService::RemoveTopics() { Topics.Clear(); }
 
 bool TDDEMLService::RemoveTopic(std::string_view name) {
   TDDEMLTopic* found = FindTopic(name);

@@ -36,6 +36,7 @@ class TDDEMLService : public TDDEMLBase {
   bool AddTopicByHandle(platform::Hsz handle);
   TDDEMLTopic* FindOrAddTopic(std::string_view name);
   bool RemoveTopic(std::string_view name);
+  void RemoveTopics();
   int TopicCount() const { return Topics.Count(); }
   TDDEMLTopic* GetTopic(int index) const;
 

@@ -39,6 +39,10 @@ void TDDEMLServicesList::Add(std::string_view name) {
   if (!ServiceExists(name)) Append(name);
 }
 
+void TDDEMLServicesList::RemoveTopics() {
+  for (int i = 0; i < ServiceCount(); ++i) Items(i)->RemoveTopics();
+}
+
 void TDDEMLServicesList::ReleaseHandles() {
   for (int i = 0; i < ServiceCount(); ++i) Items(i)->ReleaseHandles();
 }

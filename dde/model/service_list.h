@@ -25,6 +25,8 @@ class TDDEMLServicesList : public TObject {
   void Add(std::string_view name);
   void Clear() { services_.Clear(); }
   void ReleaseHandles();
+  // Frees every service's topics and their items.
+  void RemoveTopics();
   void SetServiceEnabled(std::string_view name, bool value);
   int ServiceCount() const { return services_.Count(); }
   TDDEMLService* FindServiceByHandle(platform::Hsz handle) const;
