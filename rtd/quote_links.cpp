@@ -1,6 +1,7 @@
 #include "rtd/quote_links.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/clipboard_format.h"
@@ -40,17 +41,32 @@ QuoteLinks::~QuoteLinks() {
 }
 
 bool QuoteLinks::Start(std::string& error) {
+  const unsigned code = Initialize();
+  if (code == kDmlErrNoError) return true;
+  error = "DDE is unavailable (error " + std::to_string(code) + ")";
+  return false;
+}
+
+void QuoteLinks::Renew() {
+  stale_ = false;
+  for (auto& entry : symbols_) {
+    if (entry.second.conv) DdeDisconnect(entry.second.conv);
+    entry.second.conv = 0;
+    for (auto& link : entry.second.items) link.second = false;
+  }
+  if (instance_) DdeUninitialize(instance_);
+  instance_ = 0;
+  Initialize();
+}
+
+unsigned QuoteLinks::Initialize() {
   unsigned code = DdeInitialize(
       instance_,
       [this](unsigned type, unsigned, Hconv conv, Hsz, Hsz item, HddeData data, std::uintptr_t,
              std::uintptr_t) { return OnCallback(type, conv, item, data); },
       kAppCmdClientOnly);
-  if (code != kDmlErrNoError) {
-    instance_ = 0;
-    error = "DDE is unavailable (error " + std::to_string(code) + ")";
-    return false;
-  }
-  return true;
+  if (code != kDmlErrNoError) instance_ = 0;
+  return code;
 }
 
 void QuoteLinks::Want(const std::string& name, const std::string& item) {
@@ -85,8 +101,10 @@ void QuoteLinks::Drop(const std::string& name, const std::string& item) {
 }
 
 void QuoteLinks::Retry() {
-  if (instance_ == 0 || busy_) return;
+  if (busy_) return;
   Busy busy(busy_);
+  if (stale_ || instance_ == 0) Renew();
+  if (instance_ == 0) return;
   bool connected = false;
   for (auto& entry : symbols_) connected = connected || entry.second.conv != 0;
   if (connected && !ServiceAnswers()) {
@@ -96,6 +114,7 @@ void QuoteLinks::Retry() {
       Unlinked(entry.second, LinkState::NotRunning);
     }
     answered_ = false;
+    stale_ = true;
     return;
   }
   for (auto& entry : symbols_) {
@@ -126,6 +145,7 @@ void QuoteLinks::Link(Symbol& symbol) {
   }
   answered_ = true;
   const Hconv conv = symbol.conv;
+  bool linked_any = false;
   std::vector<std::string> names;
   for (const auto& [item, linked] : symbol.items)
     if (!linked) names.push_back(item);
@@ -148,13 +168,22 @@ void QuoteLinks::Link(Symbol& symbol) {
       continue;
     }
     link->second = started;
-    if (!started) {
-      events_.state(symbol.name, item, LinkState::NoQuote);
-    } else if (value) {
+    linked_any = linked_any || started;
+    if (value) {
       std::vector<std::uint8_t> bytes = DdeDataBytes(value);
       DdeFreeDataHandle(value);
       events_.value(symbol.name, item, std::string(bytes.begin(), bytes.end()));
+    } else {
+      // Tickwell takes a link on a symbol it has no quote for yet, and fills it at the first.
+      events_.state(symbol.name, item, LinkState::NoQuote);
     }
+  }
+  // A conversation on which no link can be made may be one whose server has gone; the next try
+  // starts from a fresh connect.
+  for (const auto& entry : symbol.items) linked_any = linked_any || entry.second;
+  if (!linked_any && symbol.conv == conv) {
+    DdeDisconnect(conv);
+    symbol.conv = 0;
   }
 }
 
@@ -196,6 +225,7 @@ HddeData QuoteLinks::OnCallback(unsigned type, Hconv conv, Hsz item, HddeData da
   if (found == symbols_.end()) return 0;
   Symbol& symbol = found->second;
   if (type == kXtypDisconnect) {
+    stale_ = true;
     symbol.conv = 0;
     Unlinked(symbol, LinkState::NotRunning);
     return 0;

@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/ddeml.h"
 
@@ -58,6 +59,8 @@ class QuoteLinks {
   void Link(Symbol& symbol);
   void Unlinked(Symbol& symbol, LinkState state);
   bool ServiceAnswers();
+  unsigned Initialize();  // 0 or the DMLERR_ code
+  void Renew();
   platform::HddeData OnCallback(unsigned type, platform::Hconv conv, platform::Hsz item,
                                 platform::HddeData data);
 
@@ -69,6 +72,10 @@ class QuoteLinks {
   // A transaction pumps messages, and with them the retry timer: no retry runs inside another
   // call of this object.
   bool busy_ = false;
+  // A conversation ended or its server went away: the instance is begun afresh at the next
+  // retry, since Wine's client keeps one conversation per topic and would not connect the
+  // topic again while it holds the dead one.
+  bool stale_ = false;
 };
 
 }  // namespace rtd

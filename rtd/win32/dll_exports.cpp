@@ -72,6 +72,6 @@ STDAPI DllCanUnloadNow() { return rtd::g_objects == 0 && rtd::g_locks == 0 ? S_O
 
 STDAPI DllRegisterServer() { return rtd::RegisterServer(g_module); }
 
-STDAPI DllUnregisterServer() { return rtd::UnregisterServer(); }
+STDAPI DllUnregisterServer() { return rtd::UnregisterServer(g_module); }
 
 }  // extern "C"

@@ -80,6 +80,11 @@ HRESULT RtdServer::ServerStart(IRTDUpdateEvent* callback, long* result) {
     *result = 0;
     if (!callback) return E_POINTER;
     if (server_) return E_UNEXPECTED;
+    // The DDE layer's work-arounds for Wine patch the process's DDE library to call into this
+    // DLL for the rest of the process's life: once DDE is used, the DLL must never unload.
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&RtdServer::OnTimer), &pinned);
     auto server = std::make_unique<QuoteServer>([this] { Notify(); });
     std::string error;
     // Without DDE there is nothing to serve: Excel is told the server did not start.
