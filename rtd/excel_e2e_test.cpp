@@ -277,7 +277,10 @@ TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
   EXPECT_EQ(changed.count(5), 0u);
 
   // Tickwell closed: the cells say so. Started again with DDE on: they recover on their own.
-  Stop();
+  {
+    SCOPED_TRACE("Tickwell closed while Excel holds links");
+    Stop();
+  }
   ASSERT_TRUE(CellsBecome({{1, kNotRunning}, {6, kNotRunning}, {9, kNotRunning}})) << Cells();
   Start();
   SwitchDde();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/clipboard_format.h"
+#include "rtd/partner_window.h"
 #include "rtd/topic_table.h"
 
 namespace rtd {
@@ -105,17 +106,19 @@ void QuoteLinks::Retry() {
   Busy busy(busy_);
   if (stale_ || instance_ == 0) Renew();
   if (instance_ == 0) return;
-  bool connected = false;
-  for (auto& entry : symbols_) connected = connected || entry.second.conv != 0;
-  if (connected && !ServiceAnswers()) {
-    for (auto& entry : symbols_) {
-      if (entry.second.conv) DdeDisconnect(entry.second.conv);
-      entry.second.conv = 0;
-      Unlinked(entry.second, LinkState::NotRunning);
-    }
-    answered_ = false;
-    stale_ = true;
-    return;
+  // A server that went away without ending its conversations leaves them dead: their links
+  // are made again from a fresh instance.
+  bool lost = false;
+  for (auto& entry : symbols_) {
+    Symbol& symbol = entry.second;
+    if (!symbol.conv || PartnerWindowAlive(symbol.conv)) continue;
+    lost = true;
+    symbol.conv = 0;
+    Unlinked(symbol, LinkState::NotRunning);
+  }
+  if (lost) {
+    Renew();
+    if (instance_ == 0) return;
   }
   for (auto& entry : symbols_) {
     Symbol& symbol = entry.second;

@@ -43,8 +43,8 @@ class QuoteLinks {
   // No cell needs it any more: the link is stopped, and the conversation ended with its last.
   void Drop(const std::string& symbol, const std::string& item);
 
-  // Makes the links still missing, and checks that Tickwell still answers while links are up,
-  // since a conversation whose server went away does not always say so.
+  // Makes the links still missing, and checks that Tickwell's end of each conversation is still
+  // there, since a conversation whose server went away does not always say so.
   void Retry();
 
   std::size_t LinksRunning() const;
