@@ -97,9 +97,9 @@ std::string Regsvr32() {
   return std::string(dir) + "\\regsvr32.exe";
 }
 
-bool KeyExists(const std::wstring& key, REGSAM view = 0) {
+bool KeyExists(const std::wstring& key, HKEY root = HKEY_CURRENT_USER) {
   HKEY h = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
     return false;
   RegCloseKey(h);
   return true;
@@ -214,6 +214,9 @@ TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
   ASSERT_EQ(reg.exit_code, 0u) << reg.output;
   EXPECT_TRUE(KeyExists(kProgIdKey + L"\\CLSID"));
   EXPECT_TRUE(KeyExists(kClsidKey + L"\\InprocServer32"));
+  // What COM reads: on Windows the user's classes show there, under Wine the DLL copies them.
+  EXPECT_TRUE(KeyExists(std::wstring(L"CLSID\\") + kClsidText + L"\\InprocServer32",
+                        HKEY_CLASSES_ROOT));
 
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
@@ -317,6 +320,9 @@ TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
   ASSERT_EQ(reg.exit_code, 0u) << reg.output;
   EXPECT_FALSE(KeyExists(kProgIdKey));
   EXPECT_FALSE(KeyExists(kClsidKey));
+  // Nor the copy made where the system does not show per-user classes (Wine).
+  EXPECT_FALSE(KeyExists(kProgId, HKEY_CLASSES_ROOT));
+  EXPECT_FALSE(KeyExists(std::wstring(L"CLSID\\") + kClsidText, HKEY_CLASSES_ROOT));
   EXPECT_NE(CLSIDFromProgID(kProgId, &clsid), S_OK);
 }
 

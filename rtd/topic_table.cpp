@@ -53,18 +53,6 @@ bool TopicTable::Set(const LinkKey& key, const CellValue& value) {
   return MarkLink(link->second);
 }
 
-bool TopicTable::SetSymbol(const std::string& symbol, const CellValue& value) {
-  const std::string upper = KeyOf(symbol, Field::Bid).symbol;
-  bool marked = false;
-  for (auto& [key, link] : links_) {
-    if (!symbol.empty() && key.symbol != upper) continue;
-    if (link.value == value) continue;
-    link.value = value;
-    marked = MarkLink(link) || marked;
-  }
-  return marked;
-}
-
 void TopicTable::Settle(long topic) {
   auto found = topics_.find(topic);
   if (found == topics_.end() || !found->second.changed) return;

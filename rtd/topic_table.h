@@ -36,8 +36,6 @@ class TopicTable {
   // A link's new value; the topics on it are marked changed when the value differs. Returns
   // whether any topic was newly marked. Unknown links are ignored.
   bool Set(const LinkKey& key, const CellValue& value);
-  // Sets every link of a symbol (any case), or every link with symbol empty.
-  bool SetSymbol(const std::string& symbol, const CellValue& value);
 
   // Unmarks one topic: Excel has just been given its value.
   void Settle(long topic);

@@ -58,20 +58,5 @@ TEST(TopicTable, ChangesListEachTopicOnceWithItsLatestValue) {
   EXPECT_EQ(table.Value(KeyOf("XAUUSD", Field::Bid)), CellValue::NotAvailable());
 }
 
-TEST(TopicTable, ASymbolOrEveryLinkTakesAStateAtOnce) {
-  TopicTable table;
-  table.Add(1, KeyOf("EURUSD", Field::Bid));
-  table.Add(2, KeyOf("EURUSD", Field::Quote));
-  table.Add(3, KeyOf("GBPUSD", Field::Bid));
-  table.Set(KeyOf("GBPUSD", Field::Bid), CellValue::OfNumber(1.25));
-  table.TakeChanges();
-
-  EXPECT_TRUE(table.SetSymbol("eurusd", CellValue::OfText("gone")));
-  EXPECT_EQ(table.TakeChanges(),
-            (Changes{{1, CellValue::OfText("gone")}, {2, CellValue::OfText("gone")}}));
-  EXPECT_TRUE(table.SetSymbol("", CellValue::OfText("gone")));
-  EXPECT_EQ(table.TakeChanges(), (Changes{{3, CellValue::OfText("gone")}}));
-}
-
 }  // namespace
 }  // namespace rtd
