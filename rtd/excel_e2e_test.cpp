@@ -99,8 +99,7 @@ std::string Regsvr32() {
 
 bool KeyExists(const std::wstring& key, HKEY root = HKEY_CURRENT_USER) {
   HKEY h = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-    return false;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
   RegCloseKey(h);
   return true;
 }
@@ -215,8 +214,8 @@ TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
   EXPECT_TRUE(KeyExists(kProgIdKey + L"\\CLSID"));
   EXPECT_TRUE(KeyExists(kClsidKey + L"\\InprocServer32"));
   // What COM reads: on Windows the user's classes show there, under Wine the DLL copies them.
-  EXPECT_TRUE(KeyExists(std::wstring(L"CLSID\\") + kClsidText + L"\\InprocServer32",
-                        HKEY_CLASSES_ROOT));
+  EXPECT_TRUE(
+      KeyExists(std::wstring(L"CLSID\\") + kClsidText + L"\\InprocServer32", HKEY_CLASSES_ROOT));
 
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID(kProgId, &clsid), S_OK);
@@ -251,8 +250,8 @@ TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
   SwitchDde();
   const std::string line = "EURUSD;1.08501;1.08503;1.08502;1700000000;15";
   const std::map<long, std::string> first = {
-      {1, "n:1.08501"}, {5, "#N/A"}, {6, "n:1.08503"}, {7, "d:45244.925926"}, {8, "n:15"},
-      {9, "t:" + line}, {10, "n:1.08501"}, {11, "n:1.08502"}};
+      {1, "n:1.08501"}, {5, "#N/A"},      {6, "n:1.08503"},  {7, "d:45244.925926"},
+      {8, "n:15"},      {9, "t:" + line}, {10, "n:1.08501"}, {11, "n:1.08502"}};
   ASSERT_TRUE(CellsBecome(first, line)) << Cells();
   for (long fixed : {2, 3, 4}) {
     EXPECT_EQ(cells_[fixed].substr(0, 11), "t:Tickwell:") << "a bad topic never changes";
@@ -288,8 +287,14 @@ TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
   Start();
   SwitchDde();
   const std::string again = "EURUSD;2.5;2.75;2.625;1700086400;99";
-  ASSERT_TRUE(CellsBecome({{1, "n:2.5"}, {6, "n:2.75"}, {7, "d:45245.925926"}, {8, "n:99"},
-                           {9, "t:" + again}, {10, "n:2.5"}, {11, "n:2.625"}, {5, "#N/A"}},
+  ASSERT_TRUE(CellsBecome({{1, "n:2.5"},
+                           {6, "n:2.75"},
+                           {7, "d:45245.925926"},
+                           {8, "n:99"},
+                           {9, "t:" + again},
+                           {10, "n:2.5"},
+                           {11, "n:2.625"},
+                           {5, "#N/A"}},
                           again))
       << Cells();
 
@@ -352,8 +357,8 @@ TEST_F(Excel, LinksAndConversationsFollowTheCellsThatUseThem) {
   EXPECT_EQ(server.Links().LinksRunning(), 1u);
   ASSERT_EQ(Feed({"GBPUSD;1.5;1.6;1.255;1700000000;1"}).exit_code, 0u);
   ASSERT_TRUE(e2e::WaitUntil([&] { return notified == 1; }, 10000));
-  EXPECT_EQ(server.Refresh(), (std::vector<std::pair<long, CellValue>>{
-                                  {3, CellValue::OfNumber(1.6)}}));
+  EXPECT_EQ(server.Refresh(),
+            (std::vector<std::pair<long, CellValue>>{{3, CellValue::OfNumber(1.6)}}));
   server.Disconnect(3);
   EXPECT_EQ(server.Links().LinksRunning(), 0u);
   EXPECT_EQ(server.Links().Conversations(), 0u);

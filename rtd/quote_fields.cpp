@@ -29,8 +29,8 @@ std::string_view Trimmed(std::string_view text) {
 std::optional<double> Number(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                      std::chars_format::fixed);
+  auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
   if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
       !std::isfinite(value))
     return std::nullopt;
@@ -40,8 +40,7 @@ std::optional<double> Number(std::string_view text) {
 std::optional<std::int32_t> Seconds(std::string_view text) {
   std::int32_t value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size())
-    return std::nullopt;
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
 }
 

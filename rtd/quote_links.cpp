@@ -78,8 +78,10 @@ void QuoteLinks::Want(const std::string& name, const std::string& item) {
   symbol.items[item] = false;
   // With Tickwell known to be away, each new cell would broadcast a connect in vain: the timer
   // tries again for all of them.
-  if (answered_) Link(symbol);
-  else events_.state(symbol.name, item, LinkState::NotRunning);
+  if (answered_)
+    Link(symbol);
+  else
+    events_.state(symbol.name, item, LinkState::NotRunning);
 }
 
 void QuoteLinks::Drop(const std::string& name, const std::string& item) {

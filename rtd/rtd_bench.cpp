@@ -63,7 +63,7 @@ void InDll() {
     const Field field = static_cast<Field>(n % 6);
     char price[32];
     snprintf(price, sizeof price, "1.%05d", 10000 + n % 90000);
-    const std::string text = field == Field::Quote ? Line(n % kSymbols, n)
+    const std::string text = field == Field::Quote  ? Line(n % kSymbols, n)
                              : field == Field::Time ? std::to_string(1700000000 + n)
                                                     : std::string(price);
     table.Set(KeyOf(Symbol(n % kSymbols), field), ValueOf(field, text));
@@ -75,8 +75,10 @@ void InDll() {
   double refresh_total = 0;
   for (int r = 0; r < refreshes; ++r) {
     for (int s = 0; s < kSymbols; ++s)
-      for (Field f : {Field::Bid, Field::Ask, Field::Last, Field::Time, Field::Volume, Field::Quote})
-        table.Set(KeyOf(Symbol(s), f), ValueOf(f, f == Field::Quote ? Line(s, r) : std::to_string(r)));
+      for (Field f :
+           {Field::Bid, Field::Ask, Field::Last, Field::Time, Field::Volume, Field::Quote})
+        table.Set(KeyOf(Symbol(s), f),
+                  ValueOf(f, f == Field::Quote ? Line(s, r) : std::to_string(r)));
     start = Now();
     auto changes = table.TakeChanges();
     SAFEARRAYBOUND bounds[2] = {{2, 0}, {static_cast<ULONG>(changes.size()), 0}};
@@ -137,8 +139,12 @@ int WithTickwell(int rounds) {
   const std::string bin = e2e::BinFolder();
   e2e::Background app(bin + "tickwell.exe", {});
   HWND main = nullptr;
-  if (!e2e::WaitUntil([&] { return (main = FindWindowA(tickwell::ids::kMainWindowClass, "Tickwell")) &&
-                                   IsWindowVisible(main); }, 20000)) {
+  if (!e2e::WaitUntil(
+          [&] {
+            return (main = FindWindowA(tickwell::ids::kMainWindowClass, "Tickwell")) &&
+                   IsWindowVisible(main);
+          },
+          20000)) {
     std::fprintf(stderr, "rtd-bench: Tickwell did not start\n");
     return 1;
   }
@@ -205,13 +211,14 @@ int WithTickwell(int rounds) {
     memory.push_back(PrivateBytes());
   }
   std::sort(times.begin(), times.end());
-  std::printf("with Tickwell: %d rounds of %d lines, %.0f topics per refresh; RefreshData median "
-              "%.1f us, max %.1f us\n",
-              rounds, kSymbols, static_cast<double>(listed) / rounds, times[times.size() / 2] * 1e6,
-              times.back() * 1e6);
-  std::printf("private memory: after round 1 %zu KiB, after round %d %zu KiB, after the last %zu KiB\n",
-              memory.front() / 1024, rounds / 2, memory[memory.size() / 2] / 1024,
-              memory.back() / 1024);
+  std::printf(
+      "with Tickwell: %d rounds of %d lines, %.0f topics per refresh; RefreshData median "
+      "%.1f us, max %.1f us\n",
+      rounds, kSymbols, static_cast<double>(listed) / rounds, times[times.size() / 2] * 1e6,
+      times.back() * 1e6);
+  std::printf(
+      "private memory: after round 1 %zu KiB, after round %d %zu KiB, after the last %zu KiB\n",
+      memory.front() / 1024, rounds / 2, memory[memory.size() / 2] / 1024, memory.back() / 1024);
   server->ServerTerminate();
   server->Release();
   factory->Release();

@@ -32,8 +32,8 @@ const Classes kRoot{HKEY_CLASSES_ROOT, L""};
 LONG SetValue(const Classes& at, const std::wstring& key, const wchar_t* name,
               const std::wstring& value) {
   HKEY handle = nullptr;
-  LONG result = RegCreateKeyExW(at.root, at.Key(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &handle, nullptr);
+  LONG result = RegCreateKeyExW(at.root, at.Key(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                &handle, nullptr);
   if (result != ERROR_SUCCESS) return result;
   result = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -70,8 +70,8 @@ bool Exists(const Classes& at, const std::wstring& key, REGSAM view = 0) {
 std::wstring ServerPath(const Classes& at) {
   wchar_t value[MAX_PATH] = {};
   DWORD size = sizeof value - sizeof(wchar_t);
-  if (RegGetValueW(at.root, at.Key(kClsidKey + L"\\InprocServer32").c_str(), nullptr,
-                   RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+  if (RegGetValueW(at.root, at.Key(kClsidKey + L"\\InprocServer32").c_str(), nullptr, RRF_RT_REG_SZ,
+                   nullptr, value, &size) != ERROR_SUCCESS)
     return {};
   return value;
 }

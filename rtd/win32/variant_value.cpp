@@ -9,8 +9,8 @@ namespace {
 constexpr UINT kCodePage = 1252;
 
 BSTR ToBstr(const std::string& text) {
-  const int n = MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(n));
   if (out && n > 0)
     MultiByteToWideChar(kCodePage, 0, text.data(), static_cast<int>(text.size()), out, n);
