@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Tickwell installer with NSIS from two finished builds:
 #   installer/build.sh <win64-build-dir> <win32-build-dir> <out.exe>
-# The x86_64 build gives the programs and the 64-bit TickwellFeed.dll, the i686 build the 32-bit
-# TickwellFeed.dll; the help page, its pictures, the expert and the DLL's header come from the
+# The x86_64 build gives the programs and the 64-bit TickwellFeed.dll and TickwellRtd.dll, the
+# i686 build the 32-bit ones; the help page, its pictures, the expert and the DLL's header come from the
 # source tree.
 set -euo pipefail
 [ $# -eq 3 ] || { echo "usage: installer/build.sh <win64-build-dir> <win32-build-dir> <out.exe>" >&2; exit 2; }
@@ -15,8 +15,9 @@ out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 command -v makensis >/dev/null || { echo "installer: makensis not found (run script/setup)" >&2; exit 1; }
 
 missing=()
-for f in "$win64"/{tickwell,tickwell-feed,tickwell-watch,tickwell-sheet}.exe "$win64/TickwellFeed.dll" \
-         "$win32/TickwellFeed.dll" "$root"/app/help/tickwell-{help.html,window.png,sheet.png} \
+for f in "$win64"/{tickwell,tickwell-feed,tickwell-watch,tickwell-sheet}.exe \
+         "$win64"/{TickwellFeed,TickwellRtd}.dll "$win32"/{TickwellFeed,TickwellRtd}.dll \
+         "$root"/app/help/tickwell-{help.html,window.png,sheet.png} \
          "$root/mql5/TickwellFeed.mq5" "$root/feed/tickwell_feed.h"; do
   [ -f "$f" ] || missing+=("$f")
 done

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs Tickwell silently under Wine in a lane's prefix, starts the installed program from its
-# Start-menu entry, feeds it and reads it back with the installed tools, closes it, uninstalls
+# Installs Tickwell silently under Wine in a lane's prefix, checks Excel's real-time data server
+# is registered in both bitnesses, starts the installed program from its Start-menu entry, feeds it and reads it back with the installed tools, closes it, uninstalls
 # silently and checks that everything is gone:
 #   installer/test.sh <tickwell-setup.exe> <win64-build-dir>
 # Prints one line per check and, last, "install: N passed, M failed"; exits non-zero when a
@@ -19,7 +19,7 @@ win_dir='C:\Program Files\Tickwell'
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell'
 files=(tickwell.exe tickwell-feed.exe tickwell-watch.exe tickwell-sheet.exe tickwell-help.html
        tickwell-window.png tickwell-sheet.png TickwellFeed.dll x86/TickwellFeed.dll
-       TickwellFeed.mq5 tickwell_feed.h uninstall.exe)
+       TickwellFeed.mq5 tickwell_feed.h uninstall.exe TickwellRtd.dll x86/TickwellRtd.dll)
 links=("Tickwell.lnk" "Tickwell help.lnk" "Uninstall Tickwell.lnk")
 pass=0 fail=0
 check() {  # description, then a command that succeeds when the check holds
@@ -33,6 +33,27 @@ within() {  # seconds, command: polls the command until it succeeds or the time 
 }
 all_files() { local f; for f in "${files[@]}"; do [ -f "$dir/$f" ] || { echo "  missing $f"; return 1; }; done; }
 all_links() { local f; for f in "${links[@]}"; do [ -f "$menu/$f" ] || { echo "  missing $f"; return 1; }; done; }
+rtd_progid='HKCU\Software\Classes\Tickwell.Quotes'
+rtd_user='HKCU\Software\Classes\CLSID\{AE47AD7E-69C6-458E-9AF6-02E85BE5369A}'
+rtd_root='HKCR\CLSID\{AE47AD7E-69C6-458E-9AF6-02E85BE5369A}'
+# The user's class is there, and COM's view of it for one bitness (64 or 32) names that
+# bitness's installed DLL (Wine does not show per-user classes in HKCR: the DLL copies it there).
+rtd_registered() {
+  local dll="$win_dir\TickwellRtd.dll"
+  [ "$1" = 32 ] && dll="$win_dir\x86\TickwellRtd.dll"
+  wine reg query "$rtd_progid\CLSID" >/dev/null 2>&1 &&
+    wine reg query "$rtd_user\InprocServer32" /reg:"$1" >/dev/null 2>&1 &&
+    wine reg query "$rtd_root\InprocServer32" /reg:"$1" 2>/dev/null | tr -d '\r' | grep -qiF "$dll"
+}
+rtd_gone() {
+  local view
+  for view in 32 64; do
+    for k in "$rtd_progid" 'HKCR\Tickwell.Quotes' "$rtd_user" "$rtd_root"; do
+      wine reg query "$k" /reg:$view >/dev/null 2>&1 && { echo "  left $k ($view-bit)"; return 1; }
+    done
+  done
+  return 0
+}
 key_present() { wine reg query "$key" /reg:64 >/dev/null 2>&1; }
 registered() {
   wine reg query "$key" /v UninstallString /reg:64 2>/dev/null | grep -qF "\"$win_dir\\uninstall.exe\""
@@ -69,12 +90,19 @@ gone() { [ ! -e "$dir" ] && [ ! -e "$menu" ] && ! key_present; }
 # Whatever an interrupted earlier run left behind.
 rm -rf "$dir" "$menu"
 wine reg delete "$key" /reg:64 /f >/dev/null 2>&1
+for view in 32 64; do
+  for k in "$rtd_progid" 'HKCR\Tickwell.Quotes' "$rtd_user" "$rtd_root"; do
+    wine reg delete "$k" /reg:$view /f >/dev/null 2>&1
+  done
+done
 
 check "the silent installer ends with 0" timeout 120 wine "$setup" /S
 check "every file is in Program Files\\Tickwell" all_files
 check "the Start-menu entries are there" all_links
 check "the Start-menu entry points at the installed tickwell.exe" link_target
 check "Add/Remove Programs holds the uninstaller" registered
+check "Tickwell.Quotes is registered for the user with the 64-bit DLL" rtd_registered 64
+check "Tickwell.Quotes is registered for the user with the 32-bit DLL" rtd_registered 32
 
 wine start /unix "$menu/Tickwell.lnk" >/dev/null 2>&1
 check "started from the Start-menu entry, the installed Tickwell shows its window" within 30 started
@@ -91,6 +119,7 @@ check "the silent uninstaller runs to its end" uninstall
 within 30 gone
 check "the uninstaller removed the program's folder" test ! -e "$dir"
 check "the uninstaller removed the Start-menu entries" test ! -e "$menu"
+check "the uninstaller unregistered Tickwell.Quotes in both bitnesses" rtd_gone
 check "the uninstaller removed the Add/Remove Programs entry" bash -c "! wine reg query '$key' /reg:64 >/dev/null 2>&1"
 
 echo "install: $pass passed, $fail failed"

@@ -1,11 +1,12 @@
-; The Tickwell installer: Tickwell, its tools, the terminal-side DLL (64- and 32-bit), the
-; MetaTrader 5 expert's source and the help page, into Program Files\Tickwell, with Start-menu
+; The Tickwell installer: Tickwell, its tools, the terminal-side DLL (64- and 32-bit), Excel's
+; real-time data server Tickwell.Quotes (64- and 32-bit, registered for the installing user),
+; the MetaTrader 5 expert's source and the help page, into Program Files\Tickwell, with Start-menu
 ; entries and an uninstaller registered in Add/Remove Programs.
 ;
 ; Built by installer/build.sh, which passes:
 ;   VERSION      four numbers, a.b.c.d
-;   WIN64_BIN    the x86_64 build's bin folder (the programs and the 64-bit DLL)
-;   WIN32_BIN    the i686 build's bin folder (the 32-bit DLL)
+;   WIN64_BIN    the x86_64 build's bin folder (the programs and the 64-bit DLLs)
+;   WIN32_BIN    the i686 build's bin folder (the 32-bit DLLs)
 ;   SOURCE       the source tree (help page, pictures, expert, DLL header)
 ;   OUTFILE      the installer to write
 
@@ -16,6 +17,9 @@ Unicode true
 !define PRODUCT "Tickwell"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell"
 !define MAIN_WINDOW_CLASS "TickwellMainWindow"
+; Tickwell.Quotes registers itself under the user's classes (regsvr32 calls DllRegisterServer).
+!define REGSVR64 "$WINDIR\Sysnative\regsvr32.exe"
+!define REGSVR32 "$WINDIR\SysWOW64\regsvr32.exe"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -75,9 +79,20 @@ Section "Tickwell"
   File "${WIN64_BIN}/TickwellFeed.dll"
   File "${SOURCE}/mql5/TickwellFeed.mq5"
   File "${SOURCE}/feed/tickwell_feed.h"
+  ; For Excel, 64- and 32-bit: =RTD("Tickwell.Quotes",,"EURUSD","BID").
+  File "${WIN64_BIN}/TickwellRtd.dll"
   SetOutPath "$INSTDIR\x86"
   File "${WIN32_BIN}/TickwellFeed.dll"
+  File "${WIN32_BIN}/TickwellRtd.dll"
   SetOutPath "$INSTDIR"
+  ExecWait '"${REGSVR64}" /s "$INSTDIR\TickwellRtd.dll"' $0
+  ${If} $0 != 0
+    DetailPrint "Registering the 64-bit TickwellRtd.dll failed (exit code $0)"
+  ${EndIf}
+  ExecWait '"${REGSVR32}" /s "$INSTDIR\x86\TickwellRtd.dll"' $0
+  ${If} $0 != 0
+    DetailPrint "Registering the 32-bit TickwellRtd.dll failed (exit code $0)"
+  ${EndIf}
 
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
@@ -110,6 +125,11 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\Tickwell\Uninstall Tickwell.lnk"
   RMDir "$SMPROGRAMS\Tickwell"
 
+  ; Unregistered before their files go: regsvr32 loads each DLL to ask it.
+  ExecWait '"${REGSVR64}" /u /s "$INSTDIR\TickwellRtd.dll"'
+  ExecWait '"${REGSVR32}" /u /s "$INSTDIR\x86\TickwellRtd.dll"'
+  Delete "$INSTDIR\TickwellRtd.dll"
+  Delete "$INSTDIR\x86\TickwellRtd.dll"
   Delete "$INSTDIR\tickwell.exe"
   Delete "$INSTDIR\tickwell-feed.exe"
   Delete "$INSTDIR\tickwell-watch.exe"
