@@ -18,7 +18,8 @@ missing=()
 for f in "$win64"/{tickwell,tickwell-feed,tickwell-watch,tickwell-sheet}.exe \
          "$win64"/{TickwellFeed,TickwellRtd}.dll "$win32"/{TickwellFeed,TickwellRtd}.dll \
          "$root"/app/help/tickwell-{help.html,window.png,sheet.png} \
-         "$root/mql5/TickwellFeed.mq5" "$root/feed/tickwell_feed.h"; do
+         "$root/mql5/TickwellFeed.mq5" "$root/mql5/TickwellService.mq5" \
+         "$root/mql5/TickwellFeed.mqh" "$root/feed/tickwell_feed.h"; do
   [ -f "$f" ] || missing+=("$f")
 done
 if [ ${#missing[@]} -gt 0 ]; then

@@ -19,7 +19,7 @@ win_dir='C:\Program Files\Tickwell'
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell'
 files=(tickwell.exe tickwell-feed.exe tickwell-watch.exe tickwell-sheet.exe tickwell-help.html
        tickwell-window.png tickwell-sheet.png TickwellFeed.dll x86/TickwellFeed.dll
-       TickwellFeed.mq5 tickwell_feed.h uninstall.exe TickwellRtd.dll x86/TickwellRtd.dll)
+       TickwellFeed.mq5 TickwellService.mq5 TickwellFeed.mqh tickwell_feed.h uninstall.exe TickwellRtd.dll x86/TickwellRtd.dll)
 links=("Tickwell.lnk" "Tickwell help.lnk" "Uninstall Tickwell.lnk")
 pass=0 fail=0
 check() {  # description, then a command that succeeds when the check holds
