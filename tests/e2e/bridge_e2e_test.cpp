@@ -37,22 +37,6 @@ std::map<std::string, std::string> LastValues(const std::string& output) {
 
 class Bridge : public e2e::RunningTickwell {
  protected:
-  e2e::RunResult Watch(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {"MT5"};
-    all.insert(all.end(), args.begin(), args.end());
-    all.insert(all.end(), {"-t", "10"});
-    return e2e::Run(e2e::BinFolder() + "tickwell-watch.exe", all);
-  }
-  // Clicks "DDE" and waits until the service answers a request.
-  void SwitchOn() {
-    SendMessageA(Item(ids::kDdeButton), BM_CLICK, 0, 0);
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] {
-          return Watch({"System", "SysItems"}).exit_code == 0;
-        },
-        20000))
-        << "the service did not answer after DDE was switched on";
-  }
   // Starts a watcher holding hot links on the symbol's items, and waits until it is sent a
   // value: a line with a fresh bid is fed until the watcher shows it.
   e2e::Background& StartWatcher(const std::string& symbol) {

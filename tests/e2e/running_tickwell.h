@@ -64,9 +64,28 @@ class RunningTickwell : public ::testing::Test {
     return e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", args);
   }
   HWND Item(int id) const { return GetDlgItem(main_, id); }
+  // tickwell-watch on the service MT5, bounded at 10 s.
+  e2e::RunResult Watch(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"MT5"};
+    all.insert(all.end(), args.begin(), args.end());
+    all.insert(all.end(), {"-t", "10"});
+    return e2e::Run(e2e::BinFolder() + "tickwell-watch.exe", all);
+  }
+  void ClickDde() { SendMessageA(Item(tickwell::ids::kDdeButton), BM_CLICK, 0, 0); }
+  // Clicks "DDE" and waits until the service answers (on), or no longer answers (off).
+  void SwitchOn() { SwitchDde(0, "the service did not answer after DDE was switched on"); }
+  void SwitchOff() { SwitchDde(2, "the service still answers after DDE was switched off"); }
 
   std::unique_ptr<e2e::Background> app_;
   HWND main_ = nullptr;
+
+ private:
+  void SwitchDde(unsigned watch_exit, const char* failure) {
+    ClickDde();
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return Watch({"System", "SysItems"}).exit_code == watch_exit; }, 20000))
+        << failure;
+  }
 };
 
 }  // namespace e2e

@@ -49,38 +49,12 @@ std::map<std::string, std::string> LastValues(const std::string& output) {
 
 class Trust : public e2e::RunningTickwell {
  protected:
-  e2e::RunResult Watch(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {"MT5"};
-    all.insert(all.end(), args.begin(), args.end());
-    all.insert(all.end(), {"-t", "10"});
-    return e2e::Run(e2e::BinFolder() + "tickwell-watch.exe", all);
-  }
   // One request in a conversation of its own: the value, or "<exit N>" when it failed.
   std::string Ask(const std::string& topic, const std::string& item,
                   const std::string& format = "text") {
     const e2e::RunResult r = Watch({topic, item, "-f", format});
     if (r.exit_code != 0) return "<exit " + std::to_string(r.exit_code) + "> " + r.output;
     return LastValues(r.output)[topic + "/" + item];
-  }
-  void Click() { SendMessageA(Item(ids::kDdeButton), BM_CLICK, 0, 0); }
-  // Clicks "DDE" and waits until the service answers.
-  void SwitchOn() {
-    Click();
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] {
-          return Watch({"System", "SysItems"}).exit_code == 0;
-        },
-        20000))
-        << "the service did not answer after DDE was switched on";
-  }
-  void SwitchOff() {
-    Click();
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] {
-          return Watch({"System", "SysItems"}).exit_code == 2;
-        },
-        20000))
-        << "the service still answers after DDE was switched off";
   }
   void FeedOk(const std::vector<std::string>& lines) {
     const e2e::RunResult fed = Feed(lines);

@@ -22,22 +22,6 @@ using e2e::Text;
 
 class WineEnds : public e2e::RunningTickwell {
  protected:
-  e2e::RunResult Watch(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {"MT5"};
-    all.insert(all.end(), args.begin(), args.end());
-    all.insert(all.end(), {"-t", "10"});
-    return e2e::Run(e2e::BinFolder() + "tickwell-watch.exe", all);
-  }
-  void ClickDde() { SendMessageA(Item(ids::kDdeButton), BM_CLICK, 0, 0); }
-  void SwitchOn() {
-    ClickDde();
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] {
-          return Watch({"System", "SysItems"}).exit_code == 0;
-        },
-        20000))
-        << "the service did not answer after DDE was switched on";
-  }
   // A watcher holding hot links on EURUSD, once it has been sent a value.
   std::unique_ptr<e2e::Background> StartWatcher() {
     auto watcher = std::make_unique<e2e::Background>(
