@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "app/mt4_layout.h"
 #include "dde/model/names.h"
 #include "platform/clipboard_format.h"
 #include "platform/shell.h"
@@ -16,6 +17,14 @@ constexpr const char* kValueItems[] = {"BID", "ASK", "LAST", "TIME", "VOLUME"};
 // What each of a line's first six places holds, as the status bar names it.
 constexpr const char* kPlaceNames[] = {"symbol",     "bid price", "ask price",
                                        "last price", "time",      "volume"};
+constexpr std::size_t kRequiredPlaces = std::size(kPlaceNames);
+// Far more than any terminal has symbols.
+constexpr int kMaxUnquotedItems = 10000;
+
+bool IsMt4Topic(std::string_view name) {
+  return std::any_of(mt4::kTopics.begin(), mt4::kTopics.end(),
+                     [&](const char* topic) { return SameName(name, topic); });
+}
 
 }  // namespace
 
@@ -34,6 +43,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
+  Settings_ = TSettings::Read(SettingsFile);
   TopicList_.Clear();
   ItemList_.Clear();
   ShowDdeState(0);
@@ -49,11 +59,18 @@ std::string TForm1::CheckLine(std::string_view Text, QuoteFields& Fields, std::i
   // Places are cut at every ";", so an empty one is seen where it is instead of shifting the
   // values after it into the wrong items.
   std::size_t at = 0;
-  for (std::size_t i = 0; i < Fields.size(); ++i) {
+  Fields = {};
+  for (std::size_t i = 0; i < kRequiredPlaces; ++i) {
     if (at > Text.size()) return std::string("the ") + kPlaceNames[i] + " is missing";
     const std::size_t end = std::min(Text.find(';', at), Text.size());
     Fields[i] = Text.substr(at, end - at);
     if (Fields[i].empty()) return std::string("the ") + kPlaceNames[i] + " is missing";
+    at = end + 1;
+  }
+  // The day's high and low follow when the terminal has them.
+  for (std::size_t i = kRequiredPlaces; i < Fields.size() && at <= Text.size(); ++i) {
+    const std::size_t end = std::min(Text.find(';', at), Text.size());
+    Fields[i] = Text.substr(at, end - at);
     at = end + 1;
   }
   try {
@@ -84,7 +101,7 @@ void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
     kept->second = Text;
   else
     LastLines_.emplace(std::string(fields[0]), Text);
-  if (DDEMLManager1_->Tag != 0) PublishLine(fields, Text);
+  if (DDEMLManager1_->Tag != 0) PublishLine(fields, Text, time);
 
   Label1Caption_.assign(fields[0]);
   Grid_[1] = {FormatDayNumber(UnixSecondsToDayNumber(time)), std::string(fields[1]),
@@ -92,10 +109,28 @@ void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
   StatusText_ = RefusedCount_;
 }
 
-void TForm1::PublishLine(const QuoteFields& Fields, std::string_view Text) {
+void TForm1::PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time) {
+  TDDEMLManager& dde = *DDEMLManager1_;
+  const std::string_view symbol = Fields[0], bid = Fields[1], ask = Fields[2];
+  const std::string_view high = Fields[6], low = Fields[7];
+  // Both or neither: a high without its low would leave a range no quote ever had.
+  const bool range = !high.empty() && !low.empty();
   for (std::size_t i = 0; i < std::size(kValueItems); ++i)
-    DDEMLManager1_->SetItemText(kService, Fields[0], kValueItems[i], Fields[i + 1]);
-  DDEMLManager1_->SetItemText(kService, Fields[0], "QUOTE", Text);
+    dde.SetItemText(kService, symbol, kValueItems[i], Fields[i + 1]);
+  dde.SetItemText(kService, symbol, "QUOTE", Text);
+  if (range) {
+    dde.SetItemText(kService, symbol, "HIGH", high);
+    dde.SetItemText(kService, symbol, "LOW", low);
+  }
+  if (Mt4Service_.empty()) return;
+  dde.SetItemText(Mt4Service_, "BID", symbol, bid);
+  dde.SetItemText(Mt4Service_, "ASK", symbol, ask);
+  if (range) {
+    dde.SetItemText(Mt4Service_, "HIGH", symbol, high);
+    dde.SetItemText(Mt4Service_, "LOW", symbol, low);
+  }
+  dde.SetItemText(Mt4Service_, "TIME", symbol, mt4::TimeText(Time));
+  dde.SetItemText(Mt4Service_, "QUOTE", symbol, mt4::QuoteText(Time, bid, ask));
 }
 
 void TForm1::PublishKeptLines() {
@@ -103,7 +138,7 @@ void TForm1::PublishKeptLines() {
     QuoteFields fields;
     std::int32_t time = 0;
     std::string detail;
-    if (CheckLine(line, fields, time, detail).empty()) PublishLine(fields, line);
+    if (CheckLine(line, fields, time, detail).empty()) PublishLine(fields, line, time);
   }
 }
 
@@ -129,6 +164,12 @@ void TForm1::BitBtn1Click() {
     dde.Tag = 1;
     dde.AddService(kService);
     dde.SetServiceEnabled(kService, true);
+    Mt4Service_ = Settings_.Mt4Enabled ? Settings_.Mt4Service : std::string();
+    UnquotedItems_ = 0;
+    if (!Mt4Service_.empty()) {
+      dde.AddService(Mt4Service_);
+      dde.SetServiceEnabled(Mt4Service_, true);
+    }
     DefineTopicsAndItems();
     // The last line of every symbol is served from the first request on.
     if (dde.InitDDEML()) PublishKeptLines();
@@ -158,11 +199,28 @@ void TForm1::DDEMLManager1AdviseStartReceived(TDDEMLManager&, const std::string&
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
 }
 
-void TForm1::DDEMLManager1TopicClosed(TDDEMLManager&, const std::string&,
+void TForm1::DDEMLManager1TopicClosed(TDDEMLManager&, const std::string& AServerName,
                                       const std::string& ATopicName, bool& aRetainTopic) {
   // A topic some client merely asked for (a mistyped symbol, the System topic) goes with its
   // last conversation, so clients cannot fill the memory with names.
-  aRetainTopic = LastLines_.find(ATopicName) != LastLines_.end();
+  aRetainTopic = !Mt4Service_.empty() && SameName(AServerName, Mt4Service_)
+                     ? IsMt4Topic(ATopicName)
+                     : LastLines_.find(ATopicName) != LastLines_.end();
+}
+
+void TForm1::DDEMLManager1RequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
+                                          const std::string& ATopicName,
+                                          const std::string& AnItemName, std::int32_t,
+                                          TDDEMLClipFmtType, std::uint16_t, bool& ValidItem) {
+  ValidItem = true;
+  if (Mt4Service_.empty() || !SameName(AServiceName, Mt4Service_) || !IsMt4Topic(ATopicName))
+    return;
+  // An item a link made before any line came holds no value yet either.
+  const TDDEMLItem* item = Sender.FindItem(AServiceName, ATopicName, AnItemName);
+  if (item != nullptr && item->DataFormat() != 0) return;
+  if (AnItemName.empty() || UnquotedItems_ >= kMaxUnquotedItems) return;
+  ++UnquotedItems_;
+  Sender.SetItemText(AServiceName, ATopicName, AnItemName, mt4::kNotAvailable);
 }
 
 void TForm1::ShowDdeState(int Index) { GlyphIndex_ = Index; }

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/settings.h"
 #include "dde/manager/manager.h"
 #include "interapp/inter_app.h"
 #include "support/component.h"
@@ -45,7 +46,10 @@ class TForm1 : public TComponent {
   // One quote line from the receiver. It is checked before anything is published: a line whose
   // first six ";"-separated places are not all filled, or whose time is not a whole number of
   // seconds in the 32-bit range, changes no item, label or grid cell and is named in the status
-  // bar instead. A good line is kept as its symbol's last line and published.
+  // bar instead. A good line is kept as its symbol's last line and published: on the service MT5
+  // with the symbol as topic, and in MetaTrader 4's layout with the field as topic and the symbol
+  // as item. The day's high and low of the bid (places seven and eight) are published when the
+  // line has both; otherwise they keep what they were.
   void InterAppReceiver1ReceiveString(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
                                       const std::string& Text);
 
@@ -61,6 +65,12 @@ class TForm1 : public TComponent {
   // holds a conversation on it: a client that connects for each request still finds the values.
   void DDEMLManager1TopicClosed(TDDEMLManager& Sender, const std::string& AServerName,
                                 const std::string& ATopicName, bool& aRetainTopic);
+  // A request in MetaTrader 4's layout for a symbol (or a high or low) that has no value yet is
+  // answered "N/A", as that terminal did; a link on it follows the first line that brings one.
+  void DDEMLManager1RequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
+                                    const std::string& ATopicName, const std::string& AnItemName,
+                                    std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
+                                    std::uint16_t AFormatNumber, bool& ValidItem);
   void TBXItem1Click();  // Help
   void TBXItem2Click();  // About
 
@@ -100,16 +110,21 @@ class TForm1 : public TComponent {
   platform::Hwnd WindowHandle = platform::kNoWindow;
   std::function<void()> OnChanged;
   std::function<void(const TAboutTexts&)> OnShowAbout;
+  // The user's settings file, read by FormCreate; its MetaTrader 4 service applies from the next
+  // time DDE is switched on.
+  std::string SettingsFile = TSettings::DefaultFile();
+  const TSettings& Settings() const { return Settings_; }
 
  private:
-  // The first six places of a line: symbol, bid, ask, last, time, volume.
-  using QuoteFields = std::array<std::string_view, 6>;
-  // Cuts the line's first six places and checks them and the time, in one pass and without
-  // copies. An empty text when the line is good, else what is wrong with it in a trader's words;
+  // The places of a line: symbol, bid, ask, last, time, volume, then the optional high and low
+  // (empty when the line has none).
+  using QuoteFields = std::array<std::string_view, 8>;
+  // Cuts the line's first eight places and checks the six that must be there and the time, in
+  // one pass and without copies. An empty text when the line is good, else what is wrong with it in a trader's words;
   // Detail then holds the conversion's own error text, if there is one.
   static std::string CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
                                std::string& Detail);
-  void PublishLine(const QuoteFields& Fields, std::string_view Text);
+  void PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time);
   void PublishKeptLines();
   void RefuseLine(const std::string& Text, const std::string& Problem, const std::string& Detail);
   void DefineTopicsAndItems();
@@ -130,6 +145,12 @@ class TForm1 : public TComponent {
   };
   std::map<std::string, std::string, NameLess> LastLines_;
   int RefusedLines_ = 0;
+  TSettings Settings_;
+  // The service of MetaTrader 4's layout while DDE is on; empty when it is switched off.
+  std::string Mt4Service_;
+  // Items made to answer "N/A" since DDE was switched on: bounded, so clients asking for names
+  // no line brings cannot fill the memory.
+  int UnquotedItems_ = 0;
   std::string RefusedCount_;  // "3 lines refused", what a good line leaves in the status bar
   TStringList TopicList_;
   TStringList ItemList_;

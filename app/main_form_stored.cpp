@@ -46,6 +46,7 @@ constexpr char kDescription[] = R"(object Form1: TForm1
     KeepReleasedTopics = False
     OnAdviseStartReceived = DDEMLManager1AdviseStartReceived
     OnTopicClosed = DDEMLManager1TopicClosed
+    OnRequestReceived = DDEMLManager1RequestReceived
     ServicesList = {0100}
     CmdList = {0100}
     FList = {01020000}
@@ -163,6 +164,16 @@ void TForm1::BindEvent(const std::string& component, const TStoredProperty& p) {
                                          const std::string& topic, bool& retain) {
            DDEMLManager1TopicClosed(sender, service, topic, retain);
          };
+       }},
+      {"DDEMLManager1", "OnRequestReceived", "DDEMLManager1RequestReceived",
+       [this, manager] {
+         manager->OnRequestReceived =
+             [this](TDDEMLManager& sender, const std::string& service, const std::string& topic,
+                    const std::string& item, std::int32_t user, TDDEMLClipFmtType type,
+                    std::uint16_t number, bool& valid) {
+               DDEMLManager1RequestReceived(sender, service, topic, item, user, type, number,
+                                            valid);
+             };
        }},
   };
   for (const Binding& b : bindings) {

@@ -1,7 +1,11 @@
 #include "app/main_form.h"
 
+#include "app/mt4_layout.h"
+#include "platform/ini_file.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "platform/clipboard_format.h"
@@ -40,6 +44,19 @@ class FormTest : public ::testing::Test {
       v.push_back(found ? found->Text() : "-");
     }
     return v;
+  }
+  // The symbol's values in MetaTrader 4's layout, topics BID, ASK, HIGH, LOW, TIME, QUOTE.
+  Values Mt4(const std::string& symbol, const std::string& service = "MT4") {
+    Values v;
+    for (const char* topic : {"BID", "ASK", "HIGH", "LOW", "TIME", "QUOTE"}) {
+      const TDDEMLItem* found = form.DDEMLManager1().FindItem(service, topic, symbol);
+      v.push_back(found ? found->Text() : "-");
+    }
+    return v;
+  }
+  std::string Mt5(const std::string& symbol, const char* item) {
+    const TDDEMLItem* found = form.DDEMLManager1().FindItem("MT5", symbol, item);
+    return found ? found->Text() : "-";
   }
   TForm1 form;
 };
@@ -161,8 +178,9 @@ TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows)
   EXPECT_EQ(form.GlyphIndex(), 1);
   EXPECT_TRUE(dde.Initialized());
   EXPECT_EQ(changes, 5);
-  ASSERT_EQ(dde.Services().ServiceCount(), 1);
-  EXPECT_EQ(dde.ServiceName(0), "MT5");
+  ASSERT_EQ(dde.Services().ServiceCount(), 2);
+  EXPECT_TRUE(dde.FindService("MT5")->Registered);
+  EXPECT_TRUE(dde.FindService("MT4")->Registered);
   // Under the new instance every symbol is served at once with its last line, the one that came
   // while off included (a symbol is one, whatever its letter case).
   EXPECT_EQ(Items("EURUSD"), (Values{"1.5", "2", "3", "0", "4", "eurusd;1.5;2;3;0;4"}));
@@ -174,6 +192,8 @@ TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows)
   }
   EXPECT_EQ(dde.FindService("MT5")->TopicCount(), 2);
   EXPECT_EQ(Items("EURUSD"), (Values{"1.5", "2", "3", "0", "4", "eurusd;1.5;2;3;0;4"}));
+  EXPECT_EQ(Mt4("EURUSD"), (Values{"1.5", "2", "-", "-", "01.01.70 0:00", "01.01.70 0:00 1.5 2"}));
+  EXPECT_EQ(dde.FindService("MT4")->TopicCount(), 4);  // BID, ASK, TIME, QUOTE
 }
 
 TEST(FormBeforeDde, LinesAreShownAndKeptAndServedOnceDdeIsOn) {
@@ -204,6 +224,50 @@ TEST_F(FormTest, OnlyChangedValuesAreAnnouncedToLinkedClients) {
   EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
   Feed("EURUSD;1e5;1.2;1.4;1700000001;15");
   EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts + 3);  // LAST, TIME, QUOTE
+}
+
+TEST_F(FormTest, HighAndLowComeOnlyWithBothAndStayUntilTheNextPair) {
+  Feed("EURUSD;1.1;1.2;1.15;1021974720;15");
+  EXPECT_EQ(Mt5("EURUSD", "HIGH"), "-");
+  EXPECT_EQ(Mt4("EURUSD")[2], "-");
+  Feed("EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
+  EXPECT_EQ(Mt5("EURUSD", "HIGH"), "1.3");
+  EXPECT_EQ(Mt5("EURUSD", "LOW"), "1.0");
+  EXPECT_EQ(Mt4("EURUSD"), (Values{"1.1", "1.2", "1.3", "1.0", "21.05.02 9:52",
+                                   "21.05.02 9:52 1.1 1.2"}));
+  // A line without the pair, with only the high, or with an empty one keeps the last pair.
+  for (const char* line : {"EURUSD;1.4;1.5;1.45;1021974780;16", "EURUSD;1.4;1.5;1.45;1021974780;16;9",
+                           "EURUSD;1.4;1.5;1.45;1021974780;16;9;", "EURUSD;1.4;1.5;1.45;1021974780;16;;9"}) {
+    Feed(line);
+    EXPECT_EQ(Mt5("EURUSD", "HIGH") + " " + Mt5("EURUSD", "LOW"), "1.3 1.0") << line;
+    EXPECT_EQ(Mt4("EURUSD"), (Values{"1.4", "1.5", "1.3", "1.0", "21.05.02 9:53",
+                                     "21.05.02 9:53 1.4 1.5"}))
+        << line;
+    EXPECT_EQ(Mt5("EURUSD", "QUOTE"), line);
+  }
+}
+
+TEST_F(FormTest, TheMt4LayoutFollowsEveryLineWithTheSameChangesAndRefusals) {
+  Feed("EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
+  Feed("usdchf;1.5773;1.5778;1.5775;1021974720;3");
+  EXPECT_EQ(Mt4("USDCHF"), (Values{"1.5773", "1.5778", "-", "-", "21.05.02 9:52",
+                                   "21.05.02 9:52 1.5773 1.5778"}));
+  TDDEMLService& mt4 = *form.DDEMLManager1().FindService("MT4");
+  for (const char* topic : mt4::kTopics) mt4.AddAdvise(topic, "EURUSD", platform::kCfText);
+  const auto posts = form.DDEMLManager1().AdvisePosts();
+  const Values before = Mt4("EURUSD");
+  // Refused lines change nothing and announce nothing.
+  for (const char* bad : {"EURUSD;9;9;9;;15;9;9", "EURUSD;9;9;9;1021974720123;15;9;9", "EURUSD;9;9"})
+    Feed(bad);
+  EXPECT_EQ(Mt4("EURUSD"), before);
+  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
+  // Only the linked MetaTrader 4 items are counted: a new last price, volume and time within
+  // the same minute change none of them; a new bid changes BID and QUOTE.
+  Feed("EURUSD;1.1;1.2;1.16;1021974730;17;1.3;1.0");
+  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
+  Feed("EURUSD;1.11;1.2;1.16;1021974730;17;1.3;1.0");
+  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts + 2);
+  EXPECT_EQ(Mt4("EURUSD")[5], "21.05.02 9:52 1.11 1.2");
 }
 
 TEST_F(FormTest, AdviseLinksAreAllowedOnlyInTheFormatsTheItemsHold) {
@@ -245,8 +309,8 @@ class FormClientTest : public FormTest {
   platform::Hsz Name(const std::string& text) {
     return platform::DdeCreateStringHandle(client, text);
   }
-  platform::Hconv Connect(const std::string& topic) {
-    const platform::Hconv conv = platform::DdeConnect(client, Name("MT5"), Name(topic));
+  platform::Hconv Connect(const std::string& topic, const std::string& service = "MT5") {
+    const platform::Hconv conv = platform::DdeConnect(client, Name(service), Name(topic));
     Pump();
     return conv;
   }
@@ -311,7 +375,85 @@ TEST_F(FormClientTest, PokesChangeNoQuoteAndCannotSilenceTheServer) {
   EXPECT_EQ(Request(conv, "BID"), std::string("1.08501", 8));
   EXPECT_EQ(Items("EURUSD")[0], "1.08501");
 }
+
+TEST_F(FormClientTest, TheMt4LayoutAnswersNaUntilASymbolsFirstLineAndKeepsItsTopics) {
+  const platform::Hconv bid = Connect("BID", "MT4");
+  const platform::Hconv high = Connect("high", "MT4");
+  ASSERT_TRUE(bid != 0 && high != 0);
+  EXPECT_EQ(Request(bid, "EURUSD"), std::string("N/A", 4));
+  std::string wide;
+  for (char c : std::string("N/A")) wide += {c, '\0'};
+  EXPECT_EQ(Request(bid, "EURUSD", platform::kCfUnicodeText), wide);
+  Feed("EURUSD;1.1;1.2;1.15;1021974720;15");
+  EXPECT_EQ(Request(bid, "eurusd"), std::string("1.1", 4));
+  EXPECT_EQ(Request(high, "EURUSD"), std::string("N/A", 4));  // the line had no high
+  Feed("EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
+  EXPECT_EQ(Request(high, "EURUSD"), std::string("1.3", 4));
+  // Only the six fields are topics; the MetaTrader 5 layout is untouched by the requests.
+  const platform::Hconv other = Connect("LAST", "MT4");
+  EXPECT_EQ(Request(other, "EURUSD"), "<none>");
+  EXPECT_EQ(form.DDEMLManager1().FindItem("MT5", "EURUSD", "HIGH")->Text(), "1.3");
+  for (platform::Hconv conv : {bid, high, other}) platform::DdeDisconnect(conv);
+  Pump();
+  const TDDEMLService& mt4 = *form.DDEMLManager1().FindService("MT4");
+  EXPECT_NE(mt4.FindTopic("BID"), nullptr);
+  EXPECT_NE(mt4.FindTopic("HIGH"), nullptr);
+  EXPECT_EQ(mt4.FindTopic("LAST"), nullptr);
+  const platform::Hconv again = Connect("QUOTE", "MT4");
+  EXPECT_EQ(Request(again, "EURUSD"), std::string("21.05.02 9:52 1.1 1.2", 22));
+}
 #endif
+
+// The MetaTrader 4 layout as the user's settings file has it.
+class FormSettingsTest : public ::testing::Test {
+ protected:
+  FormSettingsTest() {
+    std::filesystem::create_directories(dir_);
+    form.SettingsFile = file_;
+  }
+  ~FormSettingsTest() override { std::filesystem::remove_all(dir_); }
+  void Start() {
+    form.FormCreate();
+    form.BitBtn1Click();
+    form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0,
+                                        "EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
+  }
+  std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
+                               ("tickwell-settings-" +
+                                std::string(::testing::UnitTest::GetInstance()
+                                                ->current_test_info()
+                                                ->name()));
+  std::string file_ = (dir_ / "tickwell.ini").string();
+  TForm1 form;
+};
+
+TEST_F(FormSettingsTest, WithoutAFileTheMt4LayoutIsOnAsMt4) {
+  Start();
+  EXPECT_TRUE(form.Settings().Mt4Enabled);
+  ASSERT_NE(form.DDEMLManager1().FindItem("MT4", "BID", "EURUSD"), nullptr);
+}
+
+TEST_F(FormSettingsTest, SwitchedOffOrRenamed) {
+  ASSERT_TRUE((TSettings{false, "MT4"}.Write(file_)));
+  Start();
+  EXPECT_EQ(form.DDEMLManager1().FindService("MT4"), nullptr);
+  EXPECT_NE(form.DDEMLManager1().FindItem("MT5", "EURUSD", "HIGH"), nullptr);
+  form.BitBtn1Click();
+  ASSERT_TRUE((TSettings{true, "QUOTES4"}.Write(file_)));
+  Start();
+  EXPECT_EQ(form.DDEMLManager1().FindService("MT4"), nullptr);
+  ASSERT_NE(form.DDEMLManager1().FindItem("QUOTES4", "LOW", "EURUSD"), nullptr);
+  EXPECT_EQ(form.DDEMLManager1().FindItem("QUOTES4", "LOW", "EURUSD")->Text(), "1.0");
+}
+
+TEST_F(FormSettingsTest, ANameThatWouldMergeTheLayoutsGivesTheDefault) {
+  for (const char* name : {"", "mt5"}) {
+    ASSERT_TRUE(platform::IniWriteString(file_, "MT4", "Service", name));
+    EXPECT_EQ(TSettings::Read(file_).Mt4Service, "MT4") << name;
+  }
+  ASSERT_TRUE(platform::IniWriteString(file_, "MT4", "Enabled", "0"));
+  EXPECT_FALSE(TSettings::Read(file_).Mt4Enabled);
+}
 
 }  // namespace
 }  // namespace tickwell
