@@ -120,8 +120,8 @@ class TForm1 : public TComponent {
   // (empty when the line has none).
   using QuoteFields = std::array<std::string_view, 8>;
   // Cuts the line's first eight places and checks the six that must be there and the time, in
-  // one pass and without copies. An empty text when the line is good, else what is wrong with it in a trader's words;
-  // Detail then holds the conversion's own error text, if there is one.
+  // one pass and without copies. An empty text when the line is good, else what is wrong with it in
+  // a trader's words; Detail then holds the conversion's own error text, if there is one.
   static std::string CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
                                std::string& Detail);
   void PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time);

@@ -167,13 +167,12 @@ void TForm1::BindEvent(const std::string& component, const TStoredProperty& p) {
        }},
       {"DDEMLManager1", "OnRequestReceived", "DDEMLManager1RequestReceived",
        [this, manager] {
-         manager->OnRequestReceived =
-             [this](TDDEMLManager& sender, const std::string& service, const std::string& topic,
-                    const std::string& item, std::int32_t user, TDDEMLClipFmtType type,
-                    std::uint16_t number, bool& valid) {
-               DDEMLManager1RequestReceived(sender, service, topic, item, user, type, number,
-                                            valid);
-             };
+         manager->OnRequestReceived = [this](TDDEMLManager& sender, const std::string& service,
+                                             const std::string& topic, const std::string& item,
+                                             std::int32_t user, TDDEMLClipFmtType type,
+                                             std::uint16_t number, bool& valid) {
+           DDEMLManager1RequestReceived(sender, service, topic, item, user, type, number, valid);
+         };
        }},
   };
   for (const Binding& b : bindings) {

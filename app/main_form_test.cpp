@@ -233,15 +233,16 @@ TEST_F(FormTest, HighAndLowComeOnlyWithBothAndStayUntilTheNextPair) {
   Feed("EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   EXPECT_EQ(Mt5("EURUSD", "HIGH"), "1.3");
   EXPECT_EQ(Mt5("EURUSD", "LOW"), "1.0");
-  EXPECT_EQ(Mt4("EURUSD"), (Values{"1.1", "1.2", "1.3", "1.0", "21.05.02 9:52",
-                                   "21.05.02 9:52 1.1 1.2"}));
+  EXPECT_EQ(Mt4("EURUSD"),
+            (Values{"1.1", "1.2", "1.3", "1.0", "21.05.02 9:52", "21.05.02 9:52 1.1 1.2"}));
   // A line without the pair, with only the high, or with an empty one keeps the last pair.
-  for (const char* line : {"EURUSD;1.4;1.5;1.45;1021974780;16", "EURUSD;1.4;1.5;1.45;1021974780;16;9",
-                           "EURUSD;1.4;1.5;1.45;1021974780;16;9;", "EURUSD;1.4;1.5;1.45;1021974780;16;;9"}) {
+  for (const char* line :
+       {"EURUSD;1.4;1.5;1.45;1021974780;16", "EURUSD;1.4;1.5;1.45;1021974780;16;9",
+        "EURUSD;1.4;1.5;1.45;1021974780;16;9;", "EURUSD;1.4;1.5;1.45;1021974780;16;;9"}) {
     Feed(line);
     EXPECT_EQ(Mt5("EURUSD", "HIGH") + " " + Mt5("EURUSD", "LOW"), "1.3 1.0") << line;
-    EXPECT_EQ(Mt4("EURUSD"), (Values{"1.4", "1.5", "1.3", "1.0", "21.05.02 9:53",
-                                     "21.05.02 9:53 1.4 1.5"}))
+    EXPECT_EQ(Mt4("EURUSD"),
+              (Values{"1.4", "1.5", "1.3", "1.0", "21.05.02 9:53", "21.05.02 9:53 1.4 1.5"}))
         << line;
     EXPECT_EQ(Mt5("EURUSD", "QUOTE"), line);
   }
@@ -250,14 +251,15 @@ TEST_F(FormTest, HighAndLowComeOnlyWithBothAndStayUntilTheNextPair) {
 TEST_F(FormTest, TheMt4LayoutFollowsEveryLineWithTheSameChangesAndRefusals) {
   Feed("EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   Feed("usdchf;1.5773;1.5778;1.5775;1021974720;3");
-  EXPECT_EQ(Mt4("USDCHF"), (Values{"1.5773", "1.5778", "-", "-", "21.05.02 9:52",
-                                   "21.05.02 9:52 1.5773 1.5778"}));
+  EXPECT_EQ(Mt4("USDCHF"),
+            (Values{"1.5773", "1.5778", "-", "-", "21.05.02 9:52", "21.05.02 9:52 1.5773 1.5778"}));
   TDDEMLService& mt4 = *form.DDEMLManager1().FindService("MT4");
   for (const char* topic : mt4::kTopics) mt4.AddAdvise(topic, "EURUSD", platform::kCfText);
   const auto posts = form.DDEMLManager1().AdvisePosts();
   const Values before = Mt4("EURUSD");
   // Refused lines change nothing and announce nothing.
-  for (const char* bad : {"EURUSD;9;9;9;;15;9;9", "EURUSD;9;9;9;1021974720123;15;9;9", "EURUSD;9;9"})
+  for (const char* bad :
+       {"EURUSD;9;9;9;;15;9;9", "EURUSD;9;9;9;1021974720123;15;9;9", "EURUSD;9;9"})
     Feed(bad);
   EXPECT_EQ(Mt4("EURUSD"), before);
   EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
@@ -418,11 +420,10 @@ class FormSettingsTest : public ::testing::Test {
     form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0,
                                         "EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   }
-  std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
-                               ("tickwell-settings-" +
-                                std::string(::testing::UnitTest::GetInstance()
-                                                ->current_test_info()
-                                                ->name()));
+  std::filesystem::path dir_ =
+      std::filesystem::temp_directory_path() /
+      ("tickwell-settings-" +
+       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   std::string file_ = (dir_ / "tickwell.ini").string();
   TForm1 form;
 };

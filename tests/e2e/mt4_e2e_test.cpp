@@ -113,8 +113,8 @@ TEST_F(Mt4Layout, AClientFollowsEveryFieldOfSeveralSymbolsAndBothServicesAgree) 
                                                 {"EURUSD/HIGH", "1.5800"},
                                                 {"EURUSD/LOW", "1.5700"}}));
   EXPECT_EQ(Ask("MT5", {"GBPUSD", "HIGH", "QUOTE"}),
-            (std::map<std::string, std::string>{{"GBPUSD/HIGH", "1.31"},
-                                                {"GBPUSD/QUOTE", "GBPUSD;1.21;1.3;1.25;1700000060;8"}}));
+            (std::map<std::string, std::string>{
+                {"GBPUSD/HIGH", "1.31"}, {"GBPUSD/QUOTE", "GBPUSD;1.21;1.3;1.25;1700000060;8"}}));
 }
 
 }  // namespace
