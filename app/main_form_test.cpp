@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -403,6 +404,50 @@ TEST_F(FormClientTest, TheMt4LayoutAnswersNaUntilASymbolsFirstLineAndKeepsItsTop
   EXPECT_EQ(mt4.FindTopic("LAST"), nullptr);
   const platform::Hconv again = Connect("QUOTE", "MT4");
   EXPECT_EQ(Request(again, "EURUSD"), std::string("21.05.02 9:52 1.1 1.2", 22));
+}
+
+TEST_F(FormClientTest, HotAndWarmLinksInTheMt4LayoutFollowTheFirstLineOn) {
+  // A client of its own that records what its links are sent: the value, or "warm" for a change
+  // announced without one.
+  std::vector<std::string> sent;
+  platform::DdeInstance linker = 0;
+  platform::DdeInitialize(
+      linker,
+      [&](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
+          platform::HddeData data, std::uintptr_t, std::uintptr_t) -> platform::HddeData {
+        if (type != platform::kXtypAdvData) return 0;
+        if (data == 0) {
+          sent.push_back("warm");
+        } else {
+          const std::vector<std::uint8_t> bytes = platform::DdeDataBytes(data);
+          sent.emplace_back(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+        }
+        return platform::kDdeFAck;
+      },
+      platform::kAppCmdClientOnly);
+  const auto name = [&](const char* text) { return platform::DdeCreateStringHandle(linker, text); };
+  const platform::Hconv quote = platform::DdeConnect(linker, name("MT4"), name("QUOTE"));
+  const platform::Hconv low = platform::DdeConnect(linker, name("MT4"), name("LOW"));
+  Pump();
+  ASSERT_TRUE(quote != 0 && low != 0);
+  std::uint32_t status = 0;
+  EXPECT_NE(platform::DdeClientTransaction(nullptr, 0, quote, name("GBPUSD"), platform::kCfText,
+                                           platform::kXtypAdvStart, 1000, &status),
+            0u);
+  EXPECT_NE(platform::DdeClientTransaction(nullptr, 0, low, name("GBPUSD"), platform::kCfText,
+                                           platform::kXtypAdvStart | platform::kXtypfNoData, 1000,
+                                           &status),
+            0u);
+  Pump();
+  Feed("GBPUSD;1.2;1.3;1.25;1700000000;7");  // no low yet: only QUOTE changes
+  Feed("GBPUSD;1.2;1.3;1.25;1700000000;7;1.31;1.19");
+  Feed("GBPUSD;1.2;1.3;1.26;1700000001;8;1.31;1.19");  // nothing MetaTrader 4 shows changed
+  Feed("GBPUSD;1.21;1.3;1.26;1700000001;8;1.31;1.18");
+  Pump();
+  // Within a line the low is published before the quote.
+  EXPECT_EQ(sent, (std::vector<std::string>{"14.11.23 22:13 1.2 1.3", "warm", "warm",
+                                            "14.11.23 22:13 1.21 1.3"}));
+  platform::DdeUninitialize(linker);
 }
 #endif
 
