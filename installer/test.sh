@@ -79,7 +79,7 @@ started() { [ -n "$(main_window)" ] && installed_running; }
 closed() { [ -z "$(main_window)" ] && ! installed_running; }
 fed() { wine "$dir/tickwell-feed.exe" --timeout 10000 "EURUSD;1.08501;1.08503;1.08502;1700000000;15" >/dev/null 2>&1; }
 # A symbol's items exist from its first line after DDE was switched on: each try feeds one.
-read_back() { fed && wine "$dir/tickwell-watch.exe" MT5 EURUSD BID -t 3 2>/dev/null | tr -d '\r' | grep -q ' EURUSD BID 1.08501$'; }
+read_back() { fed && wine "$dir/tickwell-watch.exe" "MT5|EURUSD!BID" -t 3 2>/dev/null | tr -d '\r' | grep -q ' EURUSD BID 1.08501$'; }
 install_refused() {
   timeout 120 wine "$setup" /S >/dev/null 2>&1
   [ $? -eq 2 ] && all_files >/dev/null
@@ -133,7 +133,7 @@ wine start /unix "$menu/Tickwell.lnk" >/dev/null 2>&1
 check "started from the Start-menu entry, the installed Tickwell shows its window" within 30 started
 check "the installed tickwell-feed hands it a quote" fed
 xdotool mousemove --window "$(main_window)" 45 44 click 1 2>/dev/null
-check "with DDE switched on, the installed tickwell-watch reads the quote back" within 30 read_back
+check "with DDE switched on, the installed tickwell-watch reads the quote back (MT5|EURUSD!BID)" within 30 read_back
 check "the installer refuses while Tickwell runs (exit code 2)" install_refused
 check "the uninstaller refuses while Tickwell runs, and removes nothing" uninstall_refused
 check "waited for (_?=), the uninstaller refuses while Tickwell runs with exit code 2, and removes nothing" waited_refused
