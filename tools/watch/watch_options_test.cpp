@@ -55,7 +55,9 @@ TEST(WatchOptions, ALinkWithAnEmptyPartIsRefusedByName) {
   for (const char* bad : {"|EURUSD!BID", "MT5|!BID", "MT5|EURUSD!", "MT5|", "MT5|EUR|USD!BID"}) {
     Parsed p = Parse({bad});
     EXPECT_FALSE(p.ok) << bad;
-    EXPECT_EQ(p.error, "\"" + std::string(bad) + "\" is not SERVICE|TOPIC!ITEM") << bad;
+    std::string expected = "\"";
+    expected.append(bad).append("\" is not SERVICE|TOPIC!ITEM");
+    EXPECT_EQ(p.error, expected);
   }
   // Without an item to request, a link alone is the same fault as two words alone.
   Parsed no_item = Parse({"MT5|EURUSD"});
