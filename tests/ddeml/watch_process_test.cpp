@@ -170,8 +170,8 @@ TEST(WatchProcess, AbsentServiceAndBadCommandLinesExitWithTheirCodes) {
   Watch absent({"TwNobodyHere", "EURUSD", "BID"});
   EXPECT_EQ(absent.Finish(), 2);
   EXPECT_NE(absent.Errors().find("no DDE server answers service \"TwNobodyHere\" topic "
-                                  "\"EURUSD\" (DMLERR_NO_CONV_ESTABLISHED): is Tickwell running, "
-                                  "with its DDE switched on?"),
+                                 "\"EURUSD\" (DMLERR_NO_CONV_ESTABLISHED): is Tickwell running, "
+                                 "with its DDE switched on?"),
             std::string::npos)
       << absent.Errors();
 

@@ -6,7 +6,7 @@ namespace watch {
 
 const char* UsageText() {
   return "usage: tickwell-watch SERVICE TOPIC [ITEM...] [options]\n"
-         "   or: tickwell-watch SERVICE|TOPIC!ITEM [ITEM...] [options]   (as in a spreadsheet cell)\n"
+         "   or: tickwell-watch \"SERVICE|TOPIC!ITEM\" [ITEM...] [options]   (a cell's link)\n"
          "  -r, --request             request each ITEM once and print it (the default)\n"
          "  -a, --advise              hold hot links on each ITEM; print every value as it comes\n"
          "  -w, --warm                hold warm links; print each change without its value\n"
