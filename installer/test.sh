@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs Tickwell silently under Wine in a lane's prefix, checks Excel's real-time data server
-# is registered in both bitnesses, starts the installed program from its Start-menu entry, feeds it and reads it back with the installed tools, closes it, uninstalls
-# silently and checks that everything is gone:
+# is registered in both bitnesses, starts the installed program from its Start-menu entry, feeds it
+# and reads it back with the installed tools, checks the refusals while it runs (the uninstaller run
+# in place with _?= ends with exit code 2), closes it, uninstalls in place (exit code 0, only the
+# uninstaller left for the next restart), installs again, uninstalls silently and checks that
+# everything is gone:
 #   installer/test.sh <tickwell-setup.exe> <win64-build-dir>
 # Prints one line per check and, last, "install: N passed, M failed"; exits non-zero when a
 # check failed. Every wait is bounded.
