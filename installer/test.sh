@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs Tickwell silently under Wine in a lane's prefix, checks Excel's real-time data server
-# is registered in both bitnesses, starts the installed program from its Start-menu entry, feeds it and reads it back with the installed tools, closes it, uninstalls
-# silently and checks that everything is gone:
+# is registered in both bitnesses, starts the installed program from its Start-menu entry, feeds it
+# and reads it back with the installed tools, checks the refusals while it runs (the uninstaller run
+# in place with _?= ends with exit code 2), closes it, uninstalls in place (exit code 0, only the
+# uninstaller left for the next restart), installs again, uninstalls silently and checks that
+# everything is gone:
 #   installer/test.sh <tickwell-setup.exe> <win64-build-dir>
 # Prints one line per check and, last, "install: N passed, M failed"; exits non-zero when a
 # check failed. Every wait is bounded.
@@ -79,12 +82,37 @@ started() { [ -n "$(main_window)" ] && installed_running; }
 closed() { [ -z "$(main_window)" ] && ! installed_running; }
 fed() { wine "$dir/tickwell-feed.exe" --timeout 10000 "EURUSD;1.08501;1.08503;1.08502;1700000000;15" >/dev/null 2>&1; }
 # A symbol's items exist from its first line after DDE was switched on: each try feeds one.
-read_back() { fed && wine "$dir/tickwell-watch.exe" MT5 EURUSD BID -t 3 2>/dev/null | tr -d '\r' | grep -q ' EURUSD BID 1.08501$'; }
+read_back() { fed && wine "$dir/tickwell-watch.exe" "MT5|EURUSD!BID" -t 3 2>/dev/null | tr -d '\r' | grep -q ' EURUSD BID 1.08501$'; }
 install_refused() {
   timeout 120 wine "$setup" /S >/dev/null 2>&1
   [ $? -eq 2 ] && all_files >/dev/null
 }
 uninstall_refused() { uninstall && all_files >/dev/null && registered; }
+# Run in place with _?=, the uninstaller is waited for and its exit code is its own. The folder
+# after _?= is the rest of the command line, unquoted, which only a command line written whole
+# gives (wine would quote an argument with spaces): a batch file, as a user's script would.
+uninstall_in_place() {  # the exit code it must end with
+  printf '"%s\\uninstall.exe" /S _?=%s\r\nexit /b %%errorlevel%%\r\n' "$win_dir" "$win_dir" \
+    >"$WINEPREFIX/drive_c/tickwell-uninstall.bat"
+  timeout 120 wine cmd /c 'C:\tickwell-uninstall.bat' >/dev/null 2>&1
+  local rc=$?
+  [ $rc -eq "$1" ] || { echo "  exit code $rc"; return 1; }
+}
+waited_refused() { uninstall_in_place 2 && all_files && registered; }
+session_key='HKLM\System\CurrentControlSet\Control\Session Manager'
+# What Windows removes when it next starts: the uninstaller itself and its folder.
+left_for_restart() {
+  local f; for f in "${files[@]}"; do
+    [ "$f" = uninstall.exe ] || [ ! -e "$dir/$f" ] || { echo "  left $f"; return 1; }
+  done
+  wine reg query "$session_key" /v PendingFileRenameOperations /reg:64 2>/dev/null | tr -d '\r' |
+    grep -qiF 'Program Files\Tickwell\uninstall.exe'
+}
+# Stands for that restart.
+restarted() {
+  wine reg delete "$session_key" /v PendingFileRenameOperations /reg:64 /f >/dev/null 2>&1
+  rm -rf "$dir"
+}
 gone() { [ ! -e "$dir" ] && [ ! -e "$menu" ] && ! key_present; }
 
 # Whatever an interrupted earlier run left behind.
@@ -108,13 +136,22 @@ wine start /unix "$menu/Tickwell.lnk" >/dev/null 2>&1
 check "started from the Start-menu entry, the installed Tickwell shows its window" within 30 started
 check "the installed tickwell-feed hands it a quote" fed
 xdotool mousemove --window "$(main_window)" 45 44 click 1 2>/dev/null
-check "with DDE switched on, the installed tickwell-watch reads the quote back" within 30 read_back
+check "with DDE switched on, the installed tickwell-watch reads the quote back (MT5|EURUSD!BID)" within 30 read_back
 check "the installer refuses while Tickwell runs (exit code 2)" install_refused
 check "the uninstaller refuses while Tickwell runs, and removes nothing" uninstall_refused
+check "waited for (_?=), the uninstaller refuses while Tickwell runs with exit code 2, and removes nothing" waited_refused
 w=$(main_window)
 [ -n "$w" ] && xdotool windowfocus --sync "$w" key --clearmodifiers alt+F4 2>/dev/null
 check "Tickwell closes" within 20 closed
 
+check "waited for (_?=), the silent uninstaller ends with 0" uninstall_in_place 0
+check "it removed all but itself, which goes when Windows next starts" left_for_restart
+check "it removed the Start-menu entries and the Add/Remove Programs entry" \
+  eval '[ ! -e "$menu" ] && ! key_present'
+check "it unregistered Tickwell.Quotes in both bitnesses" rtd_gone
+restarted
+
+check "installed again" timeout 120 wine "$setup" /S
 check "the silent uninstaller runs to its end" uninstall
 within 30 gone
 check "the uninstaller removed the program's folder" test ! -e "$dir"

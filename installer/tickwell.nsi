@@ -146,9 +146,11 @@ Section "Uninstall"
   Delete "$INSTDIR\tickwell_feed.h"
   Delete "$INSTDIR\x86\TickwellFeed.dll"
   RMDir "$INSTDIR\x86"
-  Delete "$INSTDIR\uninstall.exe"
+  ; Run in place (with _?=, which waits for it and gives its exit code) the uninstaller cannot
+  ; remove itself nor so its folder: both then go when Windows next starts.
+  Delete /REBOOTOK "$INSTDIR\uninstall.exe"
   ; Only when empty: files the user put here stay.
-  RMDir "$INSTDIR"
+  RMDir /REBOOTOK "$INSTDIR"
 
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

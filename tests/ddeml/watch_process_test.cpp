@@ -116,6 +116,12 @@ TEST(WatchProcess, RequestsPokesAndExecutesAgainstARealServer) {
   EXPECT_EQ(LinesWith(out, {" EURUSD BID EURUSD.BID"}), 1) << out;
   EXPECT_EQ(LinesWith(out, {" EURUSD ASK EURUSD.ASK"}), 1) << out;
 
+  // The link as a spreadsheet cell writes it, and items after it.
+  Watch link({"TwRawA|EURUSD!BID", "ASK"});
+  EXPECT_EQ(link.Finish(), 0) << link.Errors();
+  EXPECT_EQ(LinesWith(link.Output(), {" EURUSD BID EURUSD.BID"}), 1) << link.Output();
+  EXPECT_EQ(LinesWith(link.Output(), {" EURUSD ASK EURUSD.ASK"}), 1) << link.Output();
+
   Watch poke({"TwRawA", "EURUSD", "BID", "-p", "BID=1.0842", "-r"});
   EXPECT_EQ(poke.Finish(), 0) << poke.process->Errors();
   EXPECT_EQ(LinesWith(poke.process->Output(), {" EURUSD BID 1.0842"}), 1);
@@ -163,12 +169,25 @@ TEST(WatchProcess, WarmLinksPrintChangesAndTheTimeBoundEndsAShortFeed) {
 TEST(WatchProcess, AbsentServiceAndBadCommandLinesExitWithTheirCodes) {
   Watch absent({"TwNobodyHere", "EURUSD", "BID"});
   EXPECT_EQ(absent.Finish(), 2);
-  EXPECT_NE(absent.process->Errors().find("DMLERR_NO_CONV_ESTABLISHED"), std::string::npos)
-      << absent.process->Errors();
+  EXPECT_NE(absent.Errors().find("no DDE server answers service \"TwNobodyHere\" topic "
+                                 "\"EURUSD\" (DMLERR_NO_CONV_ESTABLISHED): is Tickwell running, "
+                                 "with its DDE switched on?"),
+            std::string::npos)
+      << absent.Errors();
 
+  // A bad command line gets its one problem and where the help is, not the whole help.
   Watch usage({"OnlyService"});
   EXPECT_EQ(usage.Finish(), 1);
-  EXPECT_NE(usage.process->Errors().find("SERVICE and TOPIC are required"), std::string::npos);
+  std::string said = usage.Errors();
+  said.erase(std::remove(said.begin(), said.end(), '\r'), said.end());
+  EXPECT_EQ(said,
+            "tickwell-watch: SERVICE and TOPIC are required (or SERVICE|TOPIC!ITEM)\n"
+            "Run \"tickwell-watch --help\" for how to use it.\n");
+  EXPECT_EQ(usage.Output(), "");
+  Watch link({"MT5|EURUSD!"});
+  EXPECT_EQ(link.Finish(), 1);
+  EXPECT_EQ(LinesWith(link.Errors(), {"\"MT5|EURUSD!\" is not SERVICE|TOPIC!ITEM"}), 1)
+      << link.Errors();
 
   Watch format({"S", "T", "I", "-f", "bitmap"});
   EXPECT_EQ(format.Finish(), 1);

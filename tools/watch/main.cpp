@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
   watch::Options options;
   std::string error;
   if (!watch::ParseOptions(args, options, error)) {
-    std::fprintf(stderr, "tickwell-watch: %s\n%s", error.c_str(), watch::UsageText());
+    std::fprintf(stderr, "tickwell-watch: %s\nRun \"tickwell-watch --help\" for how to use it.\n",
+                 error.c_str());
     return watch::kExitUsage;
   }
   if (options.help) {

@@ -6,6 +6,7 @@ namespace watch {
 
 const char* UsageText() {
   return "usage: tickwell-watch SERVICE TOPIC [ITEM...] [options]\n"
+         "   or: tickwell-watch \"SERVICE|TOPIC!ITEM\" [ITEM...] [options]   (a cell's link)\n"
          "  -r, --request             request each ITEM once and print it (the default)\n"
          "  -a, --advise              hold hot links on each ITEM; print every value as it comes\n"
          "  -w, --warm                hold warm links; print each change without its value\n"
@@ -33,6 +34,23 @@ bool Number(const std::string& text, double& value) {
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
   return !text.empty() && end && *end == '\0' && value >= 0;
+}
+
+// A spreadsheet's link, SERVICE|TOPIC!ITEM (or SERVICE|TOPIC with the items after it), as the
+// names it stands for, each non-empty.
+bool SplitLink(const std::string& link, std::vector<std::string>& names, std::string& error) {
+  const std::size_t bar = link.find('|');
+  const std::size_t bang = link.find('!', bar);
+  const std::string service = link.substr(0, bar);
+  const std::string topic = link.substr(bar + 1, bang == std::string::npos ? bang : bang - bar - 1);
+  if (service.empty() || topic.empty() || bang + 1 == link.size() ||
+      link.find('|', bar + 1) != std::string::npos) {
+    error = "\"" + link + "\" is not SERVICE|TOPIC!ITEM";
+    return false;
+  }
+  names = {service, topic};
+  if (bang != std::string::npos) names.push_back(link.substr(bang + 1));
+  return true;
 }
 
 }  // namespace
@@ -119,8 +137,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
   }
   if (options.help || (options.status && positional.empty())) return true;
+  if (!positional.empty() && positional[0].find('|') != std::string::npos) {
+    std::vector<std::string> names;
+    if (!SplitLink(positional[0], names, error)) return false;
+    positional.erase(positional.begin());
+    positional.insert(positional.begin(), names.begin(), names.end());
+  }
   if (positional.size() < 2) {
-    error = "SERVICE and TOPIC are required";
+    error = "SERVICE and TOPIC are required (or SERVICE|TOPIC!ITEM)";
     return false;
   }
   options.service = positional[0] == "*" ? "" : positional[0];

@@ -146,7 +146,8 @@ struct Session {
     Hconv conv = DdeConnect(instance, service, topic);
     if (!conv)
       return Fail(kExitNoService, "no DDE server answers service \"" + options.service +
-                                      "\" topic \"" + options.topic + "\" (" + LastError() + ")");
+                                      "\" topic \"" + options.topic + "\" (" + LastError() +
+                                      "): is Tickwell running, with its DDE switched on?");
     int rc = Actions(conv);
     DdeDisconnect(conv);
     return rc;
