@@ -25,8 +25,18 @@ TDDEMLConversation* TDDEMLManager::Conversation(int Index) const {
 }
 
 TDDEMLConversation* TDDEMLManager::FindConversationByHandle(platform::Hconv hConv) {
-  for (int i = 0; i < ConversationCount(); ++i)
-    if (Conversation(i)->ConvHandle == hConv) return Conversation(i);
+  // Every transaction of a conversation looks it up: the handle's last place is tried first.
+  if (const auto hint = conv_index_by_handle_.find(hConv); hint != conv_index_by_handle_.end()) {
+    if (TDDEMLConversation* conv = Conversation(hint->second); conv && conv->ConvHandle == hConv)
+      return conv;
+    conv_index_by_handle_.erase(hint);
+  }
+  for (int i = 0; i < ConversationCount(); ++i) {
+    if (Conversation(i)->ConvHandle == hConv) {
+      if (hConv != 0) conv_index_by_handle_[hConv] = i;
+      return Conversation(i);
+    }
+  }
   // A conversation not yet given its handle is found by the names DDEML knows for it.
   platform::ConvInfo info;
   if (hConv == 0 || !platform::DdeQueryConvInfo(hConv, platform::kQidSync, info)) return nullptr;
@@ -36,6 +46,7 @@ TDDEMLConversation* TDDEMLManager::FindConversationByHandle(platform::Hconv hCon
     TDDEMLConversation* conv = Conversation(i);
     if (conv->ConvHandle == 0 && conv->MatchesNames(service, topic)) {
       conv->SetHandle(hConv);
+      conv_index_by_handle_[hConv] = i;
       return conv;
     }
   }
@@ -87,6 +98,7 @@ bool TDDEMLManager::DisconnectConversation(const TConversationKey& Key, int Kind
   if (!conv) return false;
   conv->OnConvError = nullptr;
   conv->OnHotLink = nullptr;
+  conv_index_by_handle_.erase(conv->ConvHandle);
   const bool result = conv->EndConversation();
   Conversations->FreeAndDelete(Conversations->IndexOf(conv));
   return result;
@@ -228,6 +240,7 @@ void TDDEMLManager::XTypDisconnect(platform::Hconv hConv) {
     return;
   }
   bool restart = false;
+  conv_index_by_handle_.erase(hConv);
   conv->ClearHandle();
   const std::string service = conv->GetServiceName();
   const std::string topic = conv->GetTopicName();

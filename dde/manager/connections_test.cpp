@@ -2,6 +2,9 @@
 // The clients share the test's thread, which only the model allows; under Wine the end-to-end
 // tests drive the same paths from other processes.
 #ifndef _WIN32
+#include <string>
+#include <vector>
+
 #include "dde/manager/server_test_fixture.h"
 #include "dde/model/topic.h"
 #include "dde/tables/error_codes.h"
@@ -146,6 +149,32 @@ TEST_F(ConnectionsTest, ConversationsAreEndedByIdOrNamesAndABadKeyIsRefused) {
   EXPECT_EQ(m->NextConversationId(), 2);
   EXPECT_TRUE(m->DisconnectConversation(TConversationKey{std::int64_t{1}}, 0));
   EXPECT_EQ(m->ConversationCount(), 0);
+}
+
+// Each transaction finds its conversation by handle; the list shifts under it as conversations
+// end and new ones take their places, and every request must still reach its own topic.
+TEST_F(ConnectionsTest, TransactionsFindTheirOwnConversationWhileOthersComeAndGo) {
+  const std::vector<std::string> topics = {"EURUSD", "GBPUSD", "USDJPY", "AUDUSD"};
+  for (const auto& topic : topics) m->SetItemText("MT5", topic, "BID", topic + "-bid");
+  std::vector<platform::Hconv> convs;
+  for (const auto& topic : topics) convs.push_back(Connect(topic));
+  for (std::size_t i = 0; i < topics.size(); ++i)
+    ASSERT_EQ(Request(convs[i], "BID"), topics[i] + "-bid");
+  // The first ends from the client's side, the third by the application.
+  ASSERT_TRUE(platform::DdeDisconnect(convs[0]));
+  Pump();
+  ASSERT_TRUE(m->DisconnectConversation(
+      TConversationKey{std::pair<std::string, std::string>{"MT5", "USDJPY"}}, 1));
+  EXPECT_EQ(m->ConversationCount(), 2);
+  EXPECT_EQ(Request(convs[1], "BID"), "GBPUSD-bid");
+  EXPECT_EQ(Request(convs[3], "BID"), "AUDUSD-bid");
+  EXPECT_EQ(Request(convs[2], "BID"), "<none>");
+  // A new conversation fills the list again; the old handles still find theirs only.
+  const platform::Hconv again = Connect("EURUSD");
+  m->SetItemText("MT5", "EURUSD", "BID", "EURUSD-bid2");
+  EXPECT_EQ(Request(again, "BID"), "EURUSD-bid2");
+  EXPECT_EQ(Request(convs[3], "BID"), "AUDUSD-bid");
+  EXPECT_EQ(Request(convs[1], "BID"), "GBPUSD-bid");
 }
 
 TEST_F(ConnectionsTest, WildConnectsAnswerThePairsThatResolve) {

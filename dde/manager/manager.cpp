@@ -105,6 +105,7 @@ void TDDEMLManager::FreeFields() {
   PostingWindow_.reset();
   if (Conversations) Conversations->ClearAndFree();
   Conversations.reset();
+  conv_index_by_handle_.clear();
   ExecCmds_.reset();
   WildConnectServices.reset();
   WildConnectTopics.reset();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "dde/diagnostics/debug_state.h"
 #include "dde/manager/manager_types.h"
@@ -316,6 +317,9 @@ class TDDEMLManager : public TComponent {
   TDDEMLManager* displaced_ = nullptr;  // the thread's manager before this one
   bool refused_ = false;                // its form would not take it
   std::uint64_t advise_posts_ = 0;
+  // Where each conversation handle was last found in Conversations: a hint, checked against the
+  // list before use, so a list changed meanwhile costs one walk and never a stale answer.
+  std::unordered_map<platform::Hconv, int> conv_index_by_handle_;
   std::unique_ptr<TDDEMLPostingWindow> PostingWindow_;
   std::unique_ptr<TNetDDESharesList> SharesList_;
 };

@@ -108,7 +108,10 @@ Hconv OpenConversation(DdeInstance client, DdeInstance server, Hsz service, Hsz 
   }
   Dde().convs[client_end] = c;
   Dde().convs[server_end] = s;
-  if (Instance* serving = FindInstance(server)) serving->serving.push_back(server_end);
+  if (Instance* serving = FindInstance(server)) {
+    serving->serving.push_back(server_end);
+    serving->serving_by_topic[topic].push_back(server_end);
+  }
   PostTask([=] {
     Conversation* confirmed = FindConv(server_end);
     Instance* instance = FindInstance(server);
@@ -125,7 +128,14 @@ void DestroyConversation(Hconv conv) {
   for (const Link& link : c->links) Release(link.item, 0);
   for (const Pending& pending : c->pending) Release(pending.item, 0);
   for (auto& [list, members] : Dde().lists) std::erase(members, conv);
-  if (Instance* owner = FindInstance(c->owner)) std::erase(owner->serving, conv);
+  if (Instance* owner = FindInstance(c->owner)) {
+    std::erase(owner->serving, conv);
+    if (auto by_topic = owner->serving_by_topic.find(c->topic);
+        by_topic != owner->serving_by_topic.end()) {
+      std::erase(by_topic->second, conv);
+      if (by_topic->second.empty()) owner->serving_by_topic.erase(by_topic);
+    }
+  }
   Dde().convs.erase(conv);
 }
 
@@ -686,7 +696,15 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
     std::uint32_t remaining;
   };
   std::vector<Due> due;
-  for (Hconv handle : FindInstance(instance)->serving) {
+  // With a topic only its own conversations can be due; without one, every conversation.
+  const Instance& server = *FindInstance(instance);
+  static const std::vector<Hconv> kNone;
+  const std::vector<Hconv>* candidates = &server.serving;
+  if (topic) {
+    const auto by_topic = server.serving_by_topic.find(topic);
+    candidates = by_topic == server.serving_by_topic.end() ? &kNone : &by_topic->second;
+  }
+  for (Hconv handle : *candidates) {
     Conversation* found = FindConv(handle);
     if (!found) continue;
     Conversation& c = *found;

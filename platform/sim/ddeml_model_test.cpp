@@ -176,6 +176,55 @@ TEST_F(DdemlModel, ASynchronousTransactionFromInsideTheCallbackIsRefused) {
   EXPECT_EQ(nested_error, kDmlErrReentrancy);
 }
 
+// A post for a topic is asked for once per live link on that topic: conversations ended on it
+// and links on other topics are not asked, a conversation opened on it later is.
+TEST_F(DdemlModel, APostForATopicAsksOnlyItsLiveConversations) {
+  Instance server(kAppCmdFilterInits);
+  Instance client(kAppCmdClientOnly);
+  DdeNameService(server.id, server.Name("TwTopicSvc"), kDnsRegister);
+  std::vector<Hconv> asked;
+  server.answer = [&](unsigned type, Hconv conv, Hsz, Hsz b, HddeData) -> HddeData {
+    if (type == kXtypAdvReq) {
+      asked.push_back(conv);
+      return DdeCreateDataHandle(server.id, "1", 2, 0, b, kCfText, 0);
+    }
+    return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
+  };
+  Instance another(kAppCmdClientOnly);
+  auto linked = [&](const std::string& topic, Instance& by) {
+    Hconv conv = DdeConnect(by.id, by.Name("TwTopicSvc"), by.Name(topic));
+    DdeClientTransaction(nullptr, 0, conv, by.Name("BID"), kCfText, kXtypAdvStart, 1000, nullptr);
+    PumpMessages();
+    return conv;
+  };
+  auto server_end = [](Hconv conv) {
+    ConvInfo info;
+    return DdeQueryConvInfo(conv, kQidSync, info) ? info.partner : Hconv{0};
+  };
+  const Hconv first = linked("T", client);
+  const Hconv other = linked("U", client);
+  ASSERT_TRUE(DdePostAdvise(server.id, server.Name("T"), server.Name("BID")));
+  PumpMessages();
+  EXPECT_EQ(asked, std::vector<Hconv>{server_end(first)});
+
+  ASSERT_TRUE(DdeDisconnect(first));
+  PumpMessages();
+  asked.clear();
+  ASSERT_TRUE(DdePostAdvise(server.id, server.Name("T"), server.Name("BID")));
+  PumpMessages();
+  EXPECT_TRUE(asked.empty());
+
+  const Hconv second = linked("T", client);
+  const Hconv third = linked("T", another);
+  ASSERT_TRUE(DdePostAdvise(server.id, server.Name("T"), server.Name("BID")));
+  PumpMessages();
+  EXPECT_EQ(asked, (std::vector<Hconv>{server_end(second), server_end(third)}));
+  asked.clear();
+  ASSERT_TRUE(DdePostAdvise(server.id, 0, server.Name("BID")));  // every topic
+  PumpMessages();
+  EXPECT_EQ(asked, (std::vector<Hconv>{server_end(other), server_end(second), server_end(third)}));
+}
+
 TEST_F(DdemlModel, ReconnectRestoresTheLinksOfATerminatedConversation) {
   Instance client(kAppCmdClientOnly);
   auto server = std::make_unique<Instance>(kAppCmdFilterInits);

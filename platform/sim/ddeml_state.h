@@ -80,6 +80,8 @@ struct Instance {
   std::vector<Name> names;
   // The server ends of its conversations, oldest first: what DdePostAdvise looks through.
   std::vector<Hconv> serving;
+  // The same, by topic handle: a post for one topic looks only at that topic's conversations.
+  std::map<Hsz, std::vector<Hconv>> serving_by_topic;
 };
 
 struct DdeState {
