@@ -56,6 +56,9 @@ void TForm1::FormCreate() {
 std::string TForm1::CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
                               std::string& Detail) {
   if (Text.empty()) return "the line is empty";
+  // A client reads text up to its first zero byte: a price holding one would reach every
+  // spreadsheet cut short, as another number.
+  if (Text.find('\0') != std::string_view::npos) return "the line holds a zero byte";
   // Places are cut at every ";", so an empty one is seen where it is instead of shifting the
   // values after it into the wrong items.
   std::size_t at = 0;

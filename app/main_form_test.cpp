@@ -114,6 +114,9 @@ TEST_F(FormTest, ABadLineIsRefusedWholeAndNamedInTheStatusBar) {
        "the time is not a whole number of seconds since 1970"},
       {"GBPUSD", "the bid price is missing"},
       {"", "the line is empty"},
+      // A text client would read the bid as "1".
+      {std::string("EURUSD;1\0.08501;1.08503;1.08502;1700000000;15", 45),
+       "the line holds a zero byte"},
   };
   int refused = 0;
   for (const Bad& b : bad) {
@@ -137,14 +140,14 @@ TEST_F(FormTest, ABadLineIsRefusedWholeAndNamedInTheStatusBar) {
   // The conversion's own words follow the trader's.
   Feed("EURUSD;1;2;3;1700000000123;4");
   EXPECT_EQ(form.StatusText(),
-            "9 lines refused - the time is not a whole number of seconds since 1970: "
+            "10 lines refused - the time is not a whole number of seconds since 1970: "
             "EURUSD;1;2;3;1700000000123;4 ('1700000000123' is not a valid integer value)");
   EXPECT_EQ(form.LastLine("EURUSD"), good);
 
   // A good line clears the problem; the count stays in view. Fields after the sixth may be
   // empty: they only travel in the quote.
   Feed("EURUSD;1.2;1.3;1.25;60;7;;x");
-  EXPECT_EQ(form.StatusText(), "9 lines refused");
+  EXPECT_EQ(form.StatusText(), "10 lines refused");
   EXPECT_EQ(Items("EURUSD"),
             (Values{"1.2", "1.3", "1.25", "60", "7", "EURUSD;1.2;1.3;1.25;60;7;;x"}));
   EXPECT_EQ(form.Cell(1, 0), "1/1/1970 12:01:00 AM");

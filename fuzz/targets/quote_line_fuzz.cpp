@@ -19,7 +19,9 @@ using namespace tickwell::fuzz;
 bool Plain(const std::string& text, const char* also) {
   if (text.empty() || text.size() > 20) return false;
   for (char c : text)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && !std::strchr(also, c)) return false;
+    // strchr finds a zero byte too: it is the end of also.
+    if (c == '\0' || (!std::isalnum(static_cast<unsigned char>(c)) && !std::strchr(also, c)))
+      return false;
   return true;
 }
 bool Number(const std::string& text) {
