@@ -28,32 +28,32 @@ bool IsMt4Topic(std::string_view name) {
 
 }  // namespace
 
-bool TForm1::NameLess::operator()(std::string_view a, std::string_view b) const {
+bool TMainForm::NameLess::operator()(std::string_view a, std::string_view b) const {
   return CompareNames(a, b) < 0;
 }
 
-TForm1::TForm1(std::string_view description)
-    : InterAppReceiver1_(std::make_unique<TInterAppReceiver>()) {
+TMainForm::TMainForm(std::string_view description)
+    : Receiver_(std::make_unique<TInterAppReceiver>()) {
   ReadStored(description);
 }
 
-TForm1::~TForm1() {
+TMainForm::~TMainForm() {
   // The receiver says goodbye before the manager ends its instance.
-  InterAppReceiver1_.reset();
+  Receiver_.reset();
 }
 
-void TForm1::FormCreate() {
+void TMainForm::FormCreate() {
   Settings_ = TSettings::Read(SettingsFile);
   TopicList_.Clear();
   ItemList_.Clear();
   ShowDdeState(0);
-  Label1Caption_.clear();
+  SymbolLabelCaption_.clear();
   Grid_[0] = {"TIME", "BID", "ASK", "LAST", "VOLUME"};
   ColWidths_ = {60, 140};
   Changed();
 }
 
-std::string TForm1::CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
+std::string TMainForm::CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
                               std::string& Detail) {
   if (Text.empty()) return "the line is empty";
   // A client reads text up to its first zero byte: a price holding one would reach every
@@ -85,11 +85,11 @@ std::string TForm1::CheckLine(std::string_view Text, QuoteFields& Fields, std::i
   return {};
 }
 
-void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
+void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd,
                                             const std::string& Text) {
   // Whatever happens on the way, the window shows the outcome.
   struct Notify {
-    TForm1* form;
+    TMainForm* form;
     ~Notify() { form->Changed(); }
   } notify{this};
 
@@ -104,16 +104,16 @@ void TForm1::InterAppReceiver1ReceiveString(TInterAppReceiver&, platform::Hwnd,
     kept->second = Text;
   else
     LastLines_.emplace(std::string(fields[0]), Text);
-  if (DDEMLManager1_->Tag != 0) PublishLine(fields, Text, time);
+  if (DdeManager_->Tag != 0) PublishLine(fields, Text, time);
 
-  Label1Caption_.assign(fields[0]);
+  SymbolLabelCaption_.assign(fields[0]);
   Grid_[1] = {FormatDayNumber(UnixSecondsToDayNumber(time)), std::string(fields[1]),
               std::string(fields[2]), std::string(fields[3]), std::string(fields[5])};
   StatusText_ = RefusedCount_;
 }
 
-void TForm1::PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time) {
-  TDDEMLManager& dde = *DDEMLManager1_;
+void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time) {
+  TDDEMLManager& dde = *DdeManager_;
   const std::string_view symbol = Fields[0], bid = Fields[1], ask = Fields[2];
   const std::string_view high = Fields[6], low = Fields[7];
   // Both or neither: a high without its low would leave a range no quote ever had.
@@ -136,7 +136,7 @@ void TForm1::PublishLine(const QuoteFields& Fields, std::string_view Text, std::
   dde.SetItemText(Mt4Service_, "QUOTE", symbol, mt4::QuoteText(Time, bid, ask));
 }
 
-void TForm1::PublishKeptLines() {
+void TMainForm::PublishKeptLines() {
   for (const auto& [symbol, line] : LastLines_) {
     QuoteFields fields;
     std::int32_t time = 0;
@@ -145,7 +145,7 @@ void TForm1::PublishKeptLines() {
   }
 }
 
-void TForm1::RefuseLine(const std::string& Text, const std::string& Problem,
+void TMainForm::RefuseLine(const std::string& Text, const std::string& Problem,
                         const std::string& Detail) {
   ++RefusedLines_;
   RefusedCount_ =
@@ -155,13 +155,13 @@ void TForm1::RefuseLine(const std::string& Text, const std::string& Problem,
   if (!Detail.empty()) StatusText_ += " (" + Detail + ")";
 }
 
-std::string TForm1::LastLine(std::string_view Symbol) const {
+std::string TMainForm::LastLine(std::string_view Symbol) const {
   const auto kept = LastLines_.find(Symbol);
   return kept != LastLines_.end() ? kept->second : std::string();
 }
 
-void TForm1::BitBtn1Click() {
-  TDDEMLManager& dde = *DDEMLManager1_;
+void TMainForm::DdeButtonClick() {
+  TDDEMLManager& dde = *DdeManager_;
   // The outcome of a start or stop is in the manager's trace; the glyph follows the switch.
   if (dde.Tag == 0) {
     dde.Tag = 1;
@@ -185,14 +185,14 @@ void TForm1::BitBtn1Click() {
   Changed();
 }
 
-void TForm1::DefineTopicsAndItems() {
+void TMainForm::DefineTopicsAndItems() {
   // Both lists start empty and the application never fills them, so this defines nothing today.
   for (const auto& topic : TopicList_.Items()) {
-    for (const auto& item : ItemList_.Items()) DDEMLManager1_->AddItem(kService, topic, item);
+    for (const auto& item : ItemList_.Items()) DdeManager_->AddItem(kService, topic, item);
   }
 }
 
-void TForm1::DDEMLManager1AdviseStartReceived(TDDEMLManager&, const std::string&,
+void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager&, const std::string&,
                                               const std::string&, const std::string&, std::int32_t,
                                               TDDEMLClipFmtType, std::uint16_t AFormatNumber,
                                               bool& Allow) {
@@ -202,7 +202,7 @@ void TForm1::DDEMLManager1AdviseStartReceived(TDDEMLManager&, const std::string&
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
 }
 
-void TForm1::DDEMLManager1TopicClosed(TDDEMLManager&, const std::string& AServerName,
+void TMainForm::DdeManagerTopicClosed(TDDEMLManager&, const std::string& AServerName,
                                       const std::string& ATopicName, bool& aRetainTopic) {
   // A topic some client merely asked for (a mistyped symbol, the System topic) goes with its
   // last conversation, so clients cannot fill the memory with names.
@@ -211,7 +211,7 @@ void TForm1::DDEMLManager1TopicClosed(TDDEMLManager&, const std::string& AServer
                      : LastLines_.find(ATopicName) != LastLines_.end();
 }
 
-void TForm1::DDEMLManager1RequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
+void TMainForm::DdeManagerRequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
                                           const std::string& ATopicName,
                                           const std::string& AnItemName, std::int32_t,
                                           TDDEMLClipFmtType, std::uint16_t, bool& ValidItem) {
@@ -226,24 +226,24 @@ void TForm1::DDEMLManager1RequestReceived(TDDEMLManager& Sender, const std::stri
   Sender.SetItemText(AServiceName, ATopicName, AnItemName, mt4::kNotAvailable);
 }
 
-void TForm1::ShowDdeState(int Index) { GlyphIndex_ = Index; }
+void TMainForm::ShowDdeState(int Index) { GlyphIndex_ = Index; }
 
-void TForm1::TBXItem1Click() { platform::ShellOpen(WindowHandle, HelpPagePath()); }
+void TMainForm::HelpCommandClick() { platform::ShellOpen(WindowHandle, HelpPagePath()); }
 
-void TForm1::TBXItem2Click() {
+void TMainForm::AboutCommandClick() {
   if (OnShowAbout) OnShowAbout(AboutTexts());
 }
 
-void TForm1::ShowError(const std::string& text) {
+void TMainForm::ShowError(const std::string& text) {
   StatusText_ = text;
   Changed();
 }
 
-void TForm1::Changed() {
+void TMainForm::Changed() {
   if (OnChanged) OnChanged();
 }
 
-TAboutTexts TForm1::AboutTexts() {
+TAboutTexts TMainForm::AboutTexts() {
   return {
       "About Tickwell",
       "Tickwell supports you with DDE functionality which is no longer implemented in Metatrader 5 "
@@ -252,6 +252,6 @@ TAboutTexts TForm1::AboutTexts() {
       "Version: 1.0.0.2", "https://tickwell.example.com/"};
 }
 
-std::string TForm1::HelpPagePath() { return platform::ProgramFolder() + "tickwell-help.html"; }
+std::string TMainForm::HelpPagePath() { return platform::ProgramFolder() + "tickwell-help.html"; }
 
 }  // namespace tickwell

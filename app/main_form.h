@@ -28,7 +28,7 @@ struct TAboutTexts {
   std::string Link;
 };
 
-class TForm1 : public TComponent {
+class TMainForm : public TComponent {
  public:
   static constexpr int kGridCols = 2;
   static constexpr int kGridRows = 5;
@@ -36,9 +36,9 @@ class TForm1 : public TComponent {
   // The window as its stored description makes it: its components are created and their
   // properties read, then each is told it is loaded. A description that does not read raises
   // EStoredFormError and leaves no window.
-  TForm1();
-  explicit TForm1(std::string_view description);
-  ~TForm1() override;
+  TMainForm();
+  explicit TMainForm(std::string_view description);
+  ~TMainForm() override;
 
   // Start-up preparation, called once the window and its components exist.
   void FormCreate();
@@ -50,12 +50,12 @@ class TForm1 : public TComponent {
   // with the symbol as topic, and in MetaTrader 4's layout with the field as topic and the symbol
   // as item. The day's high and low of the bid (places seven and eight) are published when the
   // line has both; otherwise they keep what they were.
-  void InterAppReceiver1ReceiveString(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
+  void QuoteLineReceived(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
                                       const std::string& Text);
 
-  void BitBtn1Click();  // DDE on / off
+  void DdeButtonClick();  // DDE on / off
   // Which advise links a client may start: only formats the quote items are served in.
-  void DDEMLManager1AdviseStartReceived(TDDEMLManager& Sender, const std::string& AServiceName,
+  void DdeManagerAdviseStartReceived(TDDEMLManager& Sender, const std::string& AServiceName,
                                         const std::string& ATopicName,
                                         const std::string& AnItemName,
                                         std::int32_t AnItemUserHandle,
@@ -63,22 +63,22 @@ class TForm1 : public TComponent {
                                         bool& Allow);
   // Every symbol received keeps its topic and items while the program runs, also once no client
   // holds a conversation on it: a client that connects for each request still finds the values.
-  void DDEMLManager1TopicClosed(TDDEMLManager& Sender, const std::string& AServerName,
+  void DdeManagerTopicClosed(TDDEMLManager& Sender, const std::string& AServerName,
                                 const std::string& ATopicName, bool& aRetainTopic);
   // A request in MetaTrader 4's layout for a symbol (or a high or low) that has no value yet is
   // answered "N/A", as that terminal did; a link on it follows the first line that brings one.
-  void DDEMLManager1RequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
+  void DdeManagerRequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
                                     const std::string& ATopicName, const std::string& AnItemName,
                                     std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
                                     std::uint16_t AFormatNumber, bool& ValidItem);
-  void TBXItem1Click();  // Help
-  void TBXItem2Click();  // About
+  void HelpCommandClick();  // Help
+  void AboutCommandClick();  // About
 
   // The latest error report, shown in the status bar so a live feed is never stalled by a box.
   void ShowError(const std::string& text);
 
   // State the window draws.
-  const std::string& Label1Caption() const { return Label1Caption_; }
+  const std::string& SymbolLabelCaption() const { return SymbolLabelCaption_; }
   const std::string& Cell(int col, int row) const { return Grid_.at(col).at(row); }
   int ColWidth(int col) const { return ColWidths_.at(col); }
   int GlyphIndex() const { return GlyphIndex_; }
@@ -87,7 +87,7 @@ class TForm1 : public TComponent {
   int RefusedLines() const { return RefusedLines_; }
   // The last good line of the symbol, whether DDE was on or off when it came; empty for none.
   std::string LastLine(std::string_view Symbol) const;
-  int DdeTag() const { return static_cast<int>(DDEMLManager1_->Tag); }
+  int DdeTag() const { return static_cast<int>(DdeManager_->Tag); }
 
   // The window's own stored properties.
   const std::string& Caption() const { return Caption_; }
@@ -96,8 +96,8 @@ class TForm1 : public TComponent {
   int ClientWidth() const { return ClientWidth_; }
   int ClientHeight() const { return ClientHeight_; }
 
-  TInterAppReceiver& InterAppReceiver1() { return *InterAppReceiver1_; }
-  TDDEMLManager& DDEMLManager1() { return *DDEMLManager1_; }
+  TInterAppReceiver& Receiver() { return *Receiver_; }
+  TDDEMLManager& DdeManager() { return *DdeManager_; }
 
   // The description the program's window is made from.
   static std::string_view StoredDescription();
@@ -136,8 +136,8 @@ class TForm1 : public TComponent {
   void ReadReceiverProperty(const TStoredProperty& property);
   void BindEvent(const std::string& component, const TStoredProperty& property);
 
-  std::unique_ptr<TInterAppReceiver> InterAppReceiver1_;
-  TDDEMLManager* DDEMLManager1_ = nullptr;  // owned as a component
+  std::unique_ptr<TInterAppReceiver> Receiver_;
+  TDDEMLManager* DdeManager_ = nullptr;  // owned as a component
   // Symbols compare as DDE names do, without regard to ASCII letter case.
   struct NameLess {
     using is_transparent = void;
@@ -154,7 +154,7 @@ class TForm1 : public TComponent {
   std::string RefusedCount_;  // "3 lines refused", what a good line leaves in the status bar
   TStringList TopicList_;
   TStringList ItemList_;
-  std::string Label1Caption_;
+  std::string SymbolLabelCaption_;
   std::array<std::array<std::string, kGridRows>, kGridCols> Grid_;
   std::array<int, kGridCols> ColWidths_{100, 100};
   int GlyphIndex_ = 0;

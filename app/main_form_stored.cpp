@@ -13,13 +13,13 @@ bool IsEvent(const std::string& name) {
   return name.size() > 2 && name.rfind("On", 0) == 0 && name[2] >= 'A' && name[2] <= 'Z';
 }
 
-constexpr char kDescription[] = R"(object Form1: TForm1
+constexpr char kDescription[] = R"(object MainForm: TMainForm
   Left = 425
   Top = 261
   Caption = 'Tickwell'
   ClientHeight = 201
   ClientWidth = 222
-  object DDEMLManager1: TDDEMLManager
+  object DdeManager: TDDEMLManager
     Scope = ddeServerOnly
     CompareServerItemData = True
     StoreServerItemData = True
@@ -44,31 +44,31 @@ constexpr char kDescription[] = R"(object Form1: TForm1
     ShareProcess = sptNone
     AcceptPokes = False
     KeepReleasedTopics = False
-    OnAdviseStartReceived = DDEMLManager1AdviseStartReceived
-    OnTopicClosed = DDEMLManager1TopicClosed
-    OnRequestReceived = DDEMLManager1RequestReceived
+    OnAdviseStartReceived = DdeManagerAdviseStartReceived
+    OnTopicClosed = DdeManagerTopicClosed
+    OnRequestReceived = DdeManagerRequestReceived
     ServicesList = {0100}
     CmdList = {0100}
     FList = {01020000}
   end
-  object InterAppReceiver1: TInterAppReceiver
+  object Receiver: TInterAppReceiver
     Enabled = True
     GroupName = ''
-    OnReceiveString = InterAppReceiver1ReceiveString
+    OnReceiveString = QuoteLineReceived
   end
 end
 )";
 
 }  // namespace
 
-std::string_view TForm1::StoredDescription() { return kDescription; }
+std::string_view TMainForm::StoredDescription() { return kDescription; }
 
-TForm1::TForm1() : TForm1(StoredDescription()) {}
+TMainForm::TMainForm() : TMainForm(StoredDescription()) {}
 
-void TForm1::ReadStored(std::string_view description) {
+void TMainForm::ReadStored(std::string_view description) {
   const TStoredObject stored = ReadStoredForm(description);
-  if (stored.class_name != "TForm1")
-    throw EStoredFormError("the window is a " + stored.class_name + ", not a TForm1", stored.line);
+  if (stored.class_name != "TMainForm")
+    throw EStoredFormError("the window is a " + stored.class_name + ", not a TMainForm", stored.line);
   SetName(stored.name);
   ComponentState |= csLoading;
   for (const TStoredProperty& p : stored.properties) ReadOwnProperty(p);
@@ -79,14 +79,14 @@ void TForm1::ReadStored(std::string_view description) {
       auto* manager = CreateComponent<TDDEMLManager>();
       manager->SetName(child.name);
       manager->ComponentState |= csLoading;
-      if (child.name == "DDEMLManager1") DDEMLManager1_ = manager;
+      if (child.name == "DdeManager") DdeManager_ = manager;
       for (const TStoredProperty& p : child.properties) {
         if (IsEvent(p.name))
           BindEvent(child.name, p);
         else
           manager->ReadProperty(p);
       }
-    } else if (child.class_name == "TInterAppReceiver" && child.name == "InterAppReceiver1") {
+    } else if (child.class_name == "TInterAppReceiver" && child.name == "Receiver") {
       for (const TStoredProperty& p : child.properties) {
         if (IsEvent(p.name))
           BindEvent(child.name, p);
@@ -98,14 +98,14 @@ void TForm1::ReadStored(std::string_view description) {
                              child.line);
     }
   }
-  if (!DDEMLManager1_) throw EStoredFormError("the window has no DDEMLManager1", stored.line);
+  if (!DdeManager_) throw EStoredFormError("the window has no DdeManager", stored.line);
   // Loaded once everything is read, in the order the components were made.
   Loaded();
   for (int i = 0; i < ComponentCount(); ++i) Components(i)->Loaded();
-  InterAppReceiver1_->Loaded();
+  Receiver_->Loaded();
 }
 
-void TForm1::ReadOwnProperty(const TStoredProperty& p) {
+void TMainForm::ReadOwnProperty(const TStoredProperty& p) {
   if (p.name == "Caption") {
     Caption_ = p.value.AsText(p.name);
   } else if (p.name == "Left") {
@@ -121,16 +121,16 @@ void TForm1::ReadOwnProperty(const TStoredProperty& p) {
   }
 }
 
-void TForm1::ReadReceiverProperty(const TStoredProperty& p) {
+void TMainForm::ReadReceiverProperty(const TStoredProperty& p) {
   if (p.name == "Enabled")
-    InterAppReceiver1_->SetEnabled(p.value.AsBoolean(p.name));
+    Receiver_->SetEnabled(p.value.AsBoolean(p.name));
   else if (p.name == "GroupName")
-    InterAppReceiver1_->SetGroupName(p.value.AsText(p.name));
+    Receiver_->SetGroupName(p.value.AsText(p.name));
   else
     UnknownStoredProperty(p);
 }
 
-void TForm1::BindEvent(const std::string& component, const TStoredProperty& p) {
+void TMainForm::BindEvent(const std::string& component, const TStoredProperty& p) {
   const std::string& handler = p.value.AsIdent(p.name);
   // The window's handlers, each for the one event it fits.
   struct Binding {
@@ -141,37 +141,37 @@ void TForm1::BindEvent(const std::string& component, const TStoredProperty& p) {
   };
   TDDEMLManager* manager = dynamic_cast<TDDEMLManager*>(FindComponent(component));
   const Binding bindings[] = {
-      {"InterAppReceiver1", "OnReceiveString", "InterAppReceiver1ReceiveString",
+      {"Receiver", "OnReceiveString", "QuoteLineReceived",
        [this] {
-         InterAppReceiver1_->OnReceiveString =
+         Receiver_->OnReceiveString =
              [this](TInterAppReceiver& sender, platform::Hwnd from, const std::string& text) {
-               InterAppReceiver1ReceiveString(sender, from, text);
+               QuoteLineReceived(sender, from, text);
              };
        }},
-      {"DDEMLManager1", "OnAdviseStartReceived", "DDEMLManager1AdviseStartReceived",
+      {"DdeManager", "OnAdviseStartReceived", "DdeManagerAdviseStartReceived",
        [this, manager] {
          manager->OnAdviseStartReceived = [this](TDDEMLManager& sender, const std::string& service,
                                                  const std::string& topic, const std::string& item,
                                                  std::int32_t user, TDDEMLClipFmtType type,
                                                  std::uint16_t number, bool& allow) {
-           DDEMLManager1AdviseStartReceived(sender, service, topic, item, user, type, number,
+           DdeManagerAdviseStartReceived(sender, service, topic, item, user, type, number,
                                             allow);
          };
        }},
-      {"DDEMLManager1", "OnTopicClosed", "DDEMLManager1TopicClosed",
+      {"DdeManager", "OnTopicClosed", "DdeManagerTopicClosed",
        [this, manager] {
          manager->OnTopicClosed = [this](TDDEMLManager& sender, const std::string& service,
                                          const std::string& topic, bool& retain) {
-           DDEMLManager1TopicClosed(sender, service, topic, retain);
+           DdeManagerTopicClosed(sender, service, topic, retain);
          };
        }},
-      {"DDEMLManager1", "OnRequestReceived", "DDEMLManager1RequestReceived",
+      {"DdeManager", "OnRequestReceived", "DdeManagerRequestReceived",
        [this, manager] {
          manager->OnRequestReceived = [this](TDDEMLManager& sender, const std::string& service,
                                              const std::string& topic, const std::string& item,
                                              std::int32_t user, TDDEMLClipFmtType type,
                                              std::uint16_t number, bool& valid) {
-           DDEMLManager1RequestReceived(sender, service, topic, item, user, type, number, valid);
+           DdeManagerRequestReceived(sender, service, topic, item, user, type, number, valid);
          };
        }},
   };

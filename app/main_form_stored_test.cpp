@@ -9,15 +9,15 @@ namespace tickwell {
 namespace {
 
 TEST(StoredWindow, TheProgramsDescriptionGivesTheConfiguredManagerAndReceiver) {
-  TForm1 form;
-  EXPECT_EQ(form.Name(), "Form1");
+  TMainForm form;
+  EXPECT_EQ(form.Name(), "MainForm");
   EXPECT_EQ(form.Caption(), "Tickwell");
   EXPECT_EQ(form.Left(), 425);
   EXPECT_EQ(form.Top(), 261);
   EXPECT_EQ(form.ClientWidth(), 222);
   EXPECT_EQ(form.ClientHeight(), 201);
-  TDDEMLManager& m = form.DDEMLManager1();
-  EXPECT_EQ(m.Name(), "DDEMLManager1");
+  TDDEMLManager& m = form.DdeManager();
+  EXPECT_EQ(m.Name(), "DdeManager");
   EXPECT_EQ(m.Owner(), &form);
   EXPECT_FALSE(m.Loading());
   EXPECT_EQ(m.GetScope(), ddeServerOnly);
@@ -44,14 +44,14 @@ TEST(StoredWindow, TheProgramsDescriptionGivesTheConfiguredManagerAndReceiver) {
   EXPECT_TRUE(m.OnAdviseStartReceived != nullptr);
   EXPECT_TRUE(m.OnTopicClosed != nullptr);  // every symbol keeps its topic
   EXPECT_TRUE(m.OnConnectReceived == nullptr && m.OnPokeReceived == nullptr);
-  EXPECT_TRUE(form.InterAppReceiver1().Enabled());
-  EXPECT_EQ(form.InterAppReceiver1().GroupName(), "");
-  EXPECT_TRUE(form.InterAppReceiver1().OnReceiveString != nullptr);
+  EXPECT_TRUE(form.Receiver().Enabled());
+  EXPECT_EQ(form.Receiver().GroupName(), "");
+  EXPECT_TRUE(form.Receiver().OnReceiveString != nullptr);
 }
 
 // A description with one line replaced: the program's, or the one given.
 std::string Edited(const std::string& from, const std::string& to,
-                   std::string text = std::string(TForm1::StoredDescription())) {
+                   std::string text = std::string(TMainForm::StoredDescription())) {
   const auto at = text.find(from);
   EXPECT_NE(at, std::string::npos) << from;
   return text.replace(at, from.size(), to);
@@ -67,8 +67,8 @@ TEST(StoredWindow, StoredValuesAndListsReachTheManager) {
   text.replace(text.find("DefaultTimeOut = 5.000000000000000000"), 37, "DefaultTimeOut = 2.5");
   text.replace(text.find("FailOptions = []"), 16, "FailOptions = [cbfFailPokes, cbfFailExecutes]");
   text.replace(text.find("CmdFirstCh = '['"), 16, "CmdFirstCh = '{'");
-  TForm1 form(text);
-  TDDEMLManager& m = form.DDEMLManager1();
+  TMainForm form(text);
+  TDDEMLManager& m = form.DdeManager();
   ASSERT_EQ(m.Services().ServiceCount(), 1);
   EXPECT_TRUE(m.FindService("MT5")->Enabled);
   ASSERT_EQ(m.ExecCmds().CmdCount(), 1);
@@ -100,17 +100,17 @@ TEST(StoredWindow, ABadDescriptionNamesItsLineAndMakesNoWindow) {
               Edited("FList = {01020000}",
                      "FList = {01020106015106014106015406000600020002000600020000}")),
        "do no match shares installed"},
-      {Edited("OnAdviseStartReceived = DDEMLManager1AdviseStartReceived",
-              "OnAdviseStartReceived = InterAppReceiver1ReceiveString"),
-       "does not fit DDEMLManager1.OnAdviseStartReceived"},
-      {Edited("OnReceiveString = InterAppReceiver1ReceiveString", "OnReceiveString = Missing"),
+      {Edited("OnAdviseStartReceived = DdeManagerAdviseStartReceived",
+              "OnAdviseStartReceived = QuoteLineReceived"),
+       "does not fit DdeManager.OnAdviseStartReceived"},
+      {Edited("OnReceiveString = QuoteLineReceived", "OnReceiveString = Missing"),
        "the window has no handler Missing"},
-      {Edited("object InterAppReceiver1: TInterAppReceiver", "object DDEMLManager2: TDDEMLManager"),
+      {Edited("object Receiver: TInterAppReceiver", "object DDEMLManager2: TDDEMLManager"),
        "Only one instance of TDDEMLManager is allowed per form"},
   };
   for (const auto& b : bad) {
     try {
-      TForm1 form(b.text);
+      TMainForm form(b.text);
       ADD_FAILURE() << "read: " << b.says;
     } catch (const std::exception& e) {
       EXPECT_NE(std::string(e.what()).find(b.says), std::string::npos) << e.what();

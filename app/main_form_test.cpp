@@ -24,24 +24,24 @@ class FormTest : public ::testing::Test {
  protected:
   FormTest() {
     form.FormCreate();
-    form.BitBtn1Click();  // DDE on
+    form.DdeButtonClick();  // DDE on
   }
   ~FormTest() override { SetDataCompareDisabled(false); }
   // Delivers a line the way the terminal does: WM_COPYDATA kind 1 to the receiver's window.
   void Feed(const std::string& line) {
-    platform::SendCopyData(form.InterAppReceiver1().Handle(), 1,
+    platform::SendCopyData(form.Receiver().Handle(), 1,
                            {pkString, static_cast<std::uint32_t>(line.size()), line.data()});
   }
   std::vector<std::string> Column1() const {
     std::vector<std::string> col;
-    for (int row = 0; row < TForm1::kGridRows; ++row) col.push_back(form.Cell(1, row));
+    for (int row = 0; row < TMainForm::kGridRows; ++row) col.push_back(form.Cell(1, row));
     return col;
   }
   // The values of the symbol's six items; "-" for an item that does not exist.
   Values Items(const std::string& topic) {
     Values v;
     for (const char* item : {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"}) {
-      const TDDEMLItem* found = form.DDEMLManager1().FindItem("MT5", topic, item);
+      const TDDEMLItem* found = form.DdeManager().FindItem("MT5", topic, item);
       v.push_back(found ? found->Text() : "-");
     }
     return v;
@@ -50,20 +50,20 @@ class FormTest : public ::testing::Test {
   Values Mt4(const std::string& symbol, const std::string& service = "MT4") {
     Values v;
     for (const char* topic : {"BID", "ASK", "HIGH", "LOW", "TIME", "QUOTE"}) {
-      const TDDEMLItem* found = form.DDEMLManager1().FindItem(service, topic, symbol);
+      const TDDEMLItem* found = form.DdeManager().FindItem(service, topic, symbol);
       v.push_back(found ? found->Text() : "-");
     }
     return v;
   }
   std::string Mt5(const std::string& symbol, const char* item) {
-    const TDDEMLItem* found = form.DDEMLManager1().FindItem("MT5", symbol, item);
+    const TDDEMLItem* found = form.DdeManager().FindItem("MT5", symbol, item);
     return found ? found->Text() : "-";
   }
-  TForm1 form;
+  TMainForm form;
 };
 
 TEST_F(FormTest, StartsWithCaptionsWidthsAndTheOffGlyph) {
-  EXPECT_EQ(form.Label1Caption(), "");
+  EXPECT_EQ(form.SymbolLabelCaption(), "");
   const char* captions[] = {"TIME", "BID", "ASK", "LAST", "VOLUME"};
   for (int row = 0; row < 5; ++row) EXPECT_EQ(form.Cell(0, row), captions[row]);
   EXPECT_EQ(form.ColWidth(0), 60);
@@ -76,7 +76,7 @@ TEST_F(FormTest, AFullLinePublishesEveryFieldAndFillsTheGrid) {
   const std::string line = "EURUSD;1.08501;1.08503;1.08502;1700000000;15";
   Feed(line);
   EXPECT_EQ(Items("EURUSD"), (Values{"1.08501", "1.08503", "1.08502", "1700000000", "15", line}));
-  EXPECT_EQ(form.Label1Caption(), "EURUSD");
+  EXPECT_EQ(form.SymbolLabelCaption(), "EURUSD");
   EXPECT_EQ(Column1(), (std::vector<std::string>{"11/14/2023 10:13:20 PM", "1.08501", "1.08503",
                                                  "1.08502", "15"}));
   EXPECT_EQ(form.StatusText(), "");
@@ -93,10 +93,10 @@ TEST_F(FormTest, FieldsBeyondTheSixthOnlyTravelInTheQuote) {
 TEST_F(FormTest, ABadLineIsRefusedWholeAndNamedInTheStatusBar) {
   const std::string good = "EURUSD;1.08501;1.08503;1.08502;1700000000;15";
   Feed(good);
-  TDDEMLService& mt5 = *form.DDEMLManager1().FindService("MT5");
+  TDDEMLService& mt5 = *form.DdeManager().FindService("MT5");
   for (const char* item : {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"})
     mt5.AddAdvise("EURUSD", item, platform::kCfText);
-  const auto posts = form.DDEMLManager1().AdvisePosts();
+  const auto posts = form.DdeManager().AdvisePosts();
   const Values grid = Column1();
   struct Bad {
     std::string line;
@@ -132,11 +132,11 @@ TEST_F(FormTest, ABadLineIsRefusedWholeAndNamedInTheStatusBar) {
     // Nothing of it reached an item, a linked client, the label or the grid.
     EXPECT_EQ(Items("EURUSD"), (Values{"1.08501", "1.08503", "1.08502", "1700000000", "15", good}))
         << b.line;
-    EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts) << b.line;
-    EXPECT_EQ(form.Label1Caption(), "EURUSD");
+    EXPECT_EQ(form.DdeManager().AdvisePosts(), posts) << b.line;
+    EXPECT_EQ(form.SymbolLabelCaption(), "EURUSD");
     EXPECT_EQ(Column1(), grid);
   }
-  EXPECT_EQ(form.DDEMLManager1().FindItem("MT5", "GBPUSD", "BID"), nullptr);
+  EXPECT_EQ(form.DdeManager().FindItem("MT5", "GBPUSD", "BID"), nullptr);
   // The conversion's own words follow the trader's.
   Feed("EURUSD;1;2;3;1700000000123;4");
   EXPECT_EQ(form.StatusText(),
@@ -163,21 +163,21 @@ TEST_F(FormTest, OtherErrorsAreShownInTheStatusBarAndAGoodLineClearsThem) {
 TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows) {
   int changes = 0;
   form.OnChanged = [&] { ++changes; };
-  TDDEMLManager& dde = form.DDEMLManager1();
+  TDDEMLManager& dde = form.DdeManager();
   EXPECT_TRUE(dde.Initialized());
   EXPECT_TRUE(dde.FindService("MT5")->Registered);
   EXPECT_EQ(dde.FindService("MT5")->TopicCount(), 0);  // no topics or items are configured
   Feed("EURUSD;1;2;3;0;4");
   Feed("GBPUSD;5;6;7;0;8");
-  form.BitBtn1Click();
+  form.DdeButtonClick();
   EXPECT_EQ(form.DdeTag(), 0);
   EXPECT_EQ(form.GlyphIndex(), 0);
   EXPECT_FALSE(dde.Initialized());
   // Lines while off are shown and kept.
   Feed("eurusd;1.5;2;3;0;4");
-  EXPECT_EQ(form.Label1Caption(), "eurusd");
+  EXPECT_EQ(form.SymbolLabelCaption(), "eurusd");
   EXPECT_EQ(form.Cell(1, 1), "1.5");
-  form.BitBtn1Click();
+  form.DdeButtonClick();
   EXPECT_EQ(form.DdeTag(), 1);
   EXPECT_EQ(form.GlyphIndex(), 1);
   EXPECT_TRUE(dde.Initialized());
@@ -191,8 +191,8 @@ TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows)
   EXPECT_EQ(Items("GBPUSD"), (Values{"5", "6", "7", "0", "8", "GBPUSD;5;6;7;0;8"}));
   // However often DDE goes off and on, each symbol is one topic: none is left behind unnamed.
   for (int toggle = 0; toggle < 3; ++toggle) {
-    form.BitBtn1Click();
-    form.BitBtn1Click();
+    form.DdeButtonClick();
+    form.DdeButtonClick();
   }
   EXPECT_EQ(dde.FindService("MT5")->TopicCount(), 2);
   EXPECT_EQ(Items("EURUSD"), (Values{"1.5", "2", "3", "0", "4", "eurusd;1.5;2;3;0;4"}));
@@ -201,15 +201,15 @@ TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows)
 }
 
 TEST(FormBeforeDde, LinesAreShownAndKeptAndServedOnceDdeIsOn) {
-  TForm1 form;
+  TMainForm form;
   form.FormCreate();
-  form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, "EURUSD;1;2;3;0;4");
+  form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1;2;3;0;4");
   EXPECT_EQ(form.Cell(1, 1), "1");
-  EXPECT_EQ(form.DDEMLManager1().FindService("MT5"), nullptr);
-  EXPECT_FALSE(form.DDEMLManager1().Initialized());
+  EXPECT_EQ(form.DdeManager().FindService("MT5"), nullptr);
+  EXPECT_FALSE(form.DdeManager().Initialized());
   EXPECT_EQ(form.DdeTag(), 0);
-  form.BitBtn1Click();
-  const TDDEMLItem* bid = form.DDEMLManager1().FindItem("MT5", "EURUSD", "BID");
+  form.DdeButtonClick();
+  const TDDEMLItem* bid = form.DdeManager().FindItem("MT5", "EURUSD", "BID");
   ASSERT_NE(bid, nullptr);
   EXPECT_EQ(bid->Text(), "1");
 }
@@ -217,17 +217,17 @@ TEST(FormBeforeDde, LinesAreShownAndKeptAndServedOnceDdeIsOn) {
 TEST_F(FormTest, OnlyChangedValuesAreAnnouncedToLinkedClients) {
   const std::string line = "EURUSD;1E5;1.2;1.3;1700000000;15";
   Feed(line);
-  TDDEMLService& mt5 = *form.DDEMLManager1().FindService("MT5");
+  TDDEMLService& mt5 = *form.DdeManager().FindService("MT5");
   for (const char* item : {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"})
     mt5.AddAdvise("EURUSD", item, platform::kCfText);
-  const auto posts = form.DDEMLManager1().AdvisePosts();
+  const auto posts = form.DdeManager().AdvisePosts();
   Feed(line);
-  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
+  EXPECT_EQ(form.DdeManager().AdvisePosts(), posts);
   // Prices differing only in letter case count as unchanged; QUOTE then differs in case too.
   Feed("EURUSD;1e5;1.2;1.3;1700000000;15");
-  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
+  EXPECT_EQ(form.DdeManager().AdvisePosts(), posts);
   Feed("EURUSD;1e5;1.2;1.4;1700000001;15");
-  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts + 3);  // LAST, TIME, QUOTE
+  EXPECT_EQ(form.DdeManager().AdvisePosts(), posts + 3);  // LAST, TIME, QUOTE
 }
 
 TEST_F(FormTest, HighAndLowComeOnlyWithBothAndStayUntilTheNextPair) {
@@ -257,29 +257,29 @@ TEST_F(FormTest, TheMt4LayoutFollowsEveryLineWithTheSameChangesAndRefusals) {
   Feed("usdchf;1.5773;1.5778;1.5775;1021974720;3");
   EXPECT_EQ(Mt4("USDCHF"),
             (Values{"1.5773", "1.5778", "-", "-", "21.05.02 9:52", "21.05.02 9:52 1.5773 1.5778"}));
-  TDDEMLService& mt4 = *form.DDEMLManager1().FindService("MT4");
+  TDDEMLService& mt4 = *form.DdeManager().FindService("MT4");
   for (const char* topic : mt4::kTopics) mt4.AddAdvise(topic, "EURUSD", platform::kCfText);
-  const auto posts = form.DDEMLManager1().AdvisePosts();
+  const auto posts = form.DdeManager().AdvisePosts();
   const Values before = Mt4("EURUSD");
   // Refused lines change nothing and announce nothing.
   for (const char* bad :
        {"EURUSD;9;9;9;;15;9;9", "EURUSD;9;9;9;1021974720123;15;9;9", "EURUSD;9;9"})
     Feed(bad);
   EXPECT_EQ(Mt4("EURUSD"), before);
-  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
+  EXPECT_EQ(form.DdeManager().AdvisePosts(), posts);
   // Only the linked MetaTrader 4 items are counted: a new last price, volume and time within
   // the same minute change none of them; a new bid changes BID and QUOTE.
   Feed("EURUSD;1.1;1.2;1.16;1021974730;17;1.3;1.0");
-  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts);
+  EXPECT_EQ(form.DdeManager().AdvisePosts(), posts);
   Feed("EURUSD;1.11;1.2;1.16;1021974730;17;1.3;1.0");
-  EXPECT_EQ(form.DDEMLManager1().AdvisePosts(), posts + 2);
+  EXPECT_EQ(form.DdeManager().AdvisePosts(), posts + 2);
   EXPECT_EQ(Mt4("EURUSD")[5], "21.05.02 9:52 1.11 1.2");
 }
 
 TEST_F(FormTest, AdviseLinksAreAllowedOnlyInTheFormatsTheItemsHold) {
   const auto allowed = [&](std::uint16_t format) {
     bool allow = true;
-    form.DDEMLManager1().OnAdviseStartReceived(form.DDEMLManager1(), "MT5", "EURUSD", "BID", 0,
+    form.DdeManager().OnAdviseStartReceived(form.DdeManager(), "MT5", "EURUSD", "BID", 0,
                                                FormatNumberToType(format), format, allow);
     return allow;
   };
@@ -294,13 +294,13 @@ TEST_F(FormTest, AdviseLinksAreAllowedOnlyInTheFormatsTheItemsHold) {
 TEST_F(FormTest, AboutTextsAndHelpPage) {
   TAboutTexts shown;
   form.OnShowAbout = [&](const TAboutTexts& t) { shown = t; };
-  form.TBXItem2Click();
+  form.AboutCommandClick();
   EXPECT_EQ(shown.Title, "About Tickwell");
   EXPECT_EQ(shown.Version, "Version: 1.0.0.2");
   EXPECT_NE(shown.Description.find(
                 "no longer implemented in Metatrader 5 software.\n\rFurther information"),
             std::string::npos);
-  EXPECT_NE(TForm1::HelpPagePath().find("tickwell-help.html"), std::string::npos);
+  EXPECT_NE(TMainForm::HelpPagePath().find("tickwell-help.html"), std::string::npos);
 }
 
 #ifndef _WIN32
@@ -358,12 +358,12 @@ TEST_F(FormClientTest, AClientThatConnectsForEachRequestAlwaysFindsTheValues) {
     platform::DdeDisconnect(conv);
     Pump();
   }
-  EXPECT_EQ(form.DDEMLManager1().ConversationCount(), 0);
-  EXPECT_NE(form.DDEMLManager1().FindService("MT5")->FindTopic("EURUSD"), nullptr);
+  EXPECT_EQ(form.DdeManager().ConversationCount(), 0);
+  EXPECT_NE(form.DdeManager().FindService("MT5")->FindTopic("EURUSD"), nullptr);
   // A name no line brought goes with its last conversation.
   platform::DdeDisconnect(Connect("EURUDS"));
   Pump();
-  EXPECT_EQ(form.DDEMLManager1().FindService("MT5")->FindTopic("EURUDS"), nullptr);
+  EXPECT_EQ(form.DdeManager().FindService("MT5")->FindTopic("EURUDS"), nullptr);
   // In UTF-16 as well, as Tcl's dde request asks by default.
   const platform::Hconv conv = Connect("EURUSD");
   std::string wide;
@@ -398,10 +398,10 @@ TEST_F(FormClientTest, TheMt4LayoutAnswersNaUntilASymbolsFirstLineAndKeepsItsTop
   // Only the six fields are topics; the MetaTrader 5 layout is untouched by the requests.
   const platform::Hconv other = Connect("LAST", "MT4");
   EXPECT_EQ(Request(other, "EURUSD"), "<none>");
-  EXPECT_EQ(form.DDEMLManager1().FindItem("MT5", "EURUSD", "HIGH")->Text(), "1.3");
+  EXPECT_EQ(form.DdeManager().FindItem("MT5", "EURUSD", "HIGH")->Text(), "1.3");
   for (platform::Hconv conv : {bid, high, other}) platform::DdeDisconnect(conv);
   Pump();
-  const TDDEMLService& mt4 = *form.DDEMLManager1().FindService("MT4");
+  const TDDEMLService& mt4 = *form.DdeManager().FindService("MT4");
   EXPECT_NE(mt4.FindTopic("BID"), nullptr);
   EXPECT_NE(mt4.FindTopic("HIGH"), nullptr);
   EXPECT_EQ(mt4.FindTopic("LAST"), nullptr);
@@ -464,8 +464,8 @@ class FormSettingsTest : public ::testing::Test {
   ~FormSettingsTest() override { std::filesystem::remove_all(dir_); }
   void Start() {
     form.FormCreate();
-    form.BitBtn1Click();
-    form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0,
+    form.DdeButtonClick();
+    form.QuoteLineReceived(form.Receiver(), 0,
                                         "EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   }
   std::filesystem::path dir_ =
@@ -473,26 +473,26 @@ class FormSettingsTest : public ::testing::Test {
       ("tickwell-settings-" +
        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   std::string file_ = (dir_ / "tickwell.ini").string();
-  TForm1 form;
+  TMainForm form;
 };
 
 TEST_F(FormSettingsTest, WithoutAFileTheMt4LayoutIsOnAsMt4) {
   Start();
   EXPECT_TRUE(form.Settings().Mt4Enabled);
-  ASSERT_NE(form.DDEMLManager1().FindItem("MT4", "BID", "EURUSD"), nullptr);
+  ASSERT_NE(form.DdeManager().FindItem("MT4", "BID", "EURUSD"), nullptr);
 }
 
 TEST_F(FormSettingsTest, SwitchedOffOrRenamed) {
   ASSERT_TRUE((TSettings{false, "MT4"}.Write(file_)));
   Start();
-  EXPECT_EQ(form.DDEMLManager1().FindService("MT4"), nullptr);
-  EXPECT_NE(form.DDEMLManager1().FindItem("MT5", "EURUSD", "HIGH"), nullptr);
-  form.BitBtn1Click();
+  EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
+  EXPECT_NE(form.DdeManager().FindItem("MT5", "EURUSD", "HIGH"), nullptr);
+  form.DdeButtonClick();
   ASSERT_TRUE((TSettings{true, "QUOTES4"}.Write(file_)));
   Start();
-  EXPECT_EQ(form.DDEMLManager1().FindService("MT4"), nullptr);
-  ASSERT_NE(form.DDEMLManager1().FindItem("QUOTES4", "LOW", "EURUSD"), nullptr);
-  EXPECT_EQ(form.DDEMLManager1().FindItem("QUOTES4", "LOW", "EURUSD")->Text(), "1.0");
+  EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
+  ASSERT_NE(form.DdeManager().FindItem("QUOTES4", "LOW", "EURUSD"), nullptr);
+  EXPECT_EQ(form.DdeManager().FindItem("QUOTES4", "LOW", "EURUSD")->Text(), "1.0");
 }
 
 TEST_F(FormSettingsTest, ANameThatWouldMergeTheLayoutsGivesTheDefault) {

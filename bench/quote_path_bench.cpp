@@ -30,8 +30,8 @@ std::string Line(int symbol, int tick) {
          std::to_string(1700000000 + tick) + ";" + t;
 }
 
-void Deliver(TForm1& form, const std::string& line) {
-  platform::SendCopyData(form.InterAppReceiver1().Handle(), 1,
+void Deliver(TMainForm& form, const std::string& line) {
+  platform::SendCopyData(form.Receiver().Handle(), 1,
                          {pkString, static_cast<std::uint32_t>(line.size()), line.data()});
 }
 
@@ -42,7 +42,7 @@ void Drain() {
 
 // One timed line and everything it sets off; kept a function of its own so a profiler can count
 // just this (valgrind --tool=callgrind --toggle-collect='*OneLine*').
-[[gnu::noinline]] void OneLine(TForm1& form, const std::string& line) {
+[[gnu::noinline]] void OneLine(TMainForm& form, const std::string& line) {
   Deliver(form, line);
   Drain();
 }
@@ -79,10 +79,10 @@ struct Client {
 };
 
 // Tickwell's window logic with DDE on and every symbol published once.
-std::unique_ptr<TForm1> Published(int symbols) {
-  auto form = std::make_unique<TForm1>();
+std::unique_ptr<TMainForm> Published(int symbols) {
+  auto form = std::make_unique<TMainForm>();
   form->FormCreate();
-  form->BitBtn1Click();  // DDE on
+  form->DdeButtonClick();  // DDE on
   for (int s = 0; s < symbols; ++s) Deliver(*form, Line(s, 0));
   Drain();
   return form;

@@ -33,9 +33,9 @@ void BM_TokenizeLongLineWithEmptyFields(benchmark::State& state) {
 BENCHMARK(BM_TokenizeLongLineWithEmptyFields);
 
 void BM_HandleQuoteLine(benchmark::State& state) {
-  tickwell::TForm1 form;
+  tickwell::TMainForm form;
   form.FormCreate();
-  for (auto _ : state) form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), 0, kLine);
+  for (auto _ : state) form.QuoteLineReceived(form.Receiver(), 0, kLine);
 }
 BENCHMARK(BM_HandleQuoteLine);
 

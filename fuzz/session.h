@@ -183,10 +183,10 @@ class Tickwell {
       last_report_ = text;
       form_->ShowError(text);
     });
-    form_ = std::make_unique<TForm1>();
+    form_ = std::make_unique<TMainForm>();
     form_->FormCreate();
     if (before_on) before_on();
-    form_->BitBtn1Click();
+    form_->DdeButtonClick();
     Pump();
   }
   ~Tickwell() {
@@ -198,24 +198,24 @@ class Tickwell {
   Tickwell(const Tickwell&) = delete;
   Tickwell& operator=(const Tickwell&) = delete;
 
-  TForm1& Form() { return *form_; }
-  TDDEMLManager& Manager() { return form_->DDEMLManager1(); }
+  TMainForm& Form() { return *form_; }
+  TDDEMLManager& Manager() { return form_->DdeManager(); }
   bool DdeOn() const { return form_->DdeTag() == 1; }
   void ToggleDde() {
-    form_->BitBtn1Click();
+    form_->DdeButtonClick();
     Pump();
   }
 
   // A line the way the terminal sends it: WM_COPYDATA kind 1 to the receiver's window.
   void Feed(const std::string& line) {
-    platform::SendCopyData(form_->InterAppReceiver1().Handle(), 1,
+    platform::SendCopyData(form_->Receiver().Handle(), 1,
                            {1, static_cast<std::uint32_t>(line.size()), line.data()});
     Pump();
   }
 
   // The item's text, or "<none>" when the item does not exist.
   std::string Item(const std::string& topic, const std::string& item) const {
-    const TDDEMLItem* found = form_->DDEMLManager1().FindItem("MT5", topic, item);
+    const TDDEMLItem* found = form_->DdeManager().FindItem("MT5", topic, item);
     return found ? found->Text() : "<none>";
   }
 
@@ -223,7 +223,7 @@ class Tickwell {
   const std::string& LastReport() const { return last_report_; }
 
  private:
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<TMainForm> form_;
   int reports_ = 0;
   std::string last_report_;
 };

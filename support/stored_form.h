@@ -1,10 +1,10 @@
 // The text form of a window's stored description: nested objects, each with a name, a class,
 // its properties in order and the objects it owns, e.g.
 //
-//   object Form1: TForm1
+//   object MainForm: TMainForm
 //     Caption = 'Tickwell'
 //     Left = 425
-//     object DDEMLManager1: TDDEMLManager
+//     object DdeManager: TDDEMLManager
 //       Scope = ddeServerOnly
 //       FailOptions = []
 //       ServicesList = {0100}

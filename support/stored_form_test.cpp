@@ -9,7 +9,7 @@ namespace {
 
 TEST(StoredForm, ReadsNestedObjectsAndEveryKindOfValue) {
   const TStoredObject form = ReadStoredForm(
-      "object Form1: TForm1\n"
+      "object MainForm: TMainForm\n"
       "  Caption = 'it''s'#13#10'two' +\n"
       "    ' lines'\n"
       "  Left = -5\n"
@@ -22,8 +22,8 @@ TEST(StoredForm, ReadsNestedObjectsAndEveryKindOfValue) {
       "  object Inner: TThing\n"
       "  end\n"
       "end\n");
-  EXPECT_EQ(form.name, "Form1");
-  EXPECT_EQ(form.class_name, "TForm1");
+  EXPECT_EQ(form.name, "MainForm");
+  EXPECT_EQ(form.class_name, "TMainForm");
   ASSERT_EQ(form.properties.size(), 7u);
   EXPECT_EQ(form.properties[0].value.AsText("Caption"), "it's\r\ntwo lines");
   EXPECT_EQ(form.properties[1].value.AsInteger("Left"), -5);

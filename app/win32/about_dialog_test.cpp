@@ -33,7 +33,7 @@ class AboutBox : public ::testing::Test {
  protected:
   void SetUp() override {
     picture = LoadIcon(nullptr, IDI_INFORMATION);
-    dialog = CreateAboutDialog(nullptr, TForm1::AboutTexts(), picture,
+    dialog = CreateAboutDialog(nullptr, TMainForm::AboutTexts(), picture,
                                [this](HWND parent, const std::string& address) {
                                  opened.push_back({parent, address});
                                  return true;
@@ -51,7 +51,7 @@ class AboutBox : public ::testing::Test {
 };
 
 TEST_F(AboutBox, ShowsTitlePictureVersionDescriptionLinkAndOk) {
-  const TAboutTexts texts = TForm1::AboutTexts();
+  const TAboutTexts texts = TMainForm::AboutTexts();
   EXPECT_TRUE(IsWindowVisible(dialog));
   EXPECT_EQ(TextOf(dialog), "About Tickwell");
   EXPECT_EQ(TextOf(Item(ids::kAboutVersion)), "Version: 1.0.0.2");
@@ -100,7 +100,7 @@ TEST_F(AboutBox, TheLinkOpensTheProductPageAndOkCloses) {
   SendMessageA(Item(ids::kAboutLink), BM_CLICK, 0, 0);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].first, dialog);
-  EXPECT_EQ(opened[0].second, TForm1::AboutTexts().Link);
+  EXPECT_EQ(opened[0].second, TMainForm::AboutTexts().Link);
   EXPECT_TRUE(IsWindow(dialog)) << "the box stays open after the link";
 
   SendMessageA(Item(IDOK), BM_CLICK, 0, 0);

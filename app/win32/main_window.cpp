@@ -28,7 +28,7 @@ HWND Child(const char* cls, const char* text, DWORD style, int x, int y, int w, 
 
 }  // namespace
 
-MainWindow::MainWindow(TForm1& form) : form_(form) {}
+MainWindow::MainWindow(TMainForm& form) : form_(form) {}
 
 MainWindow::~MainWindow() {
   form_.OnChanged = nullptr;
@@ -120,8 +120,8 @@ void MainWindow::CreateChildren() {
 
 void MainWindow::Refresh() {
   if (!hwnd_) return;
-  if (form_.Label1Caption() != label_text_) {
-    label_text_ = form_.Label1Caption();
+  if (form_.SymbolLabelCaption() != label_text_) {
+    label_text_ = form_.SymbolLabelCaption();
     SetWindowTextA(label_, label_text_.c_str());  // paints nothing by itself
   }
   if (form_.StatusText() != status_text_) {
@@ -186,13 +186,13 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
     case WM_COMMAND:
       switch (LOWORD(w)) {
         case ids::kDdeButton:
-          form_.BitBtn1Click();
+          form_.DdeButtonClick();
           return 0;
         case ids::kCmdHelp:
-          form_.TBXItem1Click();
+          form_.HelpCommandClick();
           return 0;
         case ids::kCmdAbout:
-          form_.TBXItem2Click();
+          form_.AboutCommandClick();
           return 0;
       }
       break;

@@ -1,4 +1,4 @@
-// The real main window: draws what TForm1 holds and passes the user's commands to it.
+// The real main window: draws what TMainForm holds and passes the user's commands to it.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +13,7 @@ namespace tickwell {
 
 class MainWindow {
  public:
-  explicit MainWindow(TForm1& form);
+  explicit MainWindow(TMainForm& form);
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -36,7 +36,7 @@ class MainWindow {
   void DrawButton(const DRAWITEMSTRUCT& item);
   void ShowAbout(const TAboutTexts& texts);
 
-  TForm1& form_;
+  TMainForm& form_;
   HWND hwnd_ = nullptr;
   HWND toolbar_ = nullptr;
   HWND label_ = nullptr;

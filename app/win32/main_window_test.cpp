@@ -32,7 +32,7 @@ HFONT FontOf(HWND window) {
 // What the grid held each time the main window was shown or the grid painted, seen through a
 // hook on the messages this thread's windows are sent.
 struct Observed {
-  const TForm1* form = nullptr;
+  const TMainForm* form = nullptr;
   std::vector<std::string> at_show, at_paint;
 };
 Observed* observed = nullptr;
@@ -57,7 +57,7 @@ LRESULT CALLBACK WatchSentMessages(int code, WPARAM w, LPARAM l) {
 
 TEST(MainWindow, IsShownOnlyOnceTheGridHasItsCaptions) {
   Observed seen;
-  TForm1 form;
+  TMainForm form;
   seen.form = &form;
   observed = &seen;
   HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, WatchSentMessages, nullptr, GetCurrentThreadId());
@@ -84,7 +84,7 @@ class ShownMainWindow : public ::testing::Test {
   }
   HWND Main() const { return window->Handle(); }
 
-  TForm1 form;
+  TMainForm form;
   std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(form);
 };
 
@@ -113,7 +113,7 @@ TEST_F(ShownMainWindow, HasAnIconForCaptionTaskbarAndTaskSwitcher) {
 
 TEST_F(ShownMainWindow, EveryCellFitsItsColumn) {
   // The widest texts a quote brings: a long time of day, prices and a large volume.
-  form.InterAppReceiver1ReceiveString(form.InterAppReceiver1(), platform::kNoWindow,
+  form.QuoteLineReceived(form.Receiver(), platform::kNoWindow,
                                       "EURUSD;1.085012;1.085034;1.085023;1700000000;12345678");
   HWND grid = Item(Main(), ids::kGrid);
   RECT client;
@@ -121,9 +121,9 @@ TEST_F(ShownMainWindow, EveryCellFitsItsColumn) {
   HDC dc = GetDC(grid);
   HGDIOBJ old = SelectObject(dc, FontOf(grid));
   int left = 0;
-  for (int col = 0; col < TForm1::kGridCols; ++col) {
+  for (int col = 0; col < TMainForm::kGridCols; ++col) {
     const int width = form.ColWidth(col);
-    for (int row = 0; row < TForm1::kGridRows; ++row) {
+    for (int row = 0; row < TMainForm::kGridRows; ++row) {
       const std::string& text = form.Cell(col, row);
       ASSERT_FALSE(text.empty()) << col << "," << row;
       SIZE extent{};

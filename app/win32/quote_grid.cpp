@@ -12,8 +12,8 @@ namespace {
 constexpr int kRowHeight = 20;
 constexpr int kFontSlot = 0;  // offset of the font in the window's extra bytes
 
-const TForm1* FormOf(HWND hwnd) {
-  return reinterpret_cast<const TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+const TMainForm* FormOf(HWND hwnd) {
+  return reinterpret_cast<const TMainForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
 // The font given with WM_SETFONT, else the parent's, else the system's font for controls; never
@@ -25,7 +25,7 @@ HFONT FontOf(HWND hwnd) {
   return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void Paint(HWND hwnd, const TForm1& form) {
+void Paint(HWND hwnd, const TMainForm& form) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
   RECT client;
@@ -36,9 +36,9 @@ void Paint(HWND hwnd, const TForm1& form) {
   HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   HGDIOBJ old_pen = SelectObject(dc, pen);
   int x = 0;
-  for (int col = 0; col < TForm1::kGridCols; ++col) {
+  for (int col = 0; col < TMainForm::kGridCols; ++col) {
     const int w = form.ColWidth(col);
-    for (int row = 0; row < TForm1::kGridRows; ++row) {
+    for (int row = 0; row < TMainForm::kGridRows; ++row) {
       const int y = row * (kRowHeight + 1);
       RECT cell{x + 2, y, x + w, y + kRowHeight};
       const std::string& text = form.Cell(col, row);
@@ -49,7 +49,7 @@ void Paint(HWND hwnd, const TForm1& form) {
     }
     x += w;
     MoveToEx(dc, x, 0, nullptr);  // line right of the column
-    LineTo(dc, x, TForm1::kGridRows * (kRowHeight + 1));
+    LineTo(dc, x, TMainForm::kGridRows * (kRowHeight + 1));
     x += 1;
   }
   SelectObject(dc, old_pen);
@@ -63,7 +63,7 @@ LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     auto* create = reinterpret_cast<CREATESTRUCTA*>(l);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  const TForm1* form = FormOf(hwnd);
+  const TMainForm* form = FormOf(hwnd);
   if (!form) return DefWindowProcA(hwnd, msg, w, l);
   return platform::Guarded<LRESULT>(0, [&]() -> LRESULT {
     switch (msg) {
@@ -94,9 +94,9 @@ LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
 
 }  // namespace
 
-std::string QuoteGridText(const TForm1& form) {
+std::string QuoteGridText(const TMainForm& form) {
   std::string text;
-  for (int row = 0; row < TForm1::kGridRows; ++row) {
+  for (int row = 0; row < TMainForm::kGridRows; ++row) {
     if (row > 0) text += "\r\n";
     text += form.Cell(0, row) + "\t" + form.Cell(1, row);
   }
@@ -113,10 +113,10 @@ bool RegisterQuoteGridClass() {
   return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND CreateQuoteGrid(HWND parent, int x, int y, int width, int height, const TForm1& form) {
+HWND CreateQuoteGrid(HWND parent, int x, int y, int width, int height, const TMainForm& form) {
   return CreateWindowExA(0, ids::kGridClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, width,
                          height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kGrid)),
-                         GetModuleHandleA(nullptr), const_cast<TForm1*>(&form));
+                         GetModuleHandleA(nullptr), const_cast<TMainForm*>(&form));
 }
 
 }  // namespace tickwell

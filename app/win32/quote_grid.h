@@ -11,7 +11,7 @@
 namespace tickwell {
 
 bool RegisterQuoteGridClass();
-HWND CreateQuoteGrid(HWND parent, int x, int y, int width, int height, const TForm1& form);
-std::string QuoteGridText(const TForm1& form);
+HWND CreateQuoteGrid(HWND parent, int x, int y, int width, int height, const TMainForm& form);
+std::string QuoteGridText(const TMainForm& form);
 
 }  // namespace tickwell

@@ -45,14 +45,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
   InitCommonControlsEx(&icc);
   tickwell::StringManager();  // character tables and tokenizer, as at start-up
 
-  std::unique_ptr<tickwell::TForm1> made;
+  std::unique_ptr<tickwell::TMainForm> made;
   try {
-    made = std::make_unique<tickwell::TForm1>();
+    made = std::make_unique<tickwell::TMainForm>();
   } catch (const std::exception& e) {
     MessageBoxA(nullptr, e.what(), "Tickwell", MB_OK | MB_ICONERROR);
     return 1;
   }
-  tickwell::TForm1& form = *made;
+  tickwell::TMainForm& form = *made;
   tickwell::MainWindow window(form);
   // A bad line must never stop the feed with a box; its text goes to the status bar.
   platform::SetExceptionReport([&form](const std::string& text) { form.ShowError(text); });

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ModelCounts before = ModelCounts::Now();
   bool made = false;
   try {
-    TForm1 form(text);
+    TMainForm form(text);
     made = true;
     form.FormCreate();
     Settle();
