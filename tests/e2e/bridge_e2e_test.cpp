@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,26 +13,9 @@
 
 namespace {
 
+using e2e::LastValues;
 namespace ids = tickwell::ids;
 using e2e::Text;
-
-// The last value each "topic/item" was shown with, from tickwell-watch's lines
-// ("date time topic item value").
-std::map<std::string, std::string> LastValues(const std::string& output) {
-  std::map<std::string, std::string> last;
-  std::istringstream lines(output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream fields(line);
-    std::string date, time, topic, item, value;
-    if (fields >> date >> time >> topic >> item) {
-      std::getline(fields >> std::ws, value);
-      last[topic + "/" + item] = value;
-    }
-  }
-  return last;
-}
 
 class Bridge : public e2e::RunningTickwell {
  protected:

@@ -5,7 +5,6 @@
 
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,32 +13,9 @@
 
 namespace {
 
-// The last value tickwell-watch printed ("date time topic item value") for each "topic/item".
-std::map<std::string, std::string> LastValues(const std::string& output) {
-  std::map<std::string, std::string> last;
-  std::istringstream lines(output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream fields(line);
-    std::string date, time, topic, item, value;
-    if (fields >> date >> time >> topic >> item) {
-      std::getline(fields >> std::ws, value);
-      last[topic + "/" + item] = value;
-    }
-  }
-  return last;
-}
-
+using e2e::LastValues;
 class Mt4Layout : public e2e::RunningTickwell {
  protected:
-  // tickwell-watch on any service, bounded at 10 s.
-  e2e::RunResult WatchService(const std::string& service, const std::vector<std::string>& args) {
-    std::vector<std::string> all = {service};
-    all.insert(all.end(), args.begin(), args.end());
-    all.insert(all.end(), {"-t", "10"});
-    return e2e::Run(e2e::BinFolder() + "tickwell-watch.exe", all);
-  }
   // Each requested item's value in a conversation of its own, keyed "topic/item".
   std::map<std::string, std::string> Ask(const std::string& service,
                                          const std::vector<std::string>& args) {

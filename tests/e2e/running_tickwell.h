@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,33 @@ inline std::string Text(HWND hwnd) {
   char buf[1024] = {};
   SendMessageA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
   return buf;
+}
+
+// Every value tickwell-watch printed ("date time topic item value"), as "topic/item value".
+inline std::vector<std::string> Printed(const std::string& output) {
+  std::vector<std::string> values;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream fields(line);
+    std::string date, time, topic, item, value;
+    if (fields >> date >> time >> topic >> item) {
+      std::getline(fields >> std::ws, value);
+      values.push_back(topic + "/" + item + " " + value);
+    }
+  }
+  return values;
+}
+
+// The last value tickwell-watch printed for each "topic/item".
+inline std::map<std::string, std::string> LastValues(const std::string& output) {
+  std::map<std::string, std::string> last;
+  for (const std::string& v : Printed(output)) {
+    const auto blank = v.find(' ');
+    last[v.substr(0, blank)] = v.substr(blank + 1);
+  }
+  return last;
 }
 
 class RunningTickwell : public ::testing::Test {
@@ -64,9 +93,10 @@ class RunningTickwell : public ::testing::Test {
     return e2e::Run(e2e::BinFolder() + "tickwell-feed.exe", args);
   }
   HWND Item(int id) const { return GetDlgItem(main_, id); }
-  // tickwell-watch on the service MT5, bounded at 10 s.
-  e2e::RunResult Watch(const std::vector<std::string>& args) {
-    std::vector<std::string> all = {"MT5"};
+  // tickwell-watch on the service MT5, or on another, bounded at 10 s.
+  e2e::RunResult Watch(const std::vector<std::string>& args) { return WatchService("MT5", args); }
+  e2e::RunResult WatchService(const std::string& service, const std::vector<std::string>& args) {
+    std::vector<std::string> all = {service};
     all.insert(all.end(), args.begin(), args.end());
     all.insert(all.end(), {"-t", "10"});
     return e2e::Run(e2e::BinFolder() + "tickwell-watch.exe", all);

@@ -7,7 +7,6 @@
 #include <ddeml.h>
 
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,35 +16,10 @@
 
 namespace {
 
+using e2e::LastValues;
+using e2e::Printed;
 namespace ids = tickwell::ids;
 using e2e::Text;
-
-// Every value tickwell-watch printed ("date time topic item value"), as "topic/item value".
-std::vector<std::string> Printed(const std::string& output) {
-  std::vector<std::string> values;
-  std::istringstream lines(output);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream fields(line);
-    std::string date, time, topic, item, value;
-    if (fields >> date >> time >> topic >> item) {
-      std::getline(fields >> std::ws, value);
-      values.push_back(topic + "/" + item + " " + value);
-    }
-  }
-  return values;
-}
-
-// The last value printed for each "topic/item".
-std::map<std::string, std::string> LastValues(const std::string& output) {
-  std::map<std::string, std::string> last;
-  for (const std::string& v : Printed(output)) {
-    const auto blank = v.find(' ');
-    last[v.substr(0, blank)] = v.substr(blank + 1);
-  }
-  return last;
-}
 
 class Trust : public e2e::RunningTickwell {
  protected:
