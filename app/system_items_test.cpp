@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_form.h"
 #include "app/mt4_layout.h"
 #include "platform/clipboard_format.h"
 #include "platform/ddeml.h"
@@ -214,6 +215,47 @@ TEST(SystemItemsAttach, HandlersSetBeforeKeepRunningAndAttachingAgainOnlyRenames
   const std::string help = client.Ask(sys, "Help");
   EXPECT_NE(help.find("=QUOTES|EURUSD!BID"), std::string::npos) << help;
   EXPECT_NE(help.find("=FIELDS|BID!EURUSD"), std::string::npos) << help;
+}
+
+// Tickwell itself: what a client finds once quote lines came, in both layouts, across a restart
+// of the DDE service.
+TEST(SystemItemsForm, TheProgramsServicesListWhatTheLinesBrought) {
+  TMainForm form;
+  form.SettingsFile = "";  // no settings file: both layouts under their own names
+  form.FormCreate();
+  form.DdeButtonClick();
+  const auto feed = [&](const std::string& line) {
+    form.QuoteLineReceived(form.Receiver(), platform::kNoWindow, line);
+  };
+  Client client;
+  platform::Hconv mt5 = client.Connect("MT5", "System");
+  EXPECT_EQ(client.Ask(mt5, "Topics", platform::kCfUnicodeText), "System");
+  EXPECT_EQ(client.Ask(mt5, "Status"), "Ready");
+  feed("EURUSD;1.1;1.2;1.15;1700000000;15;1.3;1.0");
+  feed("GBPUSD;1.2;1.3;1.25;1700000000;7");
+  EXPECT_EQ(client.Ask(mt5, "Topics"), "EURUSD\tGBPUSD\tSystem");
+  EXPECT_EQ(client.Ask(client.Connect("MT5", "GBPUSD"), "TopicItemList"),
+            "ASK\tBID\tLAST\tQUOTE\tTIME\tVOLUME");
+  EXPECT_EQ(client.Ask(client.Connect("MT5", "EURUSD"), "TopicItemList"),
+            "ASK\tBID\tHIGH\tLAST\tLOW\tQUOTE\tTIME\tVOLUME");
+
+  // A spreadsheet asking MetaTrader 4's layout for a symbol no line brought gets N/A; it is
+  // still no symbol of the terminal's.
+  const platform::Hconv bid = client.Connect("MT4", "BID");
+  EXPECT_EQ(client.Ask(bid, "USDJPY"), "N/A");
+  EXPECT_EQ(client.Ask(bid, "TopicItemList"), "EURUSD\tGBPUSD");
+  EXPECT_EQ(client.Ask(client.Connect("MT4", "HIGH"), "TopicItemList"), "EURUSD");
+  const platform::Hconv mt4 = client.Connect("MT4", "System");
+  EXPECT_EQ(client.Ask(mt4, "Topics"), "BID\tASK\tHIGH\tLOW\tTIME\tQUOTE\tSystem");
+  EXPECT_NE(client.Ask(mt4, "Help").find("=MT4|BID!EURUSD"), std::string::npos);
+
+  // Off and on again: the kept lines are served at once, and so are the lists.
+  form.DdeButtonClick();
+  form.DdeButtonClick();
+  mt5 = client.Connect("MT5", "System");
+  EXPECT_EQ(client.Ask(mt5, "Status"), "Ready");
+  EXPECT_EQ(client.Ask(mt5, "Topics"), "EURUSD\tGBPUSD\tSystem");
+  EXPECT_EQ(client.Ask(mt5, "SysItems"), TSystemItems::kSysItems);
 }
 
 TEST(SystemItemsText, HelpLeavesOutALayoutThatIsNotServed) {
