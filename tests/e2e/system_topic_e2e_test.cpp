@@ -3,6 +3,7 @@
 // in this process, while tickwell-feed brings the lines, each program a process of its own.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <ddeml.h>
 
 #include <sstream>
 #include <string>
