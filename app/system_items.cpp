@@ -103,8 +103,7 @@ void TSystemItems::Attach(TDDEMLManager& Manager, std::string QuoteService,
         });
 }
 
-std::string TSystemItems::TopicsText(const TDDEMLManager& Manager,
-                                     std::string_view Service) const {
+std::string TSystemItems::TopicsText(const TDDEMLManager& Manager, std::string_view Service) const {
   std::vector<std::string> topics;
   const bool fieldLayout = !names_->Fields.empty() && SameName(Service, names_->Fields);
   if (fieldLayout)

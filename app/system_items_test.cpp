@@ -65,9 +65,7 @@ class Client {
   }
 
  private:
-  platform::Hsz Name(const std::string& text) {
-    return platform::DdeCreateStringHandle(id_, text);
-  }
+  platform::Hsz Name(const std::string& text) { return platform::DdeCreateStringHandle(id_, text); }
   platform::DdeInstance id_ = 0;
 };
 
@@ -87,7 +85,8 @@ class SystemItemsTest : public ::testing::Test {
   void Quote(const std::string& symbol, const std::string& bid) {
     for (const char* field : {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"})
       m.SetItemText("MT5", symbol, field, bid);
-    for (const char* field : {"BID", "ASK", "TIME", "QUOTE"}) m.SetItemText("MT4", field, symbol, bid);
+    for (const char* field : {"BID", "ASK", "TIME", "QUOTE"})
+      m.SetItemText("MT4", field, symbol, bid);
   }
 
   TDDEMLManager m;
