@@ -44,6 +44,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
   Settings_ = TSettings::Read(SettingsFile);
+  SystemItems_.Attach(*DdeManager_, kService, Settings_.Mt4Enabled ? Settings_.Mt4Service : "");
   TopicList_.Clear();
   ItemList_.Clear();
   ShowDdeState(0);

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/settings.h"
+#include "app/system_items.h"
 #include "dde/manager/manager.h"
 #include "interapp/inter_app.h"
 #include "support/component.h"
@@ -146,6 +147,7 @@ class TMainForm : public TComponent {
   std::map<std::string, std::string, NameLess> LastLines_;
   int RefusedLines_ = 0;
   TSettings Settings_;
+  TSystemItems SystemItems_;  // what the System topic and each topic's lists answer
   // The service of MetaTrader 4's layout while DDE is on; empty when it is switched off.
   std::string Mt4Service_;
   // Items made to answer "N/A" since DDE was switched on: bounded, so clients asking for names
