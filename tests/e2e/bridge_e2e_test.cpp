@@ -91,11 +91,15 @@ TEST_F(Bridge, RequestsPokesExecutesAndTheSystemTopicAreAnswered) {
   r = Watch({"EURUSD", "NOSUCH"});
   EXPECT_EQ(r.exit_code, 3u) << r.output;  // no such item: no data
 
-  // The System topic lists its items; nothing stores a topic list, so that request fails.
+  // The System topic lists its items and the symbols quoted so far.
   r = Watch({"system", "SYSITEMS"});
   EXPECT_EQ(r.exit_code, 0u) << r.output;
-  EXPECT_EQ(LastValues(r.output)["system/SYSITEMS"], "Status") << r.output;
-  EXPECT_EQ(Watch({"System", "Topics"}).exit_code, 3u);
+  EXPECT_EQ(LastValues(r.output)["system/SYSITEMS"],
+            "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList")
+      << r.output;
+  r = Watch({"System", "Topics"});
+  EXPECT_EQ(r.exit_code, 0u) << r.output;
+  EXPECT_EQ(LastValues(r.output)["System/Topics"], "EURUSD\tSystem") << r.output;
 
   // Tickwell takes no pokes: it answers "not processed" (0x4009) and stores nothing. Wine's
   // client reports every poke as done.
