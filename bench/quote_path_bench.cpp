@@ -177,8 +177,8 @@ struct BareServer {
   // One change: its value made into a handle the server keeps, posted, and freed.
   void Post(platform::Hsz topic, platform::Hsz item, const std::string& value) {
     current = platform::DdeCreateDataHandle(id, value.c_str(),
-                                            static_cast<std::uint32_t>(value.size() + 1), 0,
-                                            item, 1, platform::kHdataAppOwned);
+                                            static_cast<std::uint32_t>(value.size() + 1), 0, item,
+                                            1, platform::kHdataAppOwned);
     platform::DdePostAdvise(id, topic, item);
     platform::DdeFreeDataHandle(current);
     current = 0;

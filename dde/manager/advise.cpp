@@ -90,46 +90,49 @@ void TDDEMLManager::DoQueuedPostAdvise(TDDEMLPostingWindow&, TDDEMLService* Serv
 platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hsz Topic,
                                              std::uint16_t Format, std::uint16_t Count,
                                              platform::Hsz Item) {
-  TraceLine("AdvReqCount Lo word = ", Count);
-  TraceLine("XTypeAdvReq - Start");
+  // Asked once per link and post: the trace lines are built only while tracing.
+  const bool tracing = DebugActive();
+  if (tracing) TraceLine("AdvReqCount Lo word = ", Count);
+  if (tracing) TraceLine("XTypeAdvReq - Start");
   TDDEMLConversation* conv = ServingConversation(hConv);
   if (!conv) return 0;
-  TraceLine("AdvReqCount - AConvObj found");
+  if (tracing) TraceLine("AdvReqCount - AConvObj found");
   // Found by the handles DDEML passes, which name the topic and item as they were made; by the
   // names read back only when that finds nothing.
   const TDDEMLTopic* topic = conv->Service->FindTopicByHandle(Topic);
   TDDEMLItem* item = topic ? topic->FindItemByHandle(Item) : nullptr;
-  if (!item) item = conv->Service->FindItem(QueryName(InstanceId, Topic), QueryName(InstanceId, Item));
+  if (!item)
+    item = conv->Service->FindItem(QueryName(InstanceId, Topic), QueryName(InstanceId, Item));
   if (!item) return 0;
   if (item->AdviseFormat != 0 && item->AdviseFormat != item->DataFormat()) {
     if (FormatConflict == fctException)
       throw ETarvoError(FormatMismatchText("XTypAdvReq", item->AdviseFormat, item->DataFormat()));
     if (FormatConflict == fctNullResponse) return 0;
   }
-  TraceLine("XTypeAdvReq - Returning Item Dde Data Handle");
+  if (tracing) TraceLine("XTypeAdvReq - Returning Item Dde Data Handle");
   platform::HddeData result = 0;
   // A late acknowledgement's request (CADV_LATEACK) comes outside any post and no request
   // follows it: it is answered like the last one, so no shared handle is left that nobody frees.
   if (Count == 0 || Count == platform::kCadvLateAck) {
-    TraceLine("XTypeAdvReq - Returning unowned DataH");
+    if (tracing) TraceLine("XTypeAdvReq - Returning unowned DataH");
     item->Data.FreeDataHandle();
     result = item->DataHandle(Format, false);
   } else if (platform::HddeData shared = 0;
              item->OwnedHandle(shared) && shared != 0 && Format == item->AdviseFormat) {
-    TraceLine("XTypeAdvReq - Returning Prev owned DataH");
+    if (tracing) TraceLine("XTypeAdvReq - Returning Prev owned DataH");
     result = shared;
   } else if (Format != item->AdviseFormat && item->AdviseFormat != 0) {
     // A link in another format than the latest start's (text and UTF-16 links on one item): the
     // shared handle holds the other format, so this link gets a handle of its own.
-    TraceLine("XTypeAdvReq - Returning unowned DataH");
+    if (tracing) TraceLine("XTypeAdvReq - Returning unowned DataH");
     result = item->DataHandle(Format, false);
   } else {
-    TraceLine("XTypeAdvReq - Returning New owned DataH");
+    if (tracing) TraceLine("XTypeAdvReq - Returning New owned DataH");
     result = item->DataHandle(Format, true);
   }
   if (!StoreServerItemData) item->ClearData();
-  TraceLine("XTypeAdvReq - Result = ", static_cast<std::uint64_t>(result));
-  TraceLine("XTypeAdvReq - End");
+  if (tracing) TraceLine("XTypeAdvReq - Result = ", static_cast<std::uint64_t>(result));
+  if (tracing) TraceLine("XTypeAdvReq - End");
   return result;
 }
 

@@ -18,7 +18,8 @@ class THandleIndex {
  public:
   void Add(platform::Hsz handle, T* object) {
     if (handle == 0) return;
-    entries_.insert(std::upper_bound(entries_.begin(), entries_.end(), handle, Below), {handle, object});
+    entries_.insert(std::upper_bound(entries_.begin(), entries_.end(), handle, Below),
+                    {handle, object});
   }
   void Remove(platform::Hsz handle, const T* object) {
     auto at = std::lower_bound(entries_.begin(), entries_.end(), handle, Above);

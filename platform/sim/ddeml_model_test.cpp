@@ -249,7 +249,8 @@ TEST_F(DdemlModel, APostForAnItemAsksItsOwnLinksInOrderAcrossStopsAndStarts) {
     return DdeClientTransaction(nullptr, 0, conv, client.Name(item), format, type, 1000, nullptr);
   };
   const unsigned kOther = kCfUnicodeText;
-  for (int i = 0; i < 50; ++i) ASSERT_TRUE(transact("S" + std::to_string(i), kCfText, kXtypAdvStart));
+  for (int i = 0; i < 50; ++i)
+    ASSERT_TRUE(transact("S" + std::to_string(i), kCfText, kXtypAdvStart));
   ASSERT_TRUE(transact("BID", kOther, kXtypAdvStart));
   ASSERT_TRUE(transact("BID", kCfText, kXtypAdvStart));
   ASSERT_TRUE(transact("S7", kCfText, kXtypAdvStop));
