@@ -48,7 +48,7 @@ tickwell_window() {
 start_server() {  # kind
   if [ "$1" = bare ]; then
     wine "$bin/tw-bare-bridge.exe" MT5 --life 900 >"$work/server.txt" 2>&1 &
-    wait_for 'grep -q ready "$work/server.txt"' 300 || { echo "compare: bare bridge did not start" >&2; exit 1; }
+    wait_for 'grep -qs ready "$work/server.txt"' 300 || { echo "compare: bare bridge did not start" >&2; exit 1; }
     server_pid=$(newest 'tw-bare-bridge\.exe')
   else
     (cd "$bin" && wine tickwell.exe) >/dev/null 2>&1 &
@@ -76,7 +76,7 @@ run() {
   for c in $(seq 1 "$clients"); do
     wine "$bin/tw-bench-client.exe" MT5 "$list" "$end_mark" --life 600 >"$work/client$c.txt" 2>&1 &
     pids+=($!)
-    wait_for "grep -q '^linked' '$work/client$c.txt'" 300 || { echo "compare: client $c did not link" >&2; exit 1; }
+    wait_for "grep -qs '^linked' '$work/client$c.txt'" 300 || { echo "compare: client $c did not link" >&2; exit 1; }
   done
   local cpu0 cpu1 t0 t1
   cpu0=$(cpu_ticks "$server_pid")
