@@ -1,12 +1,17 @@
 // One quote line through Tickwell's real path on the DDE model: the receiver's WM_COPYDATA, the
-// window's line handler (split, check, six publishes with change detection, advise posts) and the
-// linked client's advise data, with 1,000 and 10,000 symbols published. Lines go round the
+// window's line handler (split, check, the item publishes of both layouts with change detection,
+// advise posts) and the linked clients' advise data, with 1,000 and 10,000 symbols published.
+// Beside it the same posts made by a bare server on the model (a data handle per change, one
+// DdePostAdvise per item, the same answer to every request), so that what Tickwell adds per line
+// and per further link can be told from what the model itself costs. Lines go round the
 // symbols, so each finds its items among all the others. Also: the memory one more symbol costs.
 #include <benchmark/benchmark.h>
 
 #ifndef _WIN32
 #include <malloc.h>
 
+#include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,14 +25,19 @@ namespace {
 
 using namespace tickwell;
 
-constexpr const char* kItems[] = {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"};
+// What a line changes: six items of the symbol's topic under MT5, and the symbol's item in four
+// topics of MetaTrader 4's layout (its HIGH and LOW come only with a day's range).
+constexpr std::array<const char*, 6> kItems = {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"};
+constexpr std::array<const char*, 4> kMt4Topics = {"BID", "ASK", "TIME", "QUOTE"};
+constexpr int kPostsPerLine = kItems.size() + kMt4Topics.size();
 
 std::string Symbol(int i) { return "SYM" + std::to_string(i); }
 
+// Every tick moves the time by a minute, so MetaTrader 4's minute-exact time changes too.
 std::string Line(int symbol, int tick) {
   const std::string t = std::to_string(tick);
   return Symbol(symbol) + ";1." + t + ";2." + t + ";3." + t + ";" +
-         std::to_string(1700000000 + tick) + ";" + t;
+         std::to_string(1700000000 + 60 * tick) + ";" + t;
 }
 
 void Deliver(TMainForm& form, const std::string& line) {
@@ -47,7 +57,8 @@ void Drain() {
   Drain();
 }
 
-// A client holding one hot link on every item of every symbol; counts what it is sent.
+// A client instance holding a hot link on everything a line changes, for every symbol, in both
+// layouts; counts what it is sent.
 struct Client {
   Client(int symbols, std::uint64_t& received) {
     platform::DdeInitialize(
@@ -59,18 +70,26 @@ struct Client {
           return platform::kDdeFAck;
         },
         0);
-    const platform::Hsz service = platform::DdeCreateStringHandle(id, "MT5");
-    std::vector<platform::Hsz> items;
-    for (const char* item : kItems) items.push_back(platform::DdeCreateStringHandle(id, item));
+    const auto name = [this](const std::string& text) {
+      return platform::DdeCreateStringHandle(id, text);
+    };
+    const auto link = [this](platform::Hconv conv, platform::Hsz item) {
+      std::uint32_t status = 0;
+      if (!conv || !platform::DdeClientTransaction(nullptr, 0, conv, item, 1,
+                                                   platform::kXtypAdvStart, 1000, &status))
+        ++failed;
+    };
+    const platform::Hsz mt5 = name("MT5"), mt4 = name("MT4");
+    std::vector<platform::Hsz> items, symbolNames;
+    for (const char* item : kItems) items.push_back(name(item));
     for (int s = 0; s < symbols; ++s) {
-      const platform::Hsz topic = platform::DdeCreateStringHandle(id, Symbol(s));
-      const platform::Hconv conv = platform::DdeConnect(id, service, topic);
-      for (platform::Hsz item : items) {
-        std::uint32_t status = 0;
-        if (!platform::DdeClientTransaction(nullptr, 0, conv, item, 1, platform::kXtypAdvStart,
-                                            1000, &status))
-          ++failed;
-      }
+      symbolNames.push_back(name(Symbol(s)));
+      const platform::Hconv conv = platform::DdeConnect(id, mt5, symbolNames.back());
+      for (platform::Hsz item : items) link(conv, item);
+    }
+    for (const char* topic : kMt4Topics) {
+      const platform::Hconv conv = platform::DdeConnect(id, mt4, name(topic));
+      for (platform::Hsz symbol : symbolNames) link(conv, symbol);
     }
   }
   ~Client() { platform::DdeUninitialize(id); }
@@ -78,7 +97,7 @@ struct Client {
   int failed = 0;
 };
 
-// Tickwell's window logic with DDE on and every symbol published once.
+// Tickwell's window logic with DDE on (both layouts) and every symbol published once.
 std::unique_ptr<TMainForm> Published(int symbols) {
   auto form = std::make_unique<TMainForm>();
   form->FormCreate();
@@ -88,33 +107,43 @@ std::unique_ptr<TMainForm> Published(int symbols) {
   return form;
 }
 
-void BM_QuotePath(benchmark::State& state) {
-  const int symbols = static_cast<int>(state.range(0));
-  const bool linked = state.range(1) != 0;
-  std::uint64_t received = 0;
-  auto form = Published(symbols);
-  std::unique_ptr<Client> client;
-  if (linked) {
-    client = std::make_unique<Client>(symbols, received);
-    if (client->failed) state.SkipWithError("a link could not be made");
-    Drain();
-  }
-  received = 0;
-  // The lines are made before the clock runs: making them is the terminal's work.
+// The lines are made before the clock runs: making them is the terminal's work.
+std::vector<std::string> Lines(int symbols) {
   std::vector<std::string> lines;
   for (int tick = 1; tick <= 4; ++tick)
     for (int s = 0; s < symbols; ++s) lines.push_back(Line(s, tick));
+  return lines;
+}
+
+// Every line changes every linked value; a line sent again after a full round still differs
+// from the one before it for its symbol.
+void CheckReceived(benchmark::State& state, std::uint64_t received, int clients) {
+  const auto expected = static_cast<std::uint64_t>(state.iterations()) * kPostsPerLine * clients;
+  if (received != expected) state.SkipWithError("a client missed updates");
+}
+
+// range(0) symbols, range(1) clients each linking everything.
+void BM_QuotePath(benchmark::State& state) {
+  const int symbols = static_cast<int>(state.range(0));
+  const int clients = static_cast<int>(state.range(1));
+  std::uint64_t received = 0;
+  auto form = Published(symbols);
+  std::vector<std::unique_ptr<Client>> linked;
+  for (int c = 0; c < clients; ++c) {
+    linked.push_back(std::make_unique<Client>(symbols, received));
+    if (linked.back()->failed) state.SkipWithError("a link could not be made");
+  }
+  Drain();
+  received = 0;
+  const std::vector<std::string> lines = Lines(symbols);
   std::size_t next = 0;
   for (auto _ : state) {
     OneLine(*form, lines[next]);
     if (++next == lines.size()) next = 0;
   }
-  // Every line changes all six items; a line sent again after a full round still differs from
-  // the one before it for its symbol.
-  if (linked && received != static_cast<std::uint64_t>(state.iterations()) * 6)
-    state.SkipWithError("the client missed updates");
+  CheckReceived(state, received, clients);
   state.SetItemsProcessed(state.iterations());
-  client.reset();
+  linked.clear();
   form.reset();
 }
 BENCHMARK(BM_QuotePath)
@@ -122,10 +151,97 @@ BENCHMARK(BM_QuotePath)
     ->Args({1000, 1})
     ->Args({10000, 0})
     ->Args({10000, 1})
-    ->ArgNames({"symbols", "linked"});
+    ->Args({1000, 2})
+    ->Args({1000, 4})
+    ->Args({1000, 8})
+    ->ArgNames({"symbols", "links"});
 
-// Heap bytes held per published symbol (its topic, six items and their values, the kept line),
-// with 10,000 symbols: the heap in use after publishing them, less the heap with one symbol.
+// A bare server on the model serving the same names: it accepts every connection and link and
+// answers every advise request with the handle made for the change being posted.
+struct BareServer {
+  BareServer() {
+    platform::DdeInitialize(
+        id,
+        [this](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
+               platform::HddeData, std::uintptr_t, std::uintptr_t) -> platform::HddeData {
+          if (type == platform::kXtypConnect || type == platform::kXtypAdvStart) return 1;
+          if (type == platform::kXtypAdvReq) return current;
+          return 0;
+        },
+        0);
+    for (const char* service : {"MT5", "MT4"})
+      platform::DdeNameService(id, platform::DdeCreateStringHandle(id, service),
+                               platform::kDnsRegister);
+  }
+  ~BareServer() { platform::DdeUninitialize(id); }
+  // One change: its value made into a handle the server keeps, posted, and freed.
+  void Post(platform::Hsz topic, platform::Hsz item, const std::string& value) {
+    current = platform::DdeCreateDataHandle(id, value.c_str(),
+                                            static_cast<std::uint32_t>(value.size() + 1), 0, item,
+                                            1, platform::kHdataAppOwned);
+    platform::DdePostAdvise(id, topic, item);
+    platform::DdeFreeDataHandle(current);
+    current = 0;
+  }
+  platform::DdeInstance id = 0;
+  platform::HddeData current = 0;
+};
+
+// The bare server's posts for one line: the symbol's six MT5 items and its item in four MT4
+// topics.
+[[gnu::noinline]] void BareLine(BareServer& server, platform::Hsz symbol,
+                                const std::array<platform::Hsz, kItems.size()>& items,
+                                const std::array<platform::Hsz, kMt4Topics.size()>& mt4Topics,
+                                const std::string& value) {
+  for (platform::Hsz item : items) server.Post(symbol, item, value);
+  for (platform::Hsz topic : mt4Topics) server.Post(topic, symbol, value);
+  Drain();
+}
+
+void BM_BarePath(benchmark::State& state) {
+  const int symbols = static_cast<int>(state.range(0));
+  const int clients = static_cast<int>(state.range(1));
+  std::uint64_t received = 0;
+  BareServer server;
+  std::vector<std::unique_ptr<Client>> linked;
+  for (int c = 0; c < clients; ++c) {
+    linked.push_back(std::make_unique<Client>(symbols, received));
+    if (linked.back()->failed) state.SkipWithError("a link could not be made");
+  }
+  Drain();
+  received = 0;
+  std::vector<platform::Hsz> symbolNames;
+  for (int s = 0; s < symbols; ++s)
+    symbolNames.push_back(platform::DdeCreateStringHandle(server.id, Symbol(s)));
+  std::array<platform::Hsz, kItems.size()> items{};
+  for (std::size_t i = 0; i < kItems.size(); ++i)
+    items[i] = platform::DdeCreateStringHandle(server.id, kItems[i]);
+  std::array<platform::Hsz, kMt4Topics.size()> mt4Topics{};
+  for (std::size_t i = 0; i < kMt4Topics.size(); ++i)
+    mt4Topics[i] = platform::DdeCreateStringHandle(server.id, kMt4Topics[i]);
+  const std::string value = "1.23456";
+  int next = 0;
+  for (auto _ : state) {
+    BareLine(server, symbolNames[next], items, mt4Topics, value);
+    if (++next == symbols) next = 0;
+  }
+  CheckReceived(state, received, clients);
+  state.SetItemsProcessed(state.iterations());
+  linked.clear();
+}
+BENCHMARK(BM_BarePath)
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({1000, 2})
+    ->Args({1000, 4})
+    ->Args({1000, 8})
+    ->ArgNames({"symbols", "links"});
+
+// Heap bytes held per published symbol (its topic and items in both layouts, their values, the
+// kept line), with 10,000 symbols: the heap in use after publishing them, less the heap with one
+// symbol.
 void BM_MemoryPerSymbol(benchmark::State& state) {
   const int symbols = static_cast<int>(state.range(0));
   double per_symbol = 0;

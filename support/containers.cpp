@@ -354,10 +354,4 @@ int TObjectContainer::Remove(TObject* obj) {
   return index;
 }
 
-TObject* TObjectContainer::GetObject(int index) const {
-  TObject* obj = nullptr;
-  if (!GetItem(index, &obj)) return nullptr;
-  return obj;
-}
-
 }  // namespace tickwell

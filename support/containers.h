@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "support/list_error.h"
@@ -126,8 +127,15 @@ class TObjectContainer : public TBaseContainer {
   // Removes obj's item when present, and frees obj in any case; returns the index found or -1.
   virtual int Remove(TObject* obj);
 
-  // The reference in slot index; null for an empty or out-of-range slot.
-  TObject* GetObject(int index) const;
+  // The reference in slot index; null for an empty or out-of-range slot. Every sorted lookup
+  // reads through here, so it stays inline and copies a pointer's width, never ItemSize().
+  TObject* GetObject(int index) const {
+    if (CheckIndex()) CheckIndex(index);
+    if (!InBlock(index)) return nullptr;
+    TObject* obj;
+    std::memcpy(&obj, Slot(index), sizeof obj);
+    return obj;
+  }
   template <typename T>
   T* ObjectAs(int index) const {
     return static_cast<T*>(GetObject(index));

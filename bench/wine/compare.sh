@@ -48,7 +48,7 @@ tickwell_window() {
 start_server() {  # kind
   if [ "$1" = bare ]; then
     wine "$bin/tw-bare-bridge.exe" MT5 --life 900 >"$work/server.txt" 2>&1 &
-    wait_for 'grep -q ready "$work/server.txt"' 300 || { echo "compare: bare bridge did not start" >&2; exit 1; }
+    wait_for 'grep -qs ready "$work/server.txt"' 300 || { echo "compare: bare bridge did not start" >&2; exit 1; }
     server_pid=$(newest 'tw-bare-bridge\.exe')
   else
     (cd "$bin" && wine tickwell.exe) >/dev/null 2>&1 &
@@ -76,7 +76,7 @@ run() {
   for c in $(seq 1 "$clients"); do
     wine "$bin/tw-bench-client.exe" MT5 "$list" "$end_mark" --life 600 >"$work/client$c.txt" 2>&1 &
     pids+=($!)
-    wait_for "grep -q '^linked' '$work/client$c.txt'" 300 || { echo "compare: client $c did not link" >&2; exit 1; }
+    wait_for "grep -qs '^linked' '$work/client$c.txt'" 300 || { echo "compare: client $c did not link" >&2; exit 1; }
   done
   local cpu0 cpu1 t0 t1
   cpu0=$(cpu_ticks "$server_pid")
@@ -117,13 +117,15 @@ for clients in ${TW_BENCH_CLIENTS:-0 1 4}; do
 done
 
 printf '\n%d lines over %d symbols, %d rounds, medians; CPU is the server process'"'"'s own\n' "$lines" "$symbols" "$rounds"
-printf '| clients | bare lines/s | Tickwell lines/s | ratio | bare CPU ms/line | Tickwell CPU ms/line | ratio |\n'
-printf '|---|---|---|---|---|---|---|\n'
+printf '| figure | Tickwell | bare bridge | ratio |\n'
+printf '|---|---|---|---|\n'
 for clients in ${TW_BENCH_CLIENTS:-0 1 4}; do
   br=$(awk -v c="$clients" '$1 == "bare" && $2 == c {print $3}' "$results" | median)
   tr=$(awk -v c="$clients" '$1 == "tickwell" && $2 == c {print $3}' "$results" | median)
   bc_=$(awk -v c="$clients" '$1 == "bare" && $2 == c {print $4}' "$results" | median)
   tc=$(awk -v c="$clients" '$1 == "tickwell" && $2 == c {print $4}' "$results" | median)
-  printf '| %s | %s | %s | %.2f | %.4f | %.4f | %.2f |\n' "$clients" "$br" "$tr" \
-    "$(echo "scale=4; $tr / $br" | bc)" "$bc_" "$tc" "$(echo "scale=4; if ($bc_ > 0) $tc / $bc_ else 0" | bc)"
+  printf '| lines/s, Wine, %s client(s) | %s | %s | %.2f |\n' "$clients" "$tr" "$br" \
+    "$(echo "scale=4; $tr / $br" | bc)"
+  printf '| CPU ms/line, Wine, %s client(s) | %.4f | %.4f | %.2f |\n' "$clients" "$tc" "$bc_" \
+    "$(echo "scale=4; if ($bc_ > 0) $tc / $bc_ else 0" | bc)"
 done

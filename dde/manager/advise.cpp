@@ -45,27 +45,35 @@ bool TDDEMLManager::XTypAdvStart(platform::Hconv hConv, std::uint16_t Format, pl
 }
 
 void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
-                                    const std::string& item) {
-  TraceNamed(kServiceTag, "ProcTopicAdvise - Start");
-  TDDEMLItem* changed = topic.FindItem(item);
-  const std::string where = topic.ReadName() + "/" + item;
-  TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where);
-  if (changed && Initialized()) {
-    if (changed->PostMode == pmPostNow) {
+                                    TDDEMLItem& changed) {
+  // The topic/item text is read back from DDEML only when a trace line or an error needs it, by
+  // the handles: a client answering the post in this thread may have removed the item meanwhile.
+  const bool tracing = DebugActive();
+  const platform::Hsz topicName = topic.Handle(), itemName = changed.Handle();
+  const auto where = [&] {
+    return QueryName(InstanceId, topicName) + "/" + QueryName(InstanceId, itemName);
+  };
+  if (tracing) {
+    TraceNamed(kServiceTag, "ProcTopicAdvise - Start");
+    TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where());
+  }
+  if (Initialized()) {
+    if (changed.PostMode == pmPostNow) {
       // Each post starts without a shared handle, so none made for an older value is handed on.
-      changed->Data.FreeDataHandle();
+      changed.Data.FreeDataHandle();
       ++advise_posts_;
-      if (!platform::DdePostAdvise(InstanceId, topic.Handle(), changed->Handle())) {
-        service.ReportError(-31, where);
-        TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where, " - FAILED!");
+      if (!platform::DdePostAdvise(InstanceId, topicName, itemName)) {
+        service.ReportError(-31, where());
+        if (tracing)
+          TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where(), " - FAILED!");
       }
-    } else if (changed->PostMode == pmDefer) {
-      TraceNamed(kServiceTag, "ProcTopicAdvise - pre queuePostAdvise : ", where);
-      queuePostAdvise(&service, topic.Handle(), changed->Handle());
-      TraceNamed(kServiceTag, "ProcTopicAdvise - post queuePostAdvise : ", where);
+    } else if (changed.PostMode == pmDefer) {
+      if (tracing) TraceNamed(kServiceTag, "ProcTopicAdvise - pre queuePostAdvise : ", where());
+      queuePostAdvise(&service, topicName, itemName);
+      if (tracing) TraceNamed(kServiceTag, "ProcTopicAdvise - post queuePostAdvise : ", where());
     }
   }
-  TraceNamed(kServiceTag, "ProcTopicAdvise - End");
+  if (tracing) TraceNamed(kServiceTag, "ProcTopicAdvise - End");
 }
 
 void TDDEMLManager::DoQueuedPostAdvise(TDDEMLPostingWindow&, TDDEMLService* Service,
@@ -82,43 +90,49 @@ void TDDEMLManager::DoQueuedPostAdvise(TDDEMLPostingWindow&, TDDEMLService* Serv
 platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hsz Topic,
                                              std::uint16_t Format, std::uint16_t Count,
                                              platform::Hsz Item) {
-  TraceLine("AdvReqCount Lo word = ", Count);
-  TraceLine("XTypeAdvReq - Start");
+  // Asked once per link and post: the trace lines are built only while tracing.
+  const bool tracing = DebugActive();
+  if (tracing) TraceLine("AdvReqCount Lo word = ", Count);
+  if (tracing) TraceLine("XTypeAdvReq - Start");
   TDDEMLConversation* conv = ServingConversation(hConv);
   if (!conv) return 0;
-  TraceLine("AdvReqCount - AConvObj found");
-  TDDEMLItem* item =
-      conv->Service->FindItem(QueryName(InstanceId, Topic), QueryName(InstanceId, Item));
+  if (tracing) TraceLine("AdvReqCount - AConvObj found");
+  // Found by the handles DDEML passes, which name the topic and item as they were made; by the
+  // names read back only when that finds nothing.
+  const TDDEMLTopic* topic = conv->Service->FindTopicByHandle(Topic);
+  TDDEMLItem* item = topic ? topic->FindItemByHandle(Item) : nullptr;
+  if (!item)
+    item = conv->Service->FindItem(QueryName(InstanceId, Topic), QueryName(InstanceId, Item));
   if (!item) return 0;
   if (item->AdviseFormat != 0 && item->AdviseFormat != item->DataFormat()) {
     if (FormatConflict == fctException)
       throw ETarvoError(FormatMismatchText("XTypAdvReq", item->AdviseFormat, item->DataFormat()));
     if (FormatConflict == fctNullResponse) return 0;
   }
-  TraceLine("XTypeAdvReq - Returning Item Dde Data Handle");
+  if (tracing) TraceLine("XTypeAdvReq - Returning Item Dde Data Handle");
   platform::HddeData result = 0;
   // A late acknowledgement's request (CADV_LATEACK) comes outside any post and no request
   // follows it: it is answered like the last one, so no shared handle is left that nobody frees.
   if (Count == 0 || Count == platform::kCadvLateAck) {
-    TraceLine("XTypeAdvReq - Returning unowned DataH");
+    if (tracing) TraceLine("XTypeAdvReq - Returning unowned DataH");
     item->Data.FreeDataHandle();
     result = item->DataHandle(Format, false);
   } else if (platform::HddeData shared = 0;
              item->OwnedHandle(shared) && shared != 0 && Format == item->AdviseFormat) {
-    TraceLine("XTypeAdvReq - Returning Prev owned DataH");
+    if (tracing) TraceLine("XTypeAdvReq - Returning Prev owned DataH");
     result = shared;
   } else if (Format != item->AdviseFormat && item->AdviseFormat != 0) {
     // A link in another format than the latest start's (text and UTF-16 links on one item): the
     // shared handle holds the other format, so this link gets a handle of its own.
-    TraceLine("XTypeAdvReq - Returning unowned DataH");
+    if (tracing) TraceLine("XTypeAdvReq - Returning unowned DataH");
     result = item->DataHandle(Format, false);
   } else {
-    TraceLine("XTypeAdvReq - Returning New owned DataH");
+    if (tracing) TraceLine("XTypeAdvReq - Returning New owned DataH");
     result = item->DataHandle(Format, true);
   }
   if (!StoreServerItemData) item->ClearData();
-  TraceLine("XTypeAdvReq - Result = ", static_cast<std::uint64_t>(result));
-  TraceLine("XTypeAdvReq - End");
+  if (tracing) TraceLine("XTypeAdvReq - Result = ", static_cast<std::uint64_t>(result));
+  if (tracing) TraceLine("XTypeAdvReq - End");
   return result;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -83,6 +84,14 @@ class TDDEMLManager : public TComponent {
   void SetServiceEnabled(std::string_view Name, bool Value);
   void SetItemText(std::string_view Service, std::string_view Topic, std::string_view Item,
                    std::string_view Text);
+  // Several items of one topic, in order; the same as SetItemText for each, with the topic
+  // found once.
+  struct TItemText {
+    std::string_view Item;
+    std::string_view Text;
+  };
+  void SetItemTexts(std::string_view Service, std::string_view Topic,
+                    std::span<const TItemText> Items);
   void SetItemData(std::string_view Service, std::string_view Topic, std::string_view Item,
                    std::uint16_t Format, platform::HddeData Data);
   void AddWildConnect(std::string_view Service, std::string_view Topic);
@@ -256,7 +265,7 @@ class TDDEMLManager : public TComponent {
                                       std::uintptr_t dwData2);
   // A changed item with links: its advise is posted to DDEML at once or through the posting
   // window, as the item's PostMode says.
-  virtual void ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic, const std::string& item);
+  virtual void ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic, TDDEMLItem& item);
 
   // --- transaction handlers
   bool XTypConnect(platform::Hsz Service, platform::Hsz Topic);

@@ -21,6 +21,24 @@ void TDDEMLManager::SetItemText(std::string_view Service, std::string_view Topic
   if (TDDEMLService* service = FindService(Service)) service->SetItemText(Topic, Item, Text);
 }
 
+void TDDEMLManager::SetItemTexts(std::string_view Service, std::string_view Topic,
+                                 std::span<const TItemText> Items) {
+  CheckServerScope();
+  TDDEMLTopic* topic = nullptr;
+  std::uint64_t removals = 0;
+  for (const TItemText& item : Items) {
+    // Each text set may post to a client in this thread, whose answer may end the topic or the
+    // service; both are found again then.
+    if (!topic || removals != TDDEMLService::TopicRemovals()) {
+      TDDEMLService* service = FindService(Service);
+      topic = service ? service->FindOrAddTopic(Topic) : nullptr;
+      if (!topic) return;
+      removals = TDDEMLService::TopicRemovals();
+    }
+    topic->SetItemText(item.Item, item.Text);
+  }
+}
+
 void TDDEMLManager::SetItemData(std::string_view Service, std::string_view Topic,
                                 std::string_view Item, std::uint16_t Format,
                                 platform::HddeData Data) {
@@ -85,8 +103,9 @@ std::string TDDEMLManager::WildConnectTopic(int Index) const {
 }
 
 void TDDEMLManager::HookService(TDDEMLService& service) {
-  service.OnTopicAdvise = [this](TDDEMLService& sender, TDDEMLTopic& topic,
-                                 const std::string& item) { ProcTopicAdvise(sender, topic, item); };
+  service.OnTopicAdvise = [this](TDDEMLService& sender, TDDEMLTopic& topic, TDDEMLItem& item) {
+    ProcTopicAdvise(sender, topic, item);
+  };
 }
 
 void TDDEMLManager::HookServices() {

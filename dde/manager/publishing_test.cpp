@@ -44,6 +44,28 @@ TEST_F(PublishingTest, ValuesCreateTheirTopicAndItemAndStayAcrossARestart) {
   EXPECT_EQ(m.Services().ServiceCount(), 1);
 }
 
+TEST_F(PublishingTest, ItemsOfOneTopicSetTogetherActAsEachSetAlone) {
+  ASSERT_TRUE(m.InitDDEML());
+  m.SetItemText("MT5", "EURUSD", "BID", "1");
+  m.FindService("MT5")->AddAdvise("EURUSD", "BID", 1);
+  m.FindService("MT5")->AddAdvise("EURUSD", "ASK", 1);
+  const auto posts = m.AdvisePosts();
+  const TDDEMLManager::TItemText items[] = {{"bid", "1"}, {"ASK", "2"}, {"LAST", "3"}};
+  m.SetItemTexts("mt5", "eurusd", items);
+  EXPECT_EQ(m.AdvisePosts(), posts + 1);  // ASK changed and is linked; BID is unchanged
+  EXPECT_EQ(m.FindItem("MT5", "EURUSD", "LAST")->Text(), "3");
+  EXPECT_EQ(m.FindService("MT5")->TopicCount(), 1);
+  m.SetItemTexts("MT5", "GBPUSD", items);  // a new topic is made, as by SetItemText
+  EXPECT_EQ(m.FindItem("MT5", "GBPUSD", "BID")->Text(), "1");
+  m.SetItemTexts("MT5", "USDJPY", {});  // nothing to set makes nothing
+  EXPECT_EQ(m.FindService("MT5")->TopicCount(), 2);
+  m.SetItemTexts("NOPE", "EURUSD", items);
+  EXPECT_EQ(m.FindItem("NOPE", "EURUSD", "BID"), nullptr);
+  // Outside the server scope it fails as SetItemText does.
+  m.SetScope(ddeClientOnly);
+  EXPECT_THROW(m.SetItemTexts("MT5", "EURUSD", items), ETarvoScopeError);
+}
+
 TEST_F(PublishingTest, OnlyChangedItemsWithLinksArePosted) {
   ASSERT_TRUE(m.InitDDEML());
   m.SetItemText("MT5", "EURUSD", "BID", "1E5");

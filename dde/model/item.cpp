@@ -1,5 +1,7 @@
 #include "dde/model/item.h"
 
+#include "platform/clipboard_format.h"
+
 namespace tickwell {
 
 void TDDEMLItem::Assign(const TDDEMLItem& source) {
@@ -27,7 +29,7 @@ void TDDEMLItem::DataChanged() {
 }
 
 void TDDEMLItem::SetText(std::string_view text) {
-  const bool changed = DataCompareDisabled || !SameName(Data.GetText(), text);
+  const bool changed = DataCompareDisabled || !TextEquals(text);
   Data.SetText(text);
   if (changed) DataChanged();
 }
@@ -35,6 +37,15 @@ void TDDEMLItem::SetText(std::string_view text) {
 void TDDEMLItem::SetData(unsigned format, platform::HddeData data) {
   Data.SetFromHandle(format, data);
   DataChanged();
+}
+
+bool TDDEMLItem::TextEquals(std::string_view text) const {
+  // A text value is read in place (its size is the data size); any other from a copy.
+  if (Data.GetFormat() == platform::kCfText) {
+    const char* kept = Data.GetTextPtr();
+    return SameName(kept ? std::string_view(kept, Data.GetDataSize()) : std::string_view(), text);
+  }
+  return SameName(Data.GetText(), text);
 }
 
 platform::HddeData TDDEMLItem::DataHandle(unsigned format, bool owned) {

@@ -54,6 +54,8 @@ class TDDEMLItem : public TDDEMLBase {
   // Stores text; a change (unless the text equals the old one, ignoring ASCII case, while
   // comparing is on) is announced.
   void SetText(std::string_view text);
+  // Whether the value equals text, ignoring ASCII case.
+  bool TextEquals(std::string_view text) const;
   // Stores a received handle's content and announces it without comparing.
   void SetData(unsigned format, platform::HddeData data);
   void ClearData() { Data.ClearData(); }

@@ -29,6 +29,7 @@ std::string NameKey(std::string_view name) {
 int CompareNames(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;  // equal bytes fold alike
     const auto x = static_cast<unsigned char>(FoldNameChar(a[i]));
     const auto y = static_cast<unsigned char>(FoldNameChar(b[i]));
     if (x != y) return x < y ? -1 : 1;

@@ -25,7 +25,8 @@ void TDDEMLService::ReleaseHandles() {
   // one whose unregistering failed: the next instance must be able to register the name again.
   Registered = false;
   TDDEMLBase::ReleaseHandles();
-  for (int i = 0; i < Topics.Count(); ++i) Topics.Named(i)->ReleaseHandles();
+  ByHandle_.Clear();
+  for (int i = 0; i < Topics_.Count(); ++i) Topics_.Named(i)->ReleaseHandles();
 }
 
 bool TDDEMLService::Register(platform::DdeInstance instance, bool doRegister) {
@@ -58,28 +59,27 @@ bool TDDEMLService::Register(platform::DdeInstance instance, bool doRegister) {
 }
 
 TDDEMLTopic* TDDEMLService::GetTopic(int index) const {
-  if (index < 0 || index >= Topics.Count()) return nullptr;
-  return static_cast<TDDEMLTopic*>(Topics.Named(index));
+  if (index < 0 || index >= Topics_.Count()) return nullptr;
+  return static_cast<TDDEMLTopic*>(Topics_.Named(index));
 }
 
 TDDEMLTopic* TDDEMLService::FindTopic(std::string_view name) const {
-  return GetTopic(Topics.FindKey(LookupKey(InstanceId(), name)));
+  return GetTopic(Topics_.FindKey(LookupKey(InstanceId(), name)));
 }
 
 TDDEMLTopic* TDDEMLService::FindTopicByHandle(platform::Hsz handle) const {
-  for (int i = 0; i < Topics.Count(); ++i)
-    if (Topics.Named(i)->SameHandle(handle)) return GetTopic(i);
-  return nullptr;
+  return ByHandle_.Find(handle);
 }
 
 bool TDDEMLService::AddTopic(std::string_view name) {
   try {
     auto* topic = new TDDEMLTopic;
     topic->SetName(InstanceId(), name);
-    topic->OnItemChanged = [this](TDDEMLTopic& sender, const std::string& item) {
+    topic->OnItemChanged = [this](TDDEMLTopic& sender, TDDEMLItem& item) {
       ProcTopicAdvise(sender, item);
     };
-    Topics.AddNamed(topic);
+    Topics_.AddNamed(topic);
+    ByHandle_.Add(topic->Handle(), topic);
     return true;
   } catch (...) {
     return false;
@@ -96,12 +96,18 @@ TDDEMLTopic* TDDEMLService::FindOrAddTopic(std::string_view name) {
   return FindTopic(name);
 }
 
-void TDDEMLService::RemoveTopics() { Topics.Clear(); }
+void TDDEMLService::RemoveTopics() {
+  ++topicRemovals_;
+  ByHandle_.Clear();
+  Topics_.Clear();
+}
 
 bool TDDEMLService::RemoveTopic(std::string_view name) {
   TDDEMLTopic* found = FindTopic(name);
   if (!found) return false;
-  Topics.DeleteObject(Topics.IndexOf(found));
+  ++topicRemovals_;
+  ByHandle_.Remove(found->Handle(), found);
+  Topics_.DeleteObject(Topics_.IndexOf(found));
   return true;
 }
 
@@ -147,8 +153,8 @@ bool TDDEMLService::ReportError(int code, const std::string& text) {
   return code == 1;
 }
 
-void TDDEMLService::ProcTopicAdvise(TDDEMLTopic& topic, const std::string& itemName) {
-  if (OnTopicAdvise) OnTopicAdvise(*this, topic, itemName);
+void TDDEMLService::ProcTopicAdvise(TDDEMLTopic& topic, TDDEMLItem& item) {
+  if (OnTopicAdvise) OnTopicAdvise(*this, topic, item);
 }
 
 }  // namespace tickwell

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "dde/model/handle_index.h"
 #include "dde/model/name_container.h"
 #include "dde/model/topic.h"
 #include "support/string_list.h"
@@ -21,6 +22,12 @@ using TDDEMLErrorHook = std::function<void(TObject& sender, int code, const std:
 class TDDEMLService : public TDDEMLBase {
  public:
   TDDEMLService() = default;
+  ~TDDEMLService() override { ++topicRemovals_; }
+
+  // Counts every topic removed and every service freed, in all services: a caller holding a
+  // topic across calls that may reach a client (an advise post answered in this thread) finds
+  // it again when the count has moved.
+  static std::uint64_t TopicRemovals() { return topicRemovals_; }
 
   // Copies the name, the enabled and registered flags and the service strings; not the topics.
   void Assign(const TDDEMLService& source);
@@ -37,7 +44,7 @@ class TDDEMLService : public TDDEMLBase {
   TDDEMLTopic* FindOrAddTopic(std::string_view name);
   bool RemoveTopic(std::string_view name);
   void RemoveTopics();
-  int TopicCount() const { return Topics.Count(); }
+  int TopicCount() const { return Topics_.Count(); }
   TDDEMLTopic* GetTopic(int index) const;
 
   TDDEMLItem* AddItem(std::string_view topic, std::string_view item);
@@ -57,16 +64,20 @@ class TDDEMLService : public TDDEMLBase {
   // Fires OnServiceError; true only for code 1.
   bool ReportError(int code, const std::string& text);
   // A changed item with links: handed to OnTopicAdvise, where the manager posts the advise.
-  void ProcTopicAdvise(TDDEMLTopic& topic, const std::string& itemName);
+  void ProcTopicAdvise(TDDEMLTopic& topic, TDDEMLItem& item);
 
   std::string Name;
   bool Enabled = false;
   TStringList ServiceStrings;
   bool Registered = false;
-  TNameContainer Topics;
   TDDEMLErrorHook OnServiceError;
-  std::function<void(TDDEMLService& sender, TDDEMLTopic& topic, const std::string& itemName)>
-      OnTopicAdvise;
+  std::function<void(TDDEMLService& sender, TDDEMLTopic& topic, TDDEMLItem& item)> OnTopicAdvise;
+
+ private:
+  static inline std::uint64_t topicRemovals_ = 0;
+  // Changed only through the methods above, which keep the handle index in step.
+  TNameContainer Topics_;
+  THandleIndex<TDDEMLTopic> ByHandle_;
 };
 
 }  // namespace tickwell

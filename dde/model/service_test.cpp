@@ -95,6 +95,27 @@ TEST_F(Services, TopicsAndItemsThroughTheService) {
   EXPECT_EQ(byHandle->ReadName(), "USDJPY");
   EXPECT_TRUE(mt5->RemoveTopic("UsdJpy"));
   EXPECT_FALSE(mt5->RemoveTopic("UsdJpy"));
+  // A removed topic is not found by its handle any more, nor are topics once their handles are
+  // released; a topic made again is.
+  incoming.SetName(inst_.id(), "USDJPY");
+  EXPECT_EQ(mt5->FindTopicByHandle(incoming.Handle()), nullptr);
+  TDDEMLTopic* eurusd = mt5->FindTopic("EURUSD");
+  EXPECT_EQ(mt5->FindTopicByHandle(eurusd->Handle()), eurusd);
+  EXPECT_EQ(mt5->FindTopicByHandle(0), nullptr);
+  ASSERT_TRUE(mt5->AddTopicByHandle(incoming.Handle()));
+  EXPECT_EQ(mt5->FindTopicByHandle(incoming.Handle()), mt5->FindTopic("USDJPY"));
+  mt5->RemoveTopics();
+  EXPECT_EQ(mt5->FindTopicByHandle(incoming.Handle()), nullptr);
+  {
+    TDDEMLService other;
+    other.SetName(inst_.id(), "MT4");
+    ASSERT_TRUE(other.AddTopicByHandle(incoming.Handle()));
+    EXPECT_NE(other.FindTopicByHandle(incoming.Handle()), nullptr);
+    other.ReleaseHandles();
+    EXPECT_EQ(other.FindTopicByHandle(incoming.Handle()), nullptr);
+  }
+  incoming.Release();
+  mt5->SetItemText("EURUSD", "BID", "1.0850");
 
   // Busy only when the System topic's Status item says so.
   EXPECT_FALSE(mt5->IsBusy());
@@ -111,9 +132,10 @@ TEST_F(Services, ChangedItemsReachTheServiceHook) {
   TDDEMLService* mt5 = list_.FindService("MT5");
   mt5->SetName(inst_.id(), "MT5");
   std::vector<std::string> posted;
-  mt5->OnTopicAdvise = [&](TDDEMLService& s, TDDEMLTopic& topic, const std::string& item) {
+  mt5->OnTopicAdvise = [&](TDDEMLService& s, TDDEMLTopic& topic, TDDEMLItem& item) {
     EXPECT_EQ(&s, mt5);
-    posted.push_back(topic.ReadName() + "/" + item);
+    EXPECT_EQ(topic.FindItem(item.ReadName()), &item);
+    posted.push_back(topic.ReadName() + "/" + item.ReadName());
   };
   mt5->SetItemText("EURUSD", "BID", "1");  // no link
   mt5->AddAdvise("EURUSD", "BID", 1);

@@ -17,6 +17,7 @@ TDDEMLItem* TDDEMLTopic::AddItem(std::string_view name) {
   item->SetName(InstanceId(), name);
   item->OnChange = [this](TDDEMLItem& changed) { ItemChanged(changed); };
   Items_.AddNamed(item);
+  ByHandle_.Add(item->Handle(), item);
   return item;
 }
 
@@ -58,17 +59,20 @@ bool TDDEMLTopic::TransactionType(std::string_view name, std::uint32_t transId,
 }
 
 void TDDEMLTopic::ItemChanged(TDDEMLItem& item) {
-  if (OnItemChanged) OnItemChanged(*this, item.ReadName());
+  if (OnItemChanged) OnItemChanged(*this, item);
 }
 
 void TDDEMLTopic::DeleteItem(TDDEMLItem* item) {
   const int at = Items_.IndexOf(item);
-  if (at >= 0) Items_.DeleteObject(at);
+  if (at < 0) return;
+  ByHandle_.Remove(item->Handle(), item);
+  Items_.DeleteObject(at);
 }
 
 bool TDDEMLTopic::RemoveItem(std::string_view name) {
   if (Items_.Count() == 0) return false;
   if (name.empty()) {
+    ByHandle_.Clear();
     Items_.Clear();
     return false;
   }

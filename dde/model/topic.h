@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "dde/model/handle_index.h"
 #include "dde/model/item.h"
 #include "dde/model/name_container.h"
 #include "dde/model/names.h"
@@ -22,6 +23,8 @@ class TDDEMLTopic : public TDDEMLBase {
   // Null when an item of that name exists.
   TDDEMLItem* AddItem(std::string_view name);
   TDDEMLItem* FindItem(std::string_view name) const;
+  // The item whose name has this string handle of the topic's instance, or null.
+  TDDEMLItem* FindItemByHandle(platform::Hsz handle) const { return ByHandle_.Find(handle); }
   TDDEMLItem* FindOrAddItem(std::string_view name);
   bool ItemExists(std::string_view name) const { return FindItem(name) != nullptr; }
   int ItemCount() const { return Items_.Count(); }
@@ -40,10 +43,12 @@ class TDDEMLTopic : public TDDEMLBase {
   void SetItemData(std::string_view name, unsigned format, platform::HddeData data);
   void SetItemText(std::string_view name, std::string_view text);
 
-  std::function<void(TDDEMLTopic& sender, const std::string& itemName)> OnItemChanged;
+  // The changed item itself, so the listener need not look it up again by name.
+  std::function<void(TDDEMLTopic& sender, TDDEMLItem& item)> OnItemChanged;
 
  private:
   TNameContainer Items_;
+  THandleIndex<TDDEMLItem> ByHandle_;
 };
 
 }  // namespace tickwell

@@ -13,9 +13,10 @@ class TopicItem : public ::testing::Test {
  protected:
   void SetUp() override {
     topic_.SetName(inst_.id(), "EURUSD");
-    topic_.OnItemChanged = [this](TDDEMLTopic& sender, const std::string& item) {
+    topic_.OnItemChanged = [this](TDDEMLTopic& sender, TDDEMLItem& item) {
       EXPECT_EQ(&sender, &topic_);
-      announced_.push_back(item);
+      EXPECT_EQ(sender.FindItem(item.ReadName()), &item);
+      announced_.push_back(item.ReadName());
     };
   }
   void TearDown() override { SetDataCompareDisabled(false); }
@@ -24,6 +25,39 @@ class TopicItem : public ::testing::Test {
   TDDEMLTopic topic_;
   std::vector<std::string> announced_;
 };
+
+TEST_F(TopicItem, ItemsAreFoundByTheHandleOfTheirNameUntilRemoved) {
+  TDDEMLItem* bid = topic_.AddItem("BID");
+  TDDEMLItem* ask = topic_.AddItem("ASK");
+  // What a callback hands over: the instance's handle for the name, in any spelling.
+  const platform::Hsz incoming = platform::DdeCreateStringHandle(inst_.id(), "bid");
+  const platform::Hsz askName = platform::DdeCreateStringHandle(inst_.id(), "ASK");
+  EXPECT_EQ(topic_.FindItemByHandle(incoming), bid);
+  EXPECT_EQ(topic_.FindItemByHandle(askName), ask);
+  EXPECT_EQ(topic_.FindItemByHandle(0), nullptr);
+  EXPECT_EQ(topic_.FindItemByHandle(topic_.Handle()), nullptr);  // a name, but no item's
+  EXPECT_TRUE(topic_.RemoveItem("BID"));
+  EXPECT_EQ(topic_.FindItemByHandle(incoming), nullptr);
+  EXPECT_EQ(topic_.FindItemByHandle(askName), ask);
+  topic_.RemoveItem("");
+  EXPECT_EQ(topic_.FindItemByHandle(askName), nullptr);
+  TDDEMLItem* again = topic_.FindOrAddItem("Bid");
+  EXPECT_EQ(topic_.FindItemByHandle(incoming), again);
+  platform::DdeFreeStringHandle(inst_.id(), incoming);
+  platform::DdeFreeStringHandle(inst_.id(), askName);
+}
+
+TEST_F(TopicItem, AValueHoldingAZeroByteIsComparedWhole) {
+  topic_.AddAdvise("BID", 1);
+  const std::string_view withZero("1.5\0x", 5);
+  topic_.SetItemText("BID", withZero);
+  topic_.SetItemText("BID", "1.5");  // the part before the zero byte is not the value
+  topic_.SetItemText("BID", withZero);
+  EXPECT_EQ(announced_.size(), 3u);
+  topic_.SetItemText("BID", std::string_view("1.5\0X", 5));  // the same but for case
+  EXPECT_EQ(announced_.size(), 3u);
+  EXPECT_EQ(topic_.FindItem("BID")->Text(), std::string("1.5\0X", 5));
+}
 
 TEST_F(TopicItem, ChangesAreAnnouncedOnlyWhenTheyChangeSomething) {
   topic_.SetItemText("BID", "1.10");  // no link yet: stored, not announced

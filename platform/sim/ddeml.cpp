@@ -20,6 +20,18 @@ namespace {
 
 bool ClientOnly(const Instance& instance) { return (instance.flags & kAppCmdClientOnly) != 0; }
 
+// The link of the conversation end for the item in format, or null.
+Link* FindLink(Conversation& c, Hsz item, unsigned format) {
+  for (std::uint32_t at : LinksOf(c, item))
+    if (c.links[at].format == format) return &c.links[at];
+  return nullptr;
+}
+
+Link* FindLink(Hconv end, Hsz item, unsigned format) {
+  Conversation* c = FindConv(end);
+  return c ? FindLink(*c, item, format) : nullptr;
+}
+
 // A handle the library keeps alive while a posted notification waits for the pump.
 struct HeldName {
   Hsz hsz = 0;
@@ -242,14 +254,11 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
       for (Hconv end : {client_end, server_end}) {
         Conversation* side = FindConv(end);
         if (!side) continue;
-        auto link = std::find_if(side->links.begin(), side->links.end(), [&](const Link& l) {
-          return l.item == item && l.format == format;
-        });
-        if (link != side->links.end()) {
+        if (Link* link = FindLink(*side, item, format)) {
           link->flags = flags;  // a repeated start only changes the flags
         } else {
           AddRef(item, 0);
-          side->links.push_back({item, format, flags});
+          AddLink(*side, {item, format, flags});
         }
       }
       out.ok = true;
@@ -258,13 +267,13 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
     }
     case kXtypAdvStop: {
       auto has = [&](const Link& l) { return l.item == item && l.format == format; };
-      if (std::none_of(s->links.begin(), s->links.end(), has)) break;
+      if (!FindLink(*s, item, format)) break;
       Call(server, kXtypAdvStop, format, server_end, topic, item, 0, 0, 0);
       for (Hconv end : {client_end, server_end}) {
         if (Conversation* side = FindConv(end)) {
           for (const Link& l : side->links)
             if (has(l)) Release(l.item, 0);
-          std::erase_if(side->links, has);
+          RemoveLinks(*side, has);
         }
       }
       out.ok = true;
@@ -312,14 +321,6 @@ bool KnownType(unsigned type) {
   if (base == kXtypAdvStart) return true;
   if (type != base) return false;
   return base == kXtypRequest || base == kXtypPoke || base == kXtypExecute || base == kXtypAdvStop;
-}
-
-Link* FindLink(Hconv end, Hsz item, unsigned format) {
-  Conversation* c = FindConv(end);
-  if (!c) return nullptr;
-  for (Link& link : c->links)
-    if (link.item == item && link.format == format) return &link;
-  return nullptr;
 }
 
 void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& link,
@@ -389,6 +390,24 @@ void EndConversation(Hconv conv) {
     }
   }
   DestroyConversation(conv);
+}
+
+void AddLink(Conversation& c, const Link& link) {
+  c.links.push_back(link);
+  if (!c.links_by_item_stale)
+    c.links_by_item[link.item].push_back(static_cast<std::uint32_t>(c.links.size() - 1));
+}
+
+const std::vector<std::uint32_t>& LinksOf(Conversation& c, Hsz item) {
+  if (c.links_by_item_stale) {
+    c.links_by_item.clear();
+    for (std::uint32_t at = 0; at < c.links.size(); ++at)
+      c.links_by_item[c.links[at].item].push_back(at);
+    c.links_by_item_stale = false;
+  }
+  static const std::vector<std::uint32_t> kNone;
+  const auto found = c.links_by_item.find(item);
+  return found == c.links_by_item.end() ? kNone : found->second;
 }
 
 }  // namespace platform::sim
@@ -710,15 +729,19 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
     Conversation& c = *found;
     if (c.owner != instance || c.client || !c.connected) continue;
     if (topic && c.topic != topic) continue;
-    for (Link& link : c.links) {
-      if (item && link.item != item) continue;
+    const auto consider = [&](Link& link) {
       // A client that has not acknowledged the last update is being outrun: its link is served
       // once the acknowledgement arrives.
       if (link.awaiting_ack) {
         link.held = true;
-        continue;
+        return;
       }
       due.push_back({handle, c.topic, link, 0});
+    };
+    if (item) {
+      for (std::uint32_t at : LinksOf(c, item)) consider(c.links[at]);
+    } else {
+      for (Link& link : c.links) consider(link);
     }
   }
   // Each XTYP_ADVREQ learns how many more of this call share its topic, item and format.

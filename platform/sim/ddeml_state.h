@@ -3,6 +3,7 @@
 // platform delivers later (notifications, advise data, completions) is queued with PostTask.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -61,9 +62,22 @@ struct Conversation {
   bool self = false;
   bool in_list = false;
   unsigned last_error = 0;  // of the last transaction on this conversation
+  // Changed through AddLink and RemoveLinks, which keep links_by_item in step.
   std::vector<Link> links;
   std::vector<Pending> pending;
+  // Where each item's links are in links, oldest first (a link per format); rebuilt on first use
+  // after links were removed.
+  std::map<Hsz, std::vector<std::uint32_t>> links_by_item;
+  bool links_by_item_stale = false;
 };
+
+void AddLink(Conversation& c, const Link& link);
+template <typename Pred>
+void RemoveLinks(Conversation& c, Pred pred) {
+  if (std::erase_if(c.links, pred) > 0) c.links_by_item_stale = true;
+}
+// The places in c.links of the item's links, oldest first.
+const std::vector<std::uint32_t>& LinksOf(Conversation& c, Hsz item);
 
 struct Name {
   Hsz base = 0;
