@@ -31,6 +31,11 @@ struct AboutState {
   HFONT underlined = nullptr;
 };
 
+// The link's own words when it has them, else its address.
+const std::string& LinkShown(const TAboutTexts& texts) {
+  return texts.LinkText.empty() ? texts.Link : texts.LinkText;
+}
+
 AboutState* StateOf(HWND dialog) {
   return reinterpret_cast<AboutState*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
@@ -89,8 +94,9 @@ void Layout(HWND dialog, AboutState& state) {
   y += text.cy + 10;
 
   // A button drawn as a link: it takes the focus and answers the space bar like any button.
-  const SIZE link = Measure(dialog, state.underlined, state.texts.Link, kTextWidth, false);
-  AddControl(dialog, "BUTTON", state.texts.Link, BS_OWNERDRAW | WS_TABSTOP, kTextLeft - 2, y,
+  const std::string& shown = LinkShown(state.texts);
+  const SIZE link = Measure(dialog, state.underlined, shown, kTextWidth, false);
+  AddControl(dialog, "BUTTON", shown, BS_OWNERDRAW | WS_TABSTOP, kTextLeft - 2, y,
              std::min<int>(link.cx + 4, kTextWidth + 2), link.cy + 4, ids::kAboutLink, font);
   y += link.cy + 4 + 14;
 
@@ -124,7 +130,8 @@ void DrawLink(const DRAWITEMSTRUCT& item, const AboutState& state) {
   SetTextColor(item.hDC, kLinkColour);
   RECT text = r;
   InflateRect(&text, -2, -2);
-  DrawTextA(item.hDC, state.texts.Link.c_str(), static_cast<int>(state.texts.Link.size()), &text,
+  const std::string& shown = LinkShown(state.texts);
+  DrawTextA(item.hDC, shown.c_str(), static_cast<int>(shown.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
   if (old) SelectObject(item.hDC, old);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &r);
@@ -132,7 +139,7 @@ void DrawLink(const DRAWITEMSTRUCT& item, const AboutState& state) {
 
 void OpenLink(HWND dialog, const AboutState& state) {
   if (state.open && state.open(dialog, state.texts.Link)) return;
-  const std::string text = "The web page could not be opened:\r\n" + state.texts.Link;
+  const std::string text = "The page could not be opened:\r\n" + state.texts.Link;
   MessageBoxA(dialog, text.c_str(), state.texts.Title.c_str(), MB_OK | MB_ICONWARNING);
 }
 

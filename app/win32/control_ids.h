@@ -9,6 +9,8 @@ constexpr int kLabel = 101;
 constexpr int kDdeButton = 102;
 constexpr int kGrid = 103;
 constexpr int kStatusBar = 104;
+constexpr int kSymbolList = 105;  // every symbol received, a row each
+constexpr int kHint = 106;        // what to do, shown in the list's place while it is empty
 
 constexpr int kCmdHelp = 201;
 constexpr int kCmdAbout = 202;
@@ -25,5 +27,9 @@ constexpr int kAppIcon = 1;
 constexpr char kMainWindowClass[] = "TickwellMainWindow";
 constexpr char kGridClass[] = "TickwellGrid";
 constexpr char kLabelClass[] = "TickwellLabel";
+
+// Registered message a second start sends the running window: wParam 1 switches DDE on, 0 off
+// (not remembered). The window answers 1 when it did.
+constexpr char kDdeSwitchMessage[] = "TickwellDdeSwitch";
 
 }  // namespace tickwell::ids
