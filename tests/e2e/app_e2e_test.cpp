@@ -164,7 +164,7 @@ TEST_F(RunningTickwell, TheAboutBoxShowsItsPartsAndTheFeedGoesOnUnderIt) {
             "Tickwell supports you with DDE functionality which is no longer implemented in "
             "Metatrader 5 software.\r\nFurther information and instructions you will find via the "
             "internet link below.");
-  EXPECT_EQ(Text(child(ids::kAboutLink)), "https://tickwell.example.com/");
+  EXPECT_EQ(Text(child(ids::kAboutLink)), "Tickwell help (tickwell-help.html)");
   EXPECT_EQ(Text(child(IDOK)), "OK");
   // A picture is there. (Which one cannot be told from here: Wine gives no access to another
   // program's icons; the program's own tests check it is the program's icon.)
