@@ -18,7 +18,7 @@ constexpr char kDescription[] = R"(object MainForm: TMainForm
   Top = 261
   Caption = 'Tickwell'
   ClientHeight = 300
-  ClientWidth = 790
+  ClientWidth = 860
   object DdeManager: TDDEMLManager
     Scope = ddeServerOnly
     CompareServerItemData = True

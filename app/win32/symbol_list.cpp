@@ -22,9 +22,12 @@ std::string WidestValue(int col) {
     case 6:
       return platform::FormatLongTime(22, 58, 58);
     default:
-      return "1234.56789";
+      return "12345.678";
   }
 }
+
+// What the control keeps beside a cell's text, with a little air.
+constexpr int kMargins = 14;
 
 int TextWidth(HDC dc, const std::string& text) {
   SIZE extent{};
@@ -55,7 +58,7 @@ HWND CreateSymbolList(HWND parent, int x, int y, int width, int height, HFONT fo
     const bool number = col == 1 || col == 2 || col == 3 || col == 5;
     column.fmt = number ? LVCFMT_RIGHT : LVCFMT_LEFT;
     column.cx = std::max(TextWidth(dc, WidestValue(col)), TextWidth(dc, TMainForm::ListCaption(col))) +
-                16;
+                kMargins;
     column.pszText = const_cast<char*>(TMainForm::ListCaption(col));
     column.iSubItem = col;
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(col),

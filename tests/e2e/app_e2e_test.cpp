@@ -42,7 +42,7 @@ TEST_F(RunningTickwell, ShowsTheLayoutAtStart) {
   EXPECT_EQ(Text(main_), "Tickwell");
   RECT client;
   GetClientRect(main_, &client);
-  EXPECT_EQ(client.right, 790);
+  EXPECT_EQ(client.right, 860);
   EXPECT_EQ(client.bottom, 300);
   EXPECT_TRUE(GetWindowLongA(main_, GWL_STYLE) & WS_THICKFRAME) << "the window can be resized";
   EXPECT_EQ(Text(Item(ids::kDdeButton)), "DDE");
@@ -112,7 +112,12 @@ std::vector<DWORD> Pixels(HICON icon) {
   BITMAP bm{};
   GetObjectA(info.hbmColor, sizeof bm, &bm);
   BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = bm.bmWidth;
+  bi.bmiHeader.biHeight = -bm.bmHeight;  // rows from the top
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
   std::vector<DWORD> pixels(static_cast<std::size_t>(bm.bmWidth) * bm.bmHeight);
   HDC dc = GetDC(nullptr);
   if (!GetDIBits(dc, info.hbmColor, 0, bm.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS))
