@@ -421,6 +421,27 @@ void TMainForm::AboutCommandClick() {
   if (OnShowAbout) OnShowAbout(AboutTexts());
 }
 
+void TMainForm::SettingsCommandClick() {
+  if (OnShowSettings) OnShowSettings();
+}
+
+std::string TMainForm::ChangeMt4Settings(bool Enabled, const std::string& Service) {
+  std::string name = Service;
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!name.empty() && blank(name.back())) name.pop_back();
+  name.erase(0, std::find_if_not(name.begin(), name.end(), blank) - name.begin());
+  if (name.empty()) return "The service needs a name.";
+  if (SameName(name, kService))
+    return "MT5 is the name of Tickwell's own layout: choose another, for example MT4TW.";
+  // A DDE name is at most 255 characters.
+  if (name.size() > 255) return "The name is longer than 255 characters.";
+  if (!SettingsFile.empty() && !TSettings::WriteMt4(SettingsFile, Enabled, name))
+    return "The settings could not be saved: " + SettingsFile + " cannot be written.";
+  Settings_.Mt4Enabled = Enabled;
+  Settings_.Mt4Service = name;
+  return {};
+}
+
 void TMainForm::ShowError(const std::string& text) {
   StatusText_ = text;
   Changed();

@@ -99,6 +99,11 @@ class TMainForm : public TComponent {
                                     std::uint16_t AFormatNumber, bool& ValidItem);
   void HelpCommandClick();  // Help
   void AboutCommandClick();  // About
+  void SettingsCommandClick();  // Settings
+  // The MetaTrader 4 layout as the Settings dialog changes it: switched on or off and its
+  // service named. Checked, then kept in the settings file; it applies from the next time DDE
+  // is switched on. An empty text when taken, else what is wrong (nothing is changed then).
+  std::string ChangeMt4Settings(bool Enabled, const std::string& Service);
 
   // The latest error report, shown in the status bar so a live feed is never stalled by a box.
   void ShowError(const std::string& text);
@@ -150,6 +155,7 @@ class TMainForm : public TComponent {
   platform::Hwnd WindowHandle = platform::kNoWindow;
   std::function<void()> OnChanged;
   std::function<void(const TAboutTexts&)> OnShowAbout;
+  std::function<void()> OnShowSettings;
   // The user's settings file, read by FormCreate; its MetaTrader 4 service applies from the next
   // time DDE is switched on.
   // Empty (as in tests): nothing is read or remembered. The program sets TSettings::DefaultFile.

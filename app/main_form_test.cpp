@@ -669,6 +669,40 @@ TEST_F(FormSettingsTest, TheWindowsPlaceIsRememberedWhenItClosesAndOnlyAPlausibl
   }
 }
 
+TEST_F(FormSettingsTest, TheMt4LayoutIsSwitchedAndRenamedFromTheSettingsDialog) {
+  form.FormCreate();
+  int shown = 0;
+  form.OnShowSettings = [&] { ++shown; };
+  form.SettingsCommandClick();
+  EXPECT_EQ(shown, 1);
+  // Refused names change nothing, in the file or in the program.
+  EXPECT_EQ(form.ChangeMt4Settings(true, "  "), "The service needs a name.");
+  EXPECT_NE(form.ChangeMt4Settings(true, "mt5").find("MT5 is the name of Tickwell's own"),
+            std::string::npos);
+  EXPECT_EQ(form.ChangeMt4Settings(true, std::string(256, 'Q')),
+            "The name is longer than 255 characters.");
+  EXPECT_EQ(form.Settings().Mt4Service, "MT4");
+  EXPECT_FALSE(std::filesystem::exists(file_));
+  // A taken name is kept (without its blanks) and serves from the next time DDE is on.
+  EXPECT_EQ(form.ChangeMt4Settings(true, " MT4TW "), "");
+  EXPECT_EQ(TSettings::Read(file_).Mt4Service, "MT4TW");
+  form.DdeButtonClick();
+  form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1.1;1.2;1.15;1021974720;15");
+  EXPECT_NE(form.DdeManager().FindItem("MT4TW", "BID", "EURUSD"), nullptr);
+  EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
+  EXPECT_EQ(form.ChangeMt4Settings(false, "MT4TW"), "");
+  EXPECT_FALSE(TSettings::Read(file_).Mt4Enabled);
+#ifndef _WIN32
+  platform::sim::SetFileWriteFault([](const std::string&) { return true; });
+  EXPECT_EQ(form.ChangeMt4Settings(true, "OTHER"),
+            "The settings could not be saved: " + file_ + " cannot be written.");
+  platform::sim::SetFileWriteFault(nullptr);
+  EXPECT_FALSE(form.Settings().Mt4Enabled);
+#endif
+  form.DdeButtonClick();
+  Pump();
+}
+
 TEST(StartOptions, TheDdeSwitchInEverySpellingAndClearErrors) {
   EXPECT_FALSE(TStartOptions::Parse("").Dde.has_value());
   EXPECT_EQ(TStartOptions::Parse("  ").Error, "");

@@ -85,9 +85,14 @@ TSettings TSettings::Read(const std::string& file) {
 }
 
 bool TSettings::Write(const std::string& file) const {
-  return platform::IniWriteInteger(file, kMt4Section, "Enabled", Mt4Enabled ? 1 : 0) &&
-         platform::IniWriteString(file, kMt4Section, "Service", Mt4Service) &&
-         WriteDde(file, DdeOn) && (!Place.Known() || WritePlace(file, Place));
+  return WriteMt4(file, Mt4Enabled, Mt4Service) && WriteDde(file, DdeOn) &&
+         (!Place.Known() || WritePlace(file, Place));
+}
+
+bool TSettings::WriteMt4(const std::string& file, bool enabled, const std::string& service) {
+  return !file.empty() &&
+         platform::IniWriteInteger(file, kMt4Section, "Enabled", enabled ? 1 : 0) &&
+         platform::IniWriteString(file, kMt4Section, "Service", service);
 }
 
 bool TSettings::WriteDde(const std::string& file, bool on) {

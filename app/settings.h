@@ -42,6 +42,7 @@ struct TSettings {
   // False when the file cannot be written (its folder must exist).
   bool Write(const std::string& file) const;
   // Each remembered part alone, leaving the rest of the file as it is.
+  static bool WriteMt4(const std::string& file, bool enabled, const std::string& service);
   static bool WriteDde(const std::string& file, bool on);
   static bool WritePlace(const std::string& file, const TWindowPlace& place);
 };
