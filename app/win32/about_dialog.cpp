@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/win32/control_ids.h"
+#include "app/win32/dialog_template.h"
 #include "platform/exception_report.h"
 #include "platform/shell.h"
 
@@ -200,28 +201,6 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM w, LPARAM l) {
   return platform::Guarded<INT_PTR>(FALSE, [&] { return OnMessage(dialog, msg, w, l); });
 }
 
-// An empty box in the window's font; the controls are added when it opens, sized to their texts.
-std::vector<DWORD> Template() {
-  std::vector<WORD> words;
-  auto add_dword = [&](DWORD d) {
-    words.push_back(LOWORD(d));
-    words.push_back(HIWORD(d));
-  };
-  add_dword(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);  // style
-  add_dword(0);                                                                // extended style
-  words.push_back(0);                                                          // no controls
-  for (int i = 0; i < 4; ++i) words.push_back(0);  // x, y, cx, cy: set when it opens
-  words.push_back(0);                              // no menu
-  words.push_back(0);                              // the standard dialog class
-  words.push_back(0);                              // caption: set when it opens
-  words.push_back(8);                              // point size
-  for (const wchar_t* c = L"MS Sans Serif"; *c; ++c) words.push_back(static_cast<WORD>(*c));
-  words.push_back(0);
-  std::vector<DWORD> aligned((words.size() + 1) / 2);
-  std::copy(words.begin(), words.end(), reinterpret_cast<WORD*>(aligned.data()));
-  return aligned;
-}
-
 }  // namespace
 
 bool OpenWithShell(HWND parent, const std::string& address) {
@@ -247,7 +226,7 @@ std::string AboutDescriptionText(const std::string& description) {
 
 void ShowAboutDialog(HWND owner, const TAboutTexts& texts, HICON picture, LinkOpener open) {
   AboutState state{texts, picture, std::move(open), true};
-  const std::vector<DWORD> tpl = Template();
+  const std::vector<DWORD> tpl = EmptyDialogTemplate();
   DialogBoxIndirectParamA(GetModuleHandleA(nullptr),
                           reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), owner, DialogProc,
                           reinterpret_cast<LPARAM>(&state));
@@ -257,7 +236,7 @@ HWND CreateAboutDialog(HWND owner, const TAboutTexts& texts, HICON picture, Link
   // The box frees its state when it goes; a box that could not even be made leaks it, which is
   // safer than guessing whether it got far enough to free it.
   auto* state = new AboutState{texts, picture, std::move(open), false};
-  const std::vector<DWORD> tpl = Template();
+  const std::vector<DWORD> tpl = EmptyDialogTemplate();
   HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
                                            reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), owner,
                                            DialogProc, reinterpret_cast<LPARAM>(state));

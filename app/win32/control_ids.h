@@ -14,12 +14,19 @@ constexpr int kHint = 106;        // what to do, shown in the list's place while
 
 constexpr int kCmdHelp = 201;
 constexpr int kCmdAbout = 202;
+constexpr int kCmdSettings = 203;
 
 // The About box's controls; its OK button is IDOK (1).
 constexpr int kAboutPicture = 301;
 constexpr int kAboutVersion = 302;
 constexpr int kAboutDescription = 303;
 constexpr int kAboutLink = 304;
+
+// The Settings box's controls; its buttons are IDOK and IDCANCEL.
+constexpr int kSettingsMt4Enabled = 401;
+constexpr int kSettingsMt4Service = 402;
+constexpr int kSettingsNote = 403;
+constexpr int kSettingsProblem = 404;
 
 // The program's icon in the resources.
 constexpr int kAppIcon = 1;

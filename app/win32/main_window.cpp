@@ -9,6 +9,7 @@
 #include "app/win32/glyphs.h"
 #include "app/win32/quote_grid.h"
 #include "app/win32/quote_label.h"
+#include "app/win32/settings_dialog.h"
 #include "app/win32/symbol_list.h"
 #include "platform/exception_report.h"
 
@@ -42,6 +43,7 @@ MainWindow::MainWindow(TMainForm& form) : form_(form) {}
 MainWindow::~MainWindow() {
   form_.OnChanged = nullptr;
   form_.OnShowAbout = nullptr;
+  form_.OnShowSettings = nullptr;
   if (hwnd_) DestroyWindow(hwnd_);
   if (images_) ImageList_Destroy(images_);
   if (font_) DeleteObject(font_);
@@ -85,6 +87,11 @@ bool MainWindow::Create(int show) {
   form_.WindowHandle = reinterpret_cast<platform::Hwnd>(hwnd_);
   form_.OnChanged = [this] { Refresh(); };
   form_.OnShowAbout = [this](const TAboutTexts& texts) { ShowAbout(texts); };
+  form_.OnShowSettings = [this] {
+    ShowSettingsDialog(hwnd_, form_.Settings(), [this](bool enabled, const std::string& service) {
+      return form_.ChangeMt4Settings(enabled, service);
+    });
+  };
   form_.FormCreate();
   Refresh();
   Paint();
@@ -177,17 +184,17 @@ void MainWindow::CreateChildren() {
                    0, kPanelWidth, 23, hwnd_, ids::kToolbar);
   SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-  TBBUTTON buttons[2] = {};
-  const char* captions[2] = {"Help", "About"};
-  const int commands[2] = {ids::kCmdHelp, ids::kCmdAbout};
-  for (int i = 0; i < 2; ++i) {
+  TBBUTTON buttons[3] = {};
+  const char* captions[3] = {"Help", "About", "Settings"};
+  const int commands[3] = {ids::kCmdHelp, ids::kCmdAbout, ids::kCmdSettings};
+  for (int i = 0; i < 3; ++i) {
     buttons[i].iBitmap = I_IMAGENONE;
     buttons[i].idCommand = commands[i];
     buttons[i].fsState = TBSTATE_ENABLED;
     buttons[i].fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
     buttons[i].iString = reinterpret_cast<INT_PTR>(captions[i]);
   }
-  SendMessageA(toolbar_, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
+  SendMessageA(toolbar_, TB_ADDBUTTONSA, 3, reinterpret_cast<LPARAM>(buttons));
   SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
 
   // The label grows to the right as its caption does.
@@ -315,6 +322,9 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
           return 0;
         case ids::kCmdAbout:
           form_.AboutCommandClick();
+          return 0;
+        case ids::kCmdSettings:
+          form_.SettingsCommandClick();
           return 0;
       }
       break;

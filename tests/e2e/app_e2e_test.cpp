@@ -265,7 +265,9 @@ class DdeNeighbour {
     if (!self_ || (type != XTYP_REGISTER && type != XTYP_UNREGISTER)) return nullptr;
     char name[256] = {};
     DdeQueryStringA(self_->id_, hsz1, name, sizeof name, CP_WINANSI);
-    self_->heard_.push_back((type == XTYP_REGISTER ? "+" : "-") + std::string(name));
+    std::string heard(type == XTYP_REGISTER ? "+" : "-");
+    heard.append(name);
+    self_->heard_.push_back(heard);
     return nullptr;
   }
   static inline DdeNeighbour* self_ = nullptr;
