@@ -129,7 +129,7 @@ void TMainForm::FormClose(const TWindowPlace& Place) {
 }
 
 std::string TMainForm::CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
-                              std::string& Detail) {
+                                 std::string& Detail) {
   if (Text.empty()) return "the line is empty";
   // A client reads text up to its first zero byte: a price holding one would reach every
   // spreadsheet cut short, as another number.
@@ -160,8 +160,7 @@ std::string TMainForm::CheckLine(std::string_view Text, QuoteFields& Fields, std
   return {};
 }
 
-void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd,
-                                            const std::string& Text) {
+void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std::string& Text) {
   // Whatever happens on the way, the window shows the outcome.
   struct Notify {
     TMainForm* form;
@@ -300,9 +299,8 @@ std::string TMainForm::EmptyHint() const {
   std::string hint =
       "No quotes yet.\r\n\r\nIn MetaTrader 5, start the TickwellService service (or attach the "
       "TickwellFeed expert to a chart). Each symbol appears here with its first price change.";
-  hint += DdeManager_->Tag == 0
-              ? "\r\n\r\nThen press DDE to hand the quotes to your spreadsheet."
-              : "\r\n\r\nDDE is on: a spreadsheet gets every quote as it comes.";
+  hint += DdeManager_->Tag == 0 ? "\r\n\r\nThen press DDE to hand the quotes to your spreadsheet."
+                                : "\r\n\r\nDDE is on: a spreadsheet gets every quote as it comes.";
   return hint;
 }
 
@@ -316,7 +314,7 @@ void TMainForm::PublishKeptLines() {
 }
 
 void TMainForm::RefuseLine(const std::string& Text, const std::string& Problem,
-                        const std::string& Detail) {
+                           const std::string& Detail) {
   ++RefusedLines_;
   RefusedCount_ =
       std::to_string(RefusedLines_) + (RefusedLines_ == 1 ? " line refused" : " lines refused");

@@ -34,9 +34,9 @@ struct TAboutTexts {
 struct TQuoteRow {
   std::string Symbol;
   std::string Line;
-  std::int32_t Time = 0;       // the quote's time, seconds since 1970
-  std::int64_t Received = 0;   // the local clock when the line came, seconds since 1970
-  bool Changed = false;        // not yet taken by the window
+  std::int32_t Time = 0;      // the quote's time, seconds since 1970
+  std::int64_t Received = 0;  // the local clock when the line came, seconds since 1970
+  bool Changed = false;       // not yet taken by the window
 };
 
 // What changed in the symbol list since the window last asked: either rows were added (every
@@ -75,30 +75,28 @@ class TMainForm : public TComponent {
   // as item. The day's high and low of the bid (places seven and eight) are published when the
   // line has both; otherwise they keep what they were.
   void QuoteLineReceived(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
-                                      const std::string& Text);
+                         const std::string& Text);
 
   void DdeButtonClick();  // DDE on / off, remembered for the next start
   // DDE on or off without remembering it (the command line's switch); nothing when it already is.
   void SwitchDde(bool On);
   // Which advise links a client may start: only formats the quote items are served in.
   void DdeManagerAdviseStartReceived(TDDEMLManager& Sender, const std::string& AServiceName,
-                                        const std::string& ATopicName,
-                                        const std::string& AnItemName,
-                                        std::int32_t AnItemUserHandle,
-                                        TDDEMLClipFmtType AFormatType, std::uint16_t AFormatNumber,
-                                        bool& Allow);
+                                     const std::string& ATopicName, const std::string& AnItemName,
+                                     std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
+                                     std::uint16_t AFormatNumber, bool& Allow);
   // Every symbol received keeps its topic and items while the program runs, also once no client
   // holds a conversation on it: a client that connects for each request still finds the values.
   void DdeManagerTopicClosed(TDDEMLManager& Sender, const std::string& AServerName,
-                                const std::string& ATopicName, bool& aRetainTopic);
+                             const std::string& ATopicName, bool& aRetainTopic);
   // A request in MetaTrader 4's layout for a symbol (or a high or low) that has no value yet is
   // answered "N/A", as that terminal did; a link on it follows the first line that brings one.
   void DdeManagerRequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
-                                    const std::string& ATopicName, const std::string& AnItemName,
-                                    std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
-                                    std::uint16_t AFormatNumber, bool& ValidItem);
-  void HelpCommandClick();  // Help
-  void AboutCommandClick();  // About
+                                 const std::string& ATopicName, const std::string& AnItemName,
+                                 std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
+                                 std::uint16_t AFormatNumber, bool& ValidItem);
+  void HelpCommandClick();      // Help
+  void AboutCommandClick();     // About
   void SettingsCommandClick();  // Settings
   // The MetaTrader 4 layout as the Settings dialog changes it: switched on or off and its
   // service named. Checked, then kept in the settings file; it applies from the next time DDE

@@ -344,7 +344,7 @@ TEST_F(FormTest, AdviseLinksAreAllowedOnlyInTheFormatsTheItemsHold) {
   const auto allowed = [&](std::uint16_t format) {
     bool allow = true;
     form.DdeManager().OnAdviseStartReceived(form.DdeManager(), "MT5", "EURUSD", "BID", 0,
-                                               FormatNumberToType(format), format, allow);
+                                            FormatNumberToType(format), format, allow);
     return allow;
   };
   EXPECT_TRUE(allowed(platform::kCfText));
@@ -560,8 +560,7 @@ class FormSettingsTest : public ::testing::Test {
   void Start() {
     form.FormCreate();
     form.DdeButtonClick();
-    form.QuoteLineReceived(form.Receiver(), 0,
-                                        "EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
+    form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   }
   std::filesystem::path dir_ =
       std::filesystem::temp_directory_path() /
@@ -578,12 +577,16 @@ TEST_F(FormSettingsTest, WithoutAFileTheMt4LayoutIsOnAsMt4) {
 }
 
 TEST_F(FormSettingsTest, SwitchedOffOrRenamed) {
-  ASSERT_TRUE((TSettings{.Mt4Enabled = false, .Mt4Service = "MT4", .DdeOn = false, .Place = {}}.Write(file_)));
+  ASSERT_TRUE(
+      (TSettings{.Mt4Enabled = false, .Mt4Service = "MT4", .DdeOn = false, .Place = {}}.Write(
+          file_)));
   Start();
   EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
   EXPECT_NE(form.DdeManager().FindItem("MT5", "EURUSD", "HIGH"), nullptr);
   form.DdeButtonClick();
-  ASSERT_TRUE((TSettings{.Mt4Enabled = true, .Mt4Service = "QUOTES4", .DdeOn = false, .Place = {}}.Write(file_)));
+  ASSERT_TRUE(
+      (TSettings{.Mt4Enabled = true, .Mt4Service = "QUOTES4", .DdeOn = false, .Place = {}}.Write(
+          file_)));
   Start();
   EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
   ASSERT_NE(form.DdeManager().FindItem("QUOTES4", "LOW", "EURUSD"), nullptr);

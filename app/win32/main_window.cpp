@@ -205,8 +205,8 @@ void MainWindow::CreateChildren() {
   list_ = CreateSymbolList(hwnd_, kPanelWidth, kListTop, 100, 100, font_);
   hint_ = Child("STATIC", "", SS_LEFT | SS_NOPREFIX, kPanelWidth, kListTop, 100, 100, hwnd_,
                 ids::kHint);
-  status_ = Child(STATUSCLASSNAMEA, "", SBARS_SIZEGRIP, 0, 179, kPanelWidth, 22, hwnd_,
-                  ids::kStatusBar);
+  status_ =
+      Child(STATUSCLASSNAMEA, "", SBARS_SIZEGRIP, 0, 179, kPanelWidth, 22, hwnd_, ids::kStatusBar);
   for (HWND child : {toolbar_, label_, button_, grid_, list_, hint_, status_}) {
     SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }

@@ -62,7 +62,7 @@ class MainWindow {
   std::string counts_text_, dde_text_, hint_text_;
   int glyph_ = -1;
   UINT dde_switch_message_ = 0;  // a second start's DDE switch
-  bool paint_due_ = false;  // the paint timer runs
+  bool paint_due_ = false;       // the paint timer runs
 };
 
 }  // namespace tickwell

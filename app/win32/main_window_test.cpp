@@ -115,7 +115,7 @@ TEST_F(ShownMainWindow, HasAnIconForCaptionTaskbarAndTaskSwitcher) {
 TEST_F(ShownMainWindow, EveryCellFitsItsColumn) {
   // The widest texts a quote brings: a long time of day, prices and a large volume.
   form.QuoteLineReceived(form.Receiver(), platform::kNoWindow,
-                                      "EURUSD;1.085012;1.085034;1.085023;1700000000;12345678");
+                         "EURUSD;1.085012;1.085034;1.085023;1700000000;12345678");
   HWND grid = Item(Main(), ids::kGrid);
   RECT client;
   GetClientRect(grid, &client);

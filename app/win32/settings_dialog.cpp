@@ -27,8 +27,7 @@ HWND AddControl(HWND dialog, const char* cls, const std::string& text, DWORD sty
   HWND control = CreateWindowExA(ex_style, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
                                  w, h, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleA(nullptr), nullptr);
-  if (control)
-    SendMessageA(control, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
+  if (control) SendMessageA(control, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
   return control;
 }
 
@@ -47,9 +46,8 @@ void Layout(HWND dialog, const SettingsState& state) {
                  state.current.Mt4Enabled ? BST_CHECKED : BST_UNCHECKED);
   y += 26;
   AddControl(dialog, "STATIC", "Service name:", SS_LEFT, kMargin + 18, y + 3, 80, 16, -1);
-  HWND name = AddControl(dialog, "EDIT", state.current.Mt4Service,
-                         ES_AUTOHSCROLL | WS_TABSTOP, kMargin + 100, y, 120, 21,
-                         ids::kSettingsMt4Service, WS_EX_CLIENTEDGE);
+  HWND name = AddControl(dialog, "EDIT", state.current.Mt4Service, ES_AUTOHSCROLL | WS_TABSTOP,
+                         kMargin + 100, y, 120, 21, ids::kSettingsMt4Service, WS_EX_CLIENTEDGE);
   SendMessageA(name, EM_LIMITTEXT, 300, 0);
   y += 30;
   AddControl(dialog, "STATIC",
@@ -76,8 +74,7 @@ void Layout(HWND dialog, const SettingsState& state) {
   if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &over);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   SetWindowPos(dialog, nullptr, (over.left + over.right - width) / 2,
-               (over.top + over.bottom - height) / 2, width, height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+               (over.top + over.bottom - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Close(HWND dialog, const SettingsState& state, int result) {
@@ -90,7 +87,8 @@ void Close(HWND dialog, const SettingsState& state, int result) {
 void Apply(HWND dialog, SettingsState& state) {
   HWND edit = GetDlgItem(dialog, ids::kSettingsMt4Service);
   std::string name(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
-  name.resize(static_cast<std::size_t>(GetWindowTextA(edit, name.data(), static_cast<int>(name.size()))));
+  name.resize(
+      static_cast<std::size_t>(GetWindowTextA(edit, name.data(), static_cast<int>(name.size()))));
   const bool enabled = IsDlgButtonChecked(dialog, ids::kSettingsMt4Enabled) == BST_CHECKED;
   const std::string problem = state.apply ? state.apply(enabled, name) : std::string();
   if (problem.empty()) return Close(dialog, state, IDOK);

@@ -57,8 +57,9 @@ HWND CreateSymbolList(HWND parent, int x, int y, int width, int height, HFONT fo
     // Prices and volumes line up at their right edge; the first column cannot.
     const bool number = col == 1 || col == 2 || col == 3 || col == 5;
     column.fmt = number ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = std::max(TextWidth(dc, WidestValue(col)), TextWidth(dc, TMainForm::ListCaption(col))) +
-                kMargins;
+    column.cx =
+        std::max(TextWidth(dc, WidestValue(col)), TextWidth(dc, TMainForm::ListCaption(col))) +
+        kMargins;
     column.pszText = const_cast<char*>(TMainForm::ListCaption(col));
     column.iSubItem = col;
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(col),

@@ -55,7 +55,8 @@ TEST_F(RunningTickwell, ShowsTheLayoutAtStart) {
   EXPECT_FALSE(IsWindowVisible(Item(ids::kSymbolList)));
   auto fed = Feed({"EURUSD;1;2;3;0;4"});
   EXPECT_EQ(fed.exit_code, 0u) << fed.output;
-  EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(Item(ids::kSymbolList)) != FALSE; }, 5000));
+  EXPECT_TRUE(
+      e2e::WaitUntil([&] { return IsWindowVisible(Item(ids::kSymbolList)) != FALSE; }, 5000));
   EXPECT_FALSE(IsWindowVisible(Item(ids::kHint)));
   EXPECT_EQ(SendMessageA(Item(ids::kSymbolList), LVM_GETITEMCOUNT, 0, 0), 1);
 }
@@ -78,7 +79,10 @@ class StartedTickwell : public RunningTickwell {
   // Whether the service answers, waited for until it does as expected (bounded).
   bool Serves(bool expected) {
     return e2e::WaitUntil(
-        [&] { return (Watch({"System", "SysItems"}).exit_code == 0) == expected; }, 20000);
+        [&] {
+          return (Watch({"System", "SysItems"}).exit_code == 0) == expected;
+        },
+        20000);
   }
 };
 
