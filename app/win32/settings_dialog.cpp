@@ -1,5 +1,6 @@
 #include "app/win32/settings_dialog.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -10,7 +11,7 @@
 namespace tickwell {
 namespace {
 
-constexpr int kMargin = 12, kWidth = 320, kButtonWidth = 75, kButtonHeight = 23;
+constexpr int kMargin = 12, kWidth = 400, kButtonWidth = 75, kButtonHeight = 23;
 
 struct SettingsState {
   TSettings current;
@@ -31,6 +32,18 @@ HWND AddControl(HWND dialog, const char* cls, const std::string& text, DWORD sty
   return control;
 }
 
+// The size text takes in the box's font, wrapped at width when wrap is set.
+SIZE Measure(HWND dialog, const std::string& text, int width, bool wrap) {
+  HDC dc = GetDC(dialog);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+  RECT r{0, 0, width, 0};
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | DT_NOPREFIX | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
+  SelectObject(dc, old);
+  ReleaseDC(dialog, dc);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
 void FollowCheck(HWND dialog) {
   EnableWindow(GetDlgItem(dialog, ids::kSettingsMt4Service),
                IsDlgButtonChecked(dialog, ids::kSettingsMt4Enabled) == BST_CHECKED);
@@ -38,27 +51,36 @@ void FollowCheck(HWND dialog) {
 
 void Layout(HWND dialog, const SettingsState& state) {
   SetWindowTextA(dialog, "Tickwell settings");
+  // Each text measured in the box's font, which the system may have replaced by a wider one.
+  const int inner = kWidth - 2 * kMargin;
   int y = kMargin;
-  AddControl(dialog, "BUTTON", "Also publish quotes in MetaTrader 4's DDE layout",
-             BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, y, kWidth - 2 * kMargin, 18,
-             ids::kSettingsMt4Enabled);
+  const std::string check = "Also publish quotes in MetaTrader 4's DDE layout";
+  const SIZE check_size = Measure(dialog, check, inner, false);
+  AddControl(dialog, "BUTTON", check, BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, y,
+             std::min(inner, static_cast<int>(check_size.cx) + 24), 18, ids::kSettingsMt4Enabled);
   CheckDlgButton(dialog, ids::kSettingsMt4Enabled,
                  state.current.Mt4Enabled ? BST_CHECKED : BST_UNCHECKED);
   y += 26;
-  AddControl(dialog, "STATIC", "Service name:", SS_LEFT, kMargin + 18, y + 3, 80, 16, -1);
+  const std::string label = "Service name:";
+  const int label_width = static_cast<int>(Measure(dialog, label, inner, false).cx) + 4;
+  AddControl(dialog, "STATIC", label, SS_LEFT, kMargin + 18, y + 3, label_width, 16, -1);
   HWND name = AddControl(dialog, "EDIT", state.current.Mt4Service, ES_AUTOHSCROLL | WS_TABSTOP,
-                         kMargin + 100, y, 120, 21, ids::kSettingsMt4Service, WS_EX_CLIENTEDGE);
+                         kMargin + 18 + label_width + 6, y, 140, 21, ids::kSettingsMt4Service,
+                         WS_EX_CLIENTEDGE);
   SendMessageA(name, EM_LIMITTEXT, 300, 0);
-  y += 30;
-  AddControl(dialog, "STATIC",
-             "For a MetaTrader 4 workbook: =MT4|BID!EURUSD. Choose another name (for example "
-             "MT4TW) while MetaTrader 4's own DDE server runs. A change applies the next time "
-             "DDE is switched on.",
-             SS_LEFT | SS_NOPREFIX, kMargin, y, kWidth - 2 * kMargin, 44, ids::kSettingsNote);
-  y += 50;
-  AddControl(dialog, "STATIC", "", SS_LEFT | SS_NOPREFIX, kMargin, y, kWidth - 2 * kMargin, 30,
+  y += 32;
+  const std::string note =
+      "For a MetaTrader 4 workbook: =MT4|BID!EURUSD. Choose another name (for example MT4TW) "
+      "while MetaTrader 4's own DDE server runs. A change applies the next time DDE is switched "
+      "on.";
+  const int note_height = static_cast<int>(Measure(dialog, note, inner, true).cy);
+  AddControl(dialog, "STATIC", note, SS_LEFT | SS_NOPREFIX, kMargin, y, inner, note_height,
+             ids::kSettingsNote);
+  y += note_height + 8;
+  const int problem_height = 2 * static_cast<int>(Measure(dialog, "X", inner, false).cy);
+  AddControl(dialog, "STATIC", "", SS_LEFT | SS_NOPREFIX, kMargin, y, inner, problem_height,
              ids::kSettingsProblem);
-  y += 36;
+  y += problem_height + 8;
   AddControl(dialog, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
              kWidth - kMargin - 2 * kButtonWidth - 8, y, kButtonWidth, kButtonHeight, IDOK);
   AddControl(dialog, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP,

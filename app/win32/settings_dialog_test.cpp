@@ -37,6 +37,31 @@ TEST(SettingsBox, ChangesMt4sLayoutOnlyWithANameTheApplicationTakes) {
   EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(TextOf(name), "MT4TW");
   EXPECT_FALSE(IsWindowEnabled(name)) << "no name to give while the layout is off";
+  // Every text fits its control in the font the system gave the box, every control the box.
+  RECT client;
+  GetClientRect(box, &client);
+  for (int id : {ids::kSettingsMt4Enabled, ids::kSettingsNote}) {
+    HWND control = GetDlgItem(box, id);
+    RECT r;
+    GetClientRect(control, &r);
+    const std::string text = TextOf(control);
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    const bool wraps = id == ids::kSettingsNote;
+    RECT need{0, 0, r.right, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need,
+              DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    // A check box's own square takes the first 16 or so pixels.
+    EXPECT_LE(need.right + (wraps ? 0 : 16), r.right) << text;
+    EXPECT_LE(need.bottom, r.bottom) << text;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_LE(r.right, client.right) << text;
+    EXPECT_LE(r.bottom, client.bottom) << text;
+  }
   SendMessageA(check, BM_CLICK, 0, 0);
   EXPECT_TRUE(IsWindowEnabled(name));
 
