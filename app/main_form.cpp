@@ -1,11 +1,15 @@
 #include "app/main_form.h"
 
 #include <algorithm>
+#include <ctime>
 #include <iterator>
+#include <unordered_set>
 
 #include "app/mt4_layout.h"
+#include "dde/model/conversation.h"
 #include "dde/model/names.h"
 #include "platform/clipboard_format.h"
+#include "platform/locale.h"
 #include "platform/shell.h"
 #include "support/date_time.h"
 
@@ -20,6 +24,50 @@ constexpr const char* kPlaceNames[] = {"symbol",     "bid price", "ask price",
 constexpr std::size_t kRequiredPlaces = std::size(kPlaceNames);
 // Far more than any terminal has symbols.
 constexpr int kMaxUnquotedItems = 10000;
+
+constexpr const char* kListCaptions[] = {"Symbol", "Bid",    "Ask",     "Last",
+                                         "Time",   "Volume", "Received"};
+constexpr std::int64_t kDay = 86400;
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
+std::int64_t DaysOfDate(std::int64_t y, int m, int d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void DateOfDays(std::int64_t days, int& y, int& m, int& d) {
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const std::int64_t doe = days - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+std::string TimeOfDayText(std::int64_t seconds) {
+  const std::int64_t s = ((seconds % kDay) + kDay) % kDay;
+  return platform::FormatLongTime(static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                                  static_cast<int>(s % 60));
+}
+
+// The locale's short date and long time, the time also at midnight.
+std::string DateTimeText(std::int64_t seconds) {
+  const std::int64_t days = seconds >= 0 ? seconds / kDay : -((-seconds + kDay - 1) / kDay);
+  int y = 0, m = 0, d = 0;
+  DateOfDays(days, y, m, d);
+  return platform::FormatShortDate(y, m, d) + " " + TimeOfDayText(seconds);
+}
+
+std::string Counted(std::int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 bool IsMt4Topic(std::string_view name) {
   return std::any_of(mt4::kTopics.begin(), mt4::kTopics.end(),
@@ -42,6 +90,28 @@ TMainForm::~TMainForm() {
   Receiver_.reset();
 }
 
+const char* TMainForm::ListCaption(int col) { return kListCaptions[col]; }
+
+std::int64_t TMainForm::LocalClock() {
+  // The zone's offset is looked up once a minute, not for every line.
+  static thread_local std::time_t looked_up = -1;
+  static thread_local std::int64_t offset = 0;
+  const std::time_t now = std::time(nullptr);
+  if (looked_up < 0 || now / 60 != looked_up / 60) {
+    std::tm local{};
+#ifdef _WIN32
+    const bool known = localtime_s(&local, &now) == 0;
+#else
+    const bool known = localtime_r(&now, &local) != nullptr;
+#endif
+    offset = known ? DaysOfDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) * kDay +
+                         local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec - now
+                   : 0;
+    looked_up = now;
+  }
+  return static_cast<std::int64_t>(now) + offset;
+}
+
 void TMainForm::FormCreate() {
   Settings_ = TSettings::Read(SettingsFile);
   SystemItems_.Attach(*DdeManager_, kService, Settings_.Mt4Enabled ? Settings_.Mt4Service : "");
@@ -52,10 +122,15 @@ void TMainForm::FormCreate() {
   Grid_[0] = {"TIME", "BID", "ASK", "LAST", "VOLUME"};
   ColWidths_ = {60, 140};
   Changed();
+  SwitchDde(StartDde.value_or(Settings_.DdeOn));
+}
+
+void TMainForm::FormClose(const TWindowPlace& Place) {
+  if (!SettingsFile.empty() && Place.Known()) TSettings::WritePlace(SettingsFile, Place);
 }
 
 std::string TMainForm::CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
-                              std::string& Detail) {
+                                 std::string& Detail) {
   if (Text.empty()) return "the line is empty";
   // A client reads text up to its first zero byte: a price holding one would reach every
   // spreadsheet cut short, as another number.
@@ -86,14 +161,14 @@ std::string TMainForm::CheckLine(std::string_view Text, QuoteFields& Fields, std
   return {};
 }
 
-void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd,
-                                            const std::string& Text) {
+void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std::string& Text) {
   // Whatever happens on the way, the window shows the outcome.
   struct Notify {
     TMainForm* form;
     ~Notify() { form->Changed(); }
   } notify{this};
 
+  ++ReceivedLines_;
   QuoteFields fields;
   std::int32_t time = 0;
   std::string detail;
@@ -101,10 +176,7 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd,
   if (!problem.empty()) return RefuseLine(Text, problem, detail);
 
   // Kept whatever the DDE switch says, so that switching on serves every symbol at once.
-  if (auto kept = LastLines_.find(fields[0]); kept != LastLines_.end())
-    kept->second = Text;
-  else
-    LastLines_.emplace(std::string(fields[0]), Text);
+  KeepLine(fields[0], Text, time);
   if (DdeManager_->Tag != 0) PublishLine(fields, Text, time);
 
   SymbolLabelCaption_.assign(fields[0]);
@@ -137,17 +209,113 @@ void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, st
   dde.SetItemText(Mt4Service_, "QUOTE", symbol, mt4::QuoteText(Time, bid, ask));
 }
 
+void TMainForm::KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time) {
+  const auto at = std::lower_bound(
+      Rows_.begin(), Rows_.end(), Symbol,
+      [](const TQuoteRow& row, std::string_view symbol) { return NameLess{}(row.Symbol, symbol); });
+  const std::int64_t now = Clock ? Clock() : 0;
+  if (at != Rows_.end() && !NameLess{}(Symbol, at->Symbol)) {
+    at->Line = Text;
+    at->Time = Time;
+    at->Received = now;
+    if (!at->Changed && !RowsAdded_) {
+      at->Changed = true;
+      ChangedRows_.push_back(static_cast<int>(at - Rows_.begin()));
+    }
+    return;
+  }
+  // A new symbol moves the rows after it: the window then redraws what it shows.
+  Rows_.insert(at, TQuoteRow{std::string(Symbol), Text, Time, now, false});
+  RowsAdded_ = true;
+  ChangedRows_.clear();
+}
+
+TListChanges TMainForm::TakeListChanges() {
+  TListChanges changes;
+  changes.All = RowsAdded_;
+  if (RowsAdded_) {
+    for (TQuoteRow& row : Rows_) row.Changed = false;
+    ChangedRows_.clear();
+  } else {
+    for (int index : ChangedRows_) Rows_[static_cast<std::size_t>(index)].Changed = false;
+    changes.Rows.swap(ChangedRows_);
+  }
+  RowsAdded_ = false;
+  return changes;
+}
+
+std::string TMainForm::ListCell(int Index, int Col) const {
+  const TQuoteRow& row = Row(Index);
+  switch (Col) {
+    case 0:
+      return row.Symbol;
+    case 4:
+      return DateTimeText(row.Time);
+    case 6:
+      return TimeOfDayText(row.Received);
+    case 1:
+    case 2:
+    case 3:
+    case 5: {
+      QuoteFields fields;
+      std::int32_t time = 0;
+      std::string detail;
+      CheckLine(row.Line, fields, time, detail);
+      return std::string(fields[static_cast<std::size_t>(Col)]);
+    }
+    default:
+      return {};
+  }
+}
+
+std::string TMainForm::CountsText() const {
+  return Counted(ReceivedLines_, "line received", "lines received") + ", " +
+         std::to_string(RefusedLines_) + " refused";
+}
+
+std::string TMainForm::DdeStateText() const {
+  const TDDEMLManager& dde = *DdeManager_;
+  if (dde.Tag == 0) return "DDE off";
+  // An item keeps its link count when its client goes without stopping the link, so only the
+  // links of topics some conversation still holds are counted.
+  std::unordered_set<const TDDEMLTopic*> held;
+  const int conversations = dde.ConversationCount();
+  for (int c = 0; c < conversations; ++c) {
+    const auto* conv = dde.Conversations->ItemAs<TDDEMLConversation>(c);
+    if (conv->IsServer && conv->Topic != nullptr) held.insert(conv->Topic);
+  }
+  std::int64_t links = 0;
+  for (const TDDEMLTopic* topic : held) {
+    for (int i = 0; i < topic->ItemCount(); ++i) {
+      const TDDEMLItem* item = topic->Items(i);
+      if (item->LinkState == lsServer) links += item->AdviseCount;
+    }
+  }
+  return "DDE on: " + Counted(conversations, "conversation", "conversations") + ", " +
+         Counted(links, "link", "links");
+}
+
+std::string TMainForm::EmptyHint() const {
+  if (!Rows_.empty()) return {};
+  std::string hint =
+      "No quotes yet.\r\n\r\nIn MetaTrader 5, start the TickwellService service (or attach the "
+      "TickwellFeed expert to a chart). Each symbol appears here with its first price change.";
+  hint += DdeManager_->Tag == 0 ? "\r\n\r\nThen press DDE to hand the quotes to your spreadsheet."
+                                : "\r\n\r\nDDE is on: a spreadsheet gets every quote as it comes.";
+  return hint;
+}
+
 void TMainForm::PublishKeptLines() {
-  for (const auto& [symbol, line] : LastLines_) {
+  for (const TQuoteRow& row : Rows_) {
     QuoteFields fields;
     std::int32_t time = 0;
     std::string detail;
-    if (CheckLine(line, fields, time, detail).empty()) PublishLine(fields, line, time);
+    if (CheckLine(row.Line, fields, time, detail).empty()) PublishLine(fields, row.Line, time);
   }
 }
 
 void TMainForm::RefuseLine(const std::string& Text, const std::string& Problem,
-                        const std::string& Detail) {
+                           const std::string& Detail) {
   ++RefusedLines_;
   RefusedCount_ =
       std::to_string(RefusedLines_) + (RefusedLines_ == 1 ? " line refused" : " lines refused");
@@ -156,13 +324,30 @@ void TMainForm::RefuseLine(const std::string& Text, const std::string& Problem,
   if (!Detail.empty()) StatusText_ += " (" + Detail + ")";
 }
 
+const TQuoteRow* TMainForm::FindRow(std::string_view Symbol) const {
+  const auto at = std::lower_bound(
+      Rows_.begin(), Rows_.end(), Symbol,
+      [](const TQuoteRow& row, std::string_view symbol) { return NameLess{}(row.Symbol, symbol); });
+  return at != Rows_.end() && !NameLess{}(Symbol, at->Symbol) ? &*at : nullptr;
+}
+
 std::string TMainForm::LastLine(std::string_view Symbol) const {
-  const auto kept = LastLines_.find(Symbol);
-  return kept != LastLines_.end() ? kept->second : std::string();
+  const TQuoteRow* row = FindRow(Symbol);
+  return row ? row->Line : std::string();
 }
 
 void TMainForm::DdeButtonClick() {
+  SwitchDde(DdeManager_->Tag == 0);
+  if (SettingsFile.empty()) return;
+  if (!TSettings::WriteDde(SettingsFile, DdeManager_->Tag != 0)) {
+    StatusText_ = "The DDE switch could not be remembered: " + SettingsFile + " cannot be written";
+    Changed();
+  }
+}
+
+void TMainForm::SwitchDde(bool On) {
   TDDEMLManager& dde = *DdeManager_;
+  if ((dde.Tag != 0) == On) return;
   // The outcome of a start or stop is in the manager's trace; the glyph follows the switch.
   if (dde.Tag == 0) {
     dde.Tag = 1;
@@ -209,7 +394,7 @@ void TMainForm::DdeManagerTopicClosed(TDDEMLManager&, const std::string& AServer
   // last conversation, so clients cannot fill the memory with names.
   aRetainTopic = !Mt4Service_.empty() && SameName(AServerName, Mt4Service_)
                      ? IsMt4Topic(ATopicName)
-                     : LastLines_.find(ATopicName) != LastLines_.end();
+                     : FindRow(ATopicName) != nullptr;
 }
 
 void TMainForm::DdeManagerRequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
@@ -235,6 +420,27 @@ void TMainForm::AboutCommandClick() {
   if (OnShowAbout) OnShowAbout(AboutTexts());
 }
 
+void TMainForm::SettingsCommandClick() {
+  if (OnShowSettings) OnShowSettings();
+}
+
+std::string TMainForm::ChangeMt4Settings(bool Enabled, const std::string& Service) {
+  std::string name = Service;
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!name.empty() && blank(name.back())) name.pop_back();
+  name.erase(0, std::find_if_not(name.begin(), name.end(), blank) - name.begin());
+  if (name.empty()) return "The service needs a name.";
+  if (SameName(name, kService))
+    return "MT5 is the name of Tickwell's own layout: choose another, for example MT4TW.";
+  // A DDE name is at most 255 characters.
+  if (name.size() > 255) return "The name is longer than 255 characters.";
+  if (!SettingsFile.empty() && !TSettings::WriteMt4(SettingsFile, Enabled, name))
+    return "The settings could not be saved: " + SettingsFile + " cannot be written.";
+  Settings_.Mt4Enabled = Enabled;
+  Settings_.Mt4Service = name;
+  return {};
+}
+
 void TMainForm::ShowError(const std::string& text) {
   StatusText_ = text;
   Changed();
@@ -250,7 +456,7 @@ TAboutTexts TMainForm::AboutTexts() {
       "Tickwell supports you with DDE functionality which is no longer implemented in Metatrader 5 "
       "software.\n\rFurther information and instructions you will find via the internet link "
       "below.",
-      "Version: 1.0.0.2", "https://tickwell.example.com/"};
+      "Version: 1.0.0.2", HelpPagePath(), "Tickwell help (tickwell-help.html)"};
 }
 
 std::string TMainForm::HelpPagePath() { return platform::ProgramFolder() + "tickwell-help.html"; }

@@ -6,10 +6,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/settings.h"
 #include "app/system_items.h"
@@ -26,13 +27,33 @@ struct TAboutTexts {
   std::string Title;
   std::string Description;
   std::string Version;
-  std::string Link;
+  std::string Link;      // what the link opens
+  std::string LinkText;  // what it shows
+};
+
+// One row of the symbol list: a symbol's last good line and when it came.
+struct TQuoteRow {
+  std::string Symbol;
+  std::string Line;
+  std::int32_t Time = 0;      // the quote's time, seconds since 1970
+  std::int64_t Received = 0;  // the local clock when the line came, seconds since 1970
+  bool Changed = false;       // not yet taken by the window
+};
+
+// What changed in the symbol list since the window last asked: either rows were added (every
+// row may have moved) or only the rows named changed.
+struct TListChanges {
+  bool All = false;
+  std::vector<int> Rows;
 };
 
 class TMainForm : public TComponent {
  public:
   static constexpr int kGridCols = 2;
   static constexpr int kGridRows = 5;
+  // The symbol list's columns: symbol, bid, ask, last, time, volume, the time of the last line.
+  static constexpr int kListCols = 7;
+  static const char* ListCaption(int col);
 
   // The window as its stored description makes it: its components are created and their
   // properties read, then each is told it is loaded. A description that does not read raises
@@ -41,8 +62,11 @@ class TMainForm : public TComponent {
   explicit TMainForm(std::string_view description);
   ~TMainForm() override;
 
-  // Start-up preparation, called once the window and its components exist.
+  // Start-up preparation, called once the window and its components exist. DDE starts as the
+  // command line says (StartDde), else as the user last left it; the first start has it off.
   void FormCreate();
+  // The window closes: its place is remembered for the next start.
+  void FormClose(const TWindowPlace& Place);
 
   // One quote line from the receiver. It is checked before anything is published: a line whose
   // first six ";"-separated places are not all filled, or whose time is not a whole number of
@@ -52,28 +76,33 @@ class TMainForm : public TComponent {
   // as item. The day's high and low of the bid (places seven and eight) are published when the
   // line has both; otherwise they keep what they were.
   void QuoteLineReceived(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
-                                      const std::string& Text);
+                         const std::string& Text);
 
-  void DdeButtonClick();  // DDE on / off
+  void DdeButtonClick();  // DDE on / off, remembered for the next start
+  // DDE on or off without remembering it (the command line's switch); nothing when it already is.
+  void SwitchDde(bool On);
   // Which advise links a client may start: only formats the quote items are served in.
   void DdeManagerAdviseStartReceived(TDDEMLManager& Sender, const std::string& AServiceName,
-                                        const std::string& ATopicName,
-                                        const std::string& AnItemName,
-                                        std::int32_t AnItemUserHandle,
-                                        TDDEMLClipFmtType AFormatType, std::uint16_t AFormatNumber,
-                                        bool& Allow);
+                                     const std::string& ATopicName, const std::string& AnItemName,
+                                     std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
+                                     std::uint16_t AFormatNumber, bool& Allow);
   // Every symbol received keeps its topic and items while the program runs, also once no client
   // holds a conversation on it: a client that connects for each request still finds the values.
   void DdeManagerTopicClosed(TDDEMLManager& Sender, const std::string& AServerName,
-                                const std::string& ATopicName, bool& aRetainTopic);
+                             const std::string& ATopicName, bool& aRetainTopic);
   // A request in MetaTrader 4's layout for a symbol (or a high or low) that has no value yet is
   // answered "N/A", as that terminal did; a link on it follows the first line that brings one.
   void DdeManagerRequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
-                                    const std::string& ATopicName, const std::string& AnItemName,
-                                    std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
-                                    std::uint16_t AFormatNumber, bool& ValidItem);
-  void HelpCommandClick();  // Help
-  void AboutCommandClick();  // About
+                                 const std::string& ATopicName, const std::string& AnItemName,
+                                 std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
+                                 std::uint16_t AFormatNumber, bool& ValidItem);
+  void HelpCommandClick();      // Help
+  void AboutCommandClick();     // About
+  void SettingsCommandClick();  // Settings
+  // The MetaTrader 4 layout as the Settings dialog changes it: switched on or off and its
+  // service named. Checked, then kept in the settings file; it applies from the next time DDE
+  // is switched on. An empty text when taken, else what is wrong (nothing is changed then).
+  std::string ChangeMt4Settings(bool Enabled, const std::string& Service);
 
   // The latest error report, shown in the status bar so a live feed is never stalled by a box.
   void ShowError(const std::string& text);
@@ -84,10 +113,24 @@ class TMainForm : public TComponent {
   int ColWidth(int col) const { return ColWidths_.at(col); }
   int GlyphIndex() const { return GlyphIndex_; }
   const std::string& StatusText() const { return StatusText_; }
-  // Lines refused since the program started.
+  // Lines received and refused since the program started.
+  std::int64_t ReceivedLines() const { return ReceivedLines_; }
   int RefusedLines() const { return RefusedLines_; }
+  // The status bar's other panels: the line counts, and DDE's state with its conversations and
+  // advise links (counted when asked: the window asks at a bounded rate).
+  std::string CountsText() const;
+  std::string DdeStateText() const;
+  // What the empty window tells the user to do; empty once a symbol has come.
+  std::string EmptyHint() const;
   // The last good line of the symbol, whether DDE was on or off when it came; empty for none.
   std::string LastLine(std::string_view Symbol) const;
+
+  // The symbol list, sorted by symbol as DDE compares names. Lines change rows in place; the
+  // window takes what changed at its own pace and draws only that.
+  int RowCount() const { return static_cast<int>(Rows_.size()); }
+  const TQuoteRow& Row(int Index) const { return Rows_.at(static_cast<std::size_t>(Index)); }
+  std::string ListCell(int Index, int Col) const;
+  TListChanges TakeListChanges();
   int DdeTag() const { return static_cast<int>(DdeManager_->Tag); }
 
   // The window's own stored properties.
@@ -111,10 +154,17 @@ class TMainForm : public TComponent {
   platform::Hwnd WindowHandle = platform::kNoWindow;
   std::function<void()> OnChanged;
   std::function<void(const TAboutTexts&)> OnShowAbout;
+  std::function<void()> OnShowSettings;
   // The user's settings file, read by FormCreate; its MetaTrader 4 service applies from the next
   // time DDE is switched on.
-  std::string SettingsFile = TSettings::DefaultFile();
+  // Empty (as in tests): nothing is read or remembered. The program sets TSettings::DefaultFile.
+  std::string SettingsFile;
   const TSettings& Settings() const { return Settings_; }
+  // The command line's DDE switch for this start; it is not remembered.
+  std::optional<bool> StartDde;
+  // The local clock, seconds since 1970 as the wall clock reads them (time zone applied).
+  std::function<std::int64_t()> Clock = LocalClock;
+  static std::int64_t LocalClock();
 
  private:
   // The places of a line: symbol, bid, ask, last, time, volume, then the optional high and low
@@ -131,6 +181,8 @@ class TMainForm : public TComponent {
   void DefineTopicsAndItems();
   void ShowDdeState(int Index);
   void Changed();
+  void KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time);
+  const TQuoteRow* FindRow(std::string_view Symbol) const;
   // Reading the stored description (main_form_stored.cpp).
   void ReadStored(std::string_view description);
   void ReadOwnProperty(const TStoredProperty& property);
@@ -144,7 +196,11 @@ class TMainForm : public TComponent {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
-  std::map<std::string, std::string, NameLess> LastLines_;
+  // Every symbol's last good line, sorted by NameLess.
+  std::vector<TQuoteRow> Rows_;
+  std::vector<int> ChangedRows_;
+  bool RowsAdded_ = false;
+  std::int64_t ReceivedLines_ = 0;
   int RefusedLines_ = 0;
   TSettings Settings_;
   TSystemItems SystemItems_;  // what the System topic and each topic's lists answer

@@ -17,8 +17,8 @@ constexpr char kDescription[] = R"(object MainForm: TMainForm
   Left = 425
   Top = 261
   Caption = 'Tickwell'
-  ClientHeight = 201
-  ClientWidth = 222
+  ClientHeight = 300
+  ClientWidth = 860
   object DdeManager: TDDEMLManager
     Scope = ddeServerOnly
     CompareServerItemData = True

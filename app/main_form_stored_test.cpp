@@ -14,8 +14,8 @@ TEST(StoredWindow, TheProgramsDescriptionGivesTheConfiguredManagerAndReceiver) {
   EXPECT_EQ(form.Caption(), "Tickwell");
   EXPECT_EQ(form.Left(), 425);
   EXPECT_EQ(form.Top(), 261);
-  EXPECT_EQ(form.ClientWidth(), 222);
-  EXPECT_EQ(form.ClientHeight(), 201);
+  EXPECT_EQ(form.ClientWidth(), 860);
+  EXPECT_EQ(form.ClientHeight(), 300);
   TDDEMLManager& m = form.DdeManager();
   EXPECT_EQ(m.Name(), "DdeManager");
   EXPECT_EQ(m.Owner(), &form);

@@ -11,9 +11,13 @@
 
 #include "platform/clipboard_format.h"
 #include "platform/exception_report.h"
+#include "platform/files.h"
 #include "platform/locale.h"
 #include "platform/window.h"
 #include "support/date_time.h"
+#ifndef _WIN32
+#include "platform/sim/sim_files.h"
+#endif
 
 namespace tickwell {
 namespace {
@@ -200,6 +204,66 @@ TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows)
   EXPECT_EQ(dde.FindService("MT4")->TopicCount(), 4);  // BID, ASK, TIME, QUOTE
 }
 
+TEST_F(FormTest, TheSymbolListKeepsEverySymbolSortedAndNamesOnlyWhatChanged) {
+  std::int64_t clock = 1700000000 + 3600;  // the local wall clock, 23:13:20
+  form.Clock = [&] { return clock; };
+  const auto row = [&](int i) {
+    std::vector<std::string> cells;
+    for (int col = 0; col < TMainForm::kListCols; ++col) cells.push_back(form.ListCell(i, col));
+    return cells;
+  };
+  Feed("USDJPY;149.5;149.6;149.55;1700000000;7");
+  Feed("eurusd;1.1;1.2;1.15;0;15;1.3;1.0");
+  Feed("GBPUSD;1.26;1.27;1.265;1699999990;3");
+  ASSERT_EQ(form.RowCount(), 3);
+  EXPECT_EQ(form.TakeListChanges().All, true);  // rows were added
+  EXPECT_EQ(row(0), (std::vector<std::string>{"eurusd", "1.1", "1.2", "1.15",
+                                              "1/1/1970 12:00:00 AM", "15", "11:13:20 PM"}));
+  EXPECT_EQ(form.ListCell(1, 0), "GBPUSD");
+  EXPECT_EQ(row(2), (std::vector<std::string>{"USDJPY", "149.5", "149.6", "149.55",
+                                              "11/14/2023 10:13:20 PM", "7", "11:13:20 PM"}));
+  // Lines for known symbols (in any letter case) change their rows in place, each named once.
+  clock += 61;
+  Feed("USDJPY;149.7;149.8;149.75;1700000001;8");
+  Feed("EURUSD;1.11;1.2;1.15;1;16");
+  Feed("usdjpy;149.9;150;149.95;1700000002;9");
+  Feed("USDJPY;1;2");  // refused: no row changes
+  TListChanges changes = form.TakeListChanges();
+  EXPECT_FALSE(changes.All);
+  EXPECT_EQ(changes.Rows, (std::vector<int>{2, 0}));
+  EXPECT_EQ(row(2), (std::vector<std::string>{"USDJPY", "149.9", "150", "149.95",
+                                              "11/14/2023 10:13:22 PM", "9", "11:14:21 PM"}));
+  EXPECT_EQ(form.ListCell(0, 0), "eurusd");  // the row keeps the first spelling's place
+  EXPECT_EQ(form.LastLine("EURUSD"), "EURUSD;1.11;1.2;1.15;1;16");
+  EXPECT_TRUE(form.TakeListChanges().Rows.empty());
+  // A new symbol moves rows: the next changes say so, whatever changed before it.
+  Feed("GBPUSD;1.3;1.4;1.35;1700000003;4");
+  Feed("AUDUSD;0.65;0.66;0.655;1700000003;2");
+  changes = form.TakeListChanges();
+  EXPECT_TRUE(changes.All);
+  EXPECT_TRUE(changes.Rows.empty());
+  EXPECT_EQ(form.ListCell(0, 0), "AUDUSD");
+  EXPECT_EQ(form.ListCell(2, 1), "1.3");
+  Feed("GBPUSD;1.31;1.4;1.35;1700000003;4");
+  EXPECT_EQ(form.TakeListChanges().Rows, (std::vector<int>{2}));
+}
+
+TEST_F(FormTest, TheStatusBarCountsLinesAndTheEmptyWindowSaysWhatToDo) {
+  EXPECT_EQ(form.CountsText(), "0 lines received, 0 refused");
+  EXPECT_NE(form.EmptyHint().find("TickwellService"), std::string::npos);
+  EXPECT_NE(form.EmptyHint().find("DDE is on"), std::string::npos);
+  form.DdeButtonClick();
+  EXPECT_NE(form.EmptyHint().find("press DDE"), std::string::npos);
+  Feed("EURUSD;1;2");
+  EXPECT_NE(form.EmptyHint(), "") << "a refused line brings no symbol";
+  Feed("EURUSD;1;2;3;0;4");
+  EXPECT_EQ(form.EmptyHint(), "");
+  EXPECT_EQ(form.CountsText(), "2 lines received, 1 refused");
+  Feed("EURUSD;1;2;3;0;5");
+  EXPECT_EQ(form.CountsText(), "3 lines received, 1 refused");
+  EXPECT_EQ(form.ReceivedLines(), 3);
+}
+
 TEST(FormBeforeDde, LinesAreShownAndKeptAndServedOnceDdeIsOn) {
   TMainForm form;
   form.FormCreate();
@@ -280,7 +344,7 @@ TEST_F(FormTest, AdviseLinksAreAllowedOnlyInTheFormatsTheItemsHold) {
   const auto allowed = [&](std::uint16_t format) {
     bool allow = true;
     form.DdeManager().OnAdviseStartReceived(form.DdeManager(), "MT5", "EURUSD", "BID", 0,
-                                               FormatNumberToType(format), format, allow);
+                                            FormatNumberToType(format), format, allow);
     return allow;
   };
   EXPECT_TRUE(allowed(platform::kCfText));
@@ -301,6 +365,9 @@ TEST_F(FormTest, AboutTextsAndHelpPage) {
                 "no longer implemented in Metatrader 5 software.\n\rFurther information"),
             std::string::npos);
   EXPECT_NE(TMainForm::HelpPagePath().find("tickwell-help.html"), std::string::npos);
+  // The link goes to the help page beside the program, not to a web site.
+  EXPECT_EQ(shown.Link, TMainForm::HelpPagePath());
+  EXPECT_NE(shown.LinkText.find("help"), std::string::npos);
 }
 
 #ifndef _WIN32
@@ -452,6 +519,29 @@ TEST_F(FormClientTest, HotAndWarmLinksInTheMt4LayoutFollowTheFirstLineOn) {
                                             "14.11.23 22:13 1.21 1.3"}));
   platform::DdeUninitialize(linker);
 }
+TEST_F(FormClientTest, TheStatusBarCountsConversationsAndTheirLinks) {
+  EXPECT_EQ(form.DdeStateText(), "DDE on: 0 conversations, 0 links");
+  Feed("EURUSD;1;2;3;0;4");
+  const platform::Hconv conv = Connect("EURUSD");
+  ASSERT_NE(conv, 0u);
+  std::uint32_t status = 0;
+  for (const char* item : {"BID", "ASK"})
+    ASSERT_NE(platform::DdeClientTransaction(nullptr, 0, conv, Name(item), platform::kCfText,
+                                             platform::kXtypAdvStart, 1000, &status),
+              0u);
+  Pump();
+  EXPECT_EQ(form.DdeStateText(), "DDE on: 1 conversation, 2 links");
+  platform::DdeClientTransaction(nullptr, 0, conv, Name("ASK"), platform::kCfText,
+                                 platform::kXtypAdvStop, 1000, &status);
+  Pump();
+  EXPECT_EQ(form.DdeStateText(), "DDE on: 1 conversation, 1 link");
+  platform::DdeDisconnect(conv);
+  Pump();
+  EXPECT_EQ(form.DdeStateText(), "DDE on: 0 conversations, 0 links");
+  form.DdeButtonClick();
+  Pump();
+  EXPECT_EQ(form.DdeStateText(), "DDE off");
+}
 #endif
 
 // The MetaTrader 4 layout as the user's settings file has it.
@@ -462,11 +552,15 @@ class FormSettingsTest : public ::testing::Test {
     form.SettingsFile = file_;
   }
   ~FormSettingsTest() override { std::filesystem::remove_all(dir_); }
+  // What the model's DDE posted to the windows of the forms that went.
+  static void Pump() {
+    while (platform::PumpMessages() > 0) {
+    }
+  }
   void Start() {
     form.FormCreate();
     form.DdeButtonClick();
-    form.QuoteLineReceived(form.Receiver(), 0,
-                                        "EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
+    form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   }
   std::filesystem::path dir_ =
       std::filesystem::temp_directory_path() /
@@ -483,12 +577,16 @@ TEST_F(FormSettingsTest, WithoutAFileTheMt4LayoutIsOnAsMt4) {
 }
 
 TEST_F(FormSettingsTest, SwitchedOffOrRenamed) {
-  ASSERT_TRUE((TSettings{false, "MT4"}.Write(file_)));
+  ASSERT_TRUE(
+      (TSettings{.Mt4Enabled = false, .Mt4Service = "MT4", .DdeOn = false, .Place = {}}.Write(
+          file_)));
   Start();
   EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
   EXPECT_NE(form.DdeManager().FindItem("MT5", "EURUSD", "HIGH"), nullptr);
   form.DdeButtonClick();
-  ASSERT_TRUE((TSettings{true, "QUOTES4"}.Write(file_)));
+  ASSERT_TRUE(
+      (TSettings{.Mt4Enabled = true, .Mt4Service = "QUOTES4", .DdeOn = false, .Place = {}}.Write(
+          file_)));
   Start();
   EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
   ASSERT_NE(form.DdeManager().FindItem("QUOTES4", "LOW", "EURUSD"), nullptr);
@@ -502,6 +600,127 @@ TEST_F(FormSettingsTest, ANameThatWouldMergeTheLayoutsGivesTheDefault) {
   }
   ASSERT_TRUE(platform::IniWriteString(file_, "MT4", "Enabled", "0"));
   EXPECT_FALSE(TSettings::Read(file_).Mt4Enabled);
+}
+
+TEST_F(FormSettingsTest, TheDdeSwitchIsRememberedAndTheCommandLineOverridesItOnce) {
+  form.FormCreate();
+  EXPECT_EQ(form.DdeTag(), 0) << "the first start has DDE off";
+  form.DdeButtonClick();
+  EXPECT_TRUE(TSettings::Read(file_).DdeOn);
+  {
+    TMainForm next;
+    next.SettingsFile = file_;
+    next.FormCreate();
+    EXPECT_EQ(next.DdeTag(), 1);
+    EXPECT_EQ(next.GlyphIndex(), 1);
+    EXPECT_TRUE(next.DdeManager().Initialized());
+    next.DdeButtonClick();  // off, remembered
+  }
+  Pump();
+  EXPECT_FALSE(TSettings::Read(file_).DdeOn);
+  form.DdeButtonClick();  // off here too
+  {
+    TMainForm once;
+    once.SettingsFile = file_;
+    once.StartDde = true;
+    once.FormCreate();
+    EXPECT_EQ(once.DdeTag(), 1);
+    once.SwitchDde(false);  // what a second start's switch does: not remembered either
+    EXPECT_EQ(once.DdeTag(), 0);
+  }
+  Pump();
+  EXPECT_FALSE(TSettings::Read(file_).DdeOn);
+}
+
+#ifndef _WIN32
+TEST_F(FormSettingsTest, AFileThatCannotBeWrittenOrReadNeverStopsTheProgram) {
+  platform::sim::SetFileWriteFault([](const std::string&) { return true; });
+  form.FormCreate();
+  form.DdeButtonClick();
+  platform::sim::SetFileWriteFault(nullptr);
+  EXPECT_EQ(form.DdeTag(), 1) << "the switch works, only its memory failed";
+  EXPECT_EQ(form.StatusText(),
+            "The DDE switch could not be remembered: " + file_ + " cannot be written");
+  form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1;2;3;0;4");
+  EXPECT_EQ(form.StatusText(), "");
+  // Damaged values give the defaults, each on its own.
+  ASSERT_TRUE(platform::WriteWholeFile(
+      file_, "[DDE]\r\nEnabled=yes\r\n[Window]\r\nLeft=x\r\nWidth=40000\r\n\xff[MT4\r\n"));
+  const TSettings read = TSettings::Read(file_);
+  EXPECT_FALSE(read.DdeOn);
+  EXPECT_FALSE(read.Place.Known());
+  EXPECT_TRUE(read.Mt4Enabled);
+  EXPECT_EQ(read.Mt4Service, "MT4");
+}
+#endif
+
+TEST_F(FormSettingsTest, TheWindowsPlaceIsRememberedWhenItClosesAndOnlyAPlausibleOneIsTaken) {
+  EXPECT_FALSE(TSettings::Read(file_).Place.Known());
+  form.FormCreate();
+  form.DdeButtonClick();
+  const TWindowPlace place{-8, 40, 900, 500, true};
+  form.FormClose(place);
+  TSettings read = TSettings::Read(file_);
+  EXPECT_EQ(read.Place, place);
+  EXPECT_TRUE(read.DdeOn) << "the place is written beside the switch, not over it";
+  form.FormClose(TWindowPlace{});  // a window that never had a size leaves the last place
+  EXPECT_EQ(TSettings::Read(file_).Place, place);
+  for (const TWindowPlace bad : {TWindowPlace{0, 0, 50, 500}, TWindowPlace{0, 0, 500, 99999},
+                                 TWindowPlace{99999, 0, 500, 500}}) {
+    ASSERT_TRUE(TSettings::WritePlace(file_, bad));
+    EXPECT_FALSE(TSettings::Read(file_).Place.Known()) << bad.Left << " " << bad.Width;
+  }
+}
+
+TEST_F(FormSettingsTest, TheMt4LayoutIsSwitchedAndRenamedFromTheSettingsDialog) {
+  form.FormCreate();
+  int shown = 0;
+  form.OnShowSettings = [&] { ++shown; };
+  form.SettingsCommandClick();
+  EXPECT_EQ(shown, 1);
+  // Refused names change nothing, in the file or in the program.
+  EXPECT_EQ(form.ChangeMt4Settings(true, "  "), "The service needs a name.");
+  EXPECT_NE(form.ChangeMt4Settings(true, "mt5").find("MT5 is the name of Tickwell's own"),
+            std::string::npos);
+  EXPECT_EQ(form.ChangeMt4Settings(true, std::string(256, 'Q')),
+            "The name is longer than 255 characters.");
+  EXPECT_EQ(form.Settings().Mt4Service, "MT4");
+  EXPECT_FALSE(std::filesystem::exists(file_));
+  // A taken name is kept (without its blanks) and serves from the next time DDE is on.
+  EXPECT_EQ(form.ChangeMt4Settings(true, " MT4TW "), "");
+  EXPECT_EQ(TSettings::Read(file_).Mt4Service, "MT4TW");
+  form.DdeButtonClick();
+  form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1.1;1.2;1.15;1021974720;15");
+  EXPECT_NE(form.DdeManager().FindItem("MT4TW", "BID", "EURUSD"), nullptr);
+  EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
+  EXPECT_EQ(form.ChangeMt4Settings(false, "MT4TW"), "");
+  EXPECT_FALSE(TSettings::Read(file_).Mt4Enabled);
+#ifndef _WIN32
+  platform::sim::SetFileWriteFault([](const std::string&) { return true; });
+  EXPECT_EQ(form.ChangeMt4Settings(true, "OTHER"),
+            "The settings could not be saved: " + file_ + " cannot be written.");
+  platform::sim::SetFileWriteFault(nullptr);
+  EXPECT_FALSE(form.Settings().Mt4Enabled);
+#endif
+  form.DdeButtonClick();
+  Pump();
+}
+
+TEST(StartOptions, TheDdeSwitchInEverySpellingAndClearErrors) {
+  EXPECT_FALSE(TStartOptions::Parse("").Dde.has_value());
+  EXPECT_EQ(TStartOptions::Parse("  ").Error, "");
+  for (const char* on : {"/dde on", "-DDE ON", "--dde on", "--dde=On", "\"/dde\" \"on\""}) {
+    const TStartOptions o = TStartOptions::Parse(on);
+    EXPECT_EQ(o.Error, "") << on;
+    EXPECT_EQ(o.Dde, std::optional<bool>(true)) << on;
+  }
+  EXPECT_EQ(TStartOptions::Parse("/dde off").Dde, std::optional<bool>(false));
+  EXPECT_EQ(TStartOptions::Parse("/dde on /dde off").Dde, std::optional<bool>(false));
+  EXPECT_EQ(TStartOptions::Parse("/dde").Error, "the DDE switch takes on or off");
+  EXPECT_EQ(TStartOptions::Parse("/dde maybe").Error, "the DDE switch takes on or off");
+  EXPECT_EQ(TStartOptions::Parse("--dde=").Error, "\"--dde=\" is not an option");
+  EXPECT_EQ(TStartOptions::Parse("/x").Error, "\"/x\" is not an option");
+  EXPECT_NE(std::string(TStartOptions::Usage()).find("/dde on|off"), std::string::npos);
 }
 
 }  // namespace

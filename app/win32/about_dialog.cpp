@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/win32/control_ids.h"
+#include "app/win32/dialog_template.h"
 #include "platform/exception_report.h"
 #include "platform/shell.h"
 
@@ -30,6 +31,11 @@ struct AboutState {
   HFONT bold = nullptr;
   HFONT underlined = nullptr;
 };
+
+// The link's own words when it has them, else its address.
+const std::string& LinkShown(const TAboutTexts& texts) {
+  return texts.LinkText.empty() ? texts.Link : texts.LinkText;
+}
 
 AboutState* StateOf(HWND dialog) {
   return reinterpret_cast<AboutState*>(GetWindowLongPtrA(dialog, DWLP_USER));
@@ -89,8 +95,9 @@ void Layout(HWND dialog, AboutState& state) {
   y += text.cy + 10;
 
   // A button drawn as a link: it takes the focus and answers the space bar like any button.
-  const SIZE link = Measure(dialog, state.underlined, state.texts.Link, kTextWidth, false);
-  AddControl(dialog, "BUTTON", state.texts.Link, BS_OWNERDRAW | WS_TABSTOP, kTextLeft - 2, y,
+  const std::string& shown = LinkShown(state.texts);
+  const SIZE link = Measure(dialog, state.underlined, shown, kTextWidth, false);
+  AddControl(dialog, "BUTTON", shown, BS_OWNERDRAW | WS_TABSTOP, kTextLeft - 2, y,
              std::min<int>(link.cx + 4, kTextWidth + 2), link.cy + 4, ids::kAboutLink, font);
   y += link.cy + 4 + 14;
 
@@ -124,7 +131,8 @@ void DrawLink(const DRAWITEMSTRUCT& item, const AboutState& state) {
   SetTextColor(item.hDC, kLinkColour);
   RECT text = r;
   InflateRect(&text, -2, -2);
-  DrawTextA(item.hDC, state.texts.Link.c_str(), static_cast<int>(state.texts.Link.size()), &text,
+  const std::string& shown = LinkShown(state.texts);
+  DrawTextA(item.hDC, shown.c_str(), static_cast<int>(shown.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
   if (old) SelectObject(item.hDC, old);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &r);
@@ -132,7 +140,7 @@ void DrawLink(const DRAWITEMSTRUCT& item, const AboutState& state) {
 
 void OpenLink(HWND dialog, const AboutState& state) {
   if (state.open && state.open(dialog, state.texts.Link)) return;
-  const std::string text = "The web page could not be opened:\r\n" + state.texts.Link;
+  const std::string text = "The page could not be opened:\r\n" + state.texts.Link;
   MessageBoxA(dialog, text.c_str(), state.texts.Title.c_str(), MB_OK | MB_ICONWARNING);
 }
 
@@ -193,28 +201,6 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM w, LPARAM l) {
   return platform::Guarded<INT_PTR>(FALSE, [&] { return OnMessage(dialog, msg, w, l); });
 }
 
-// An empty box in the window's font; the controls are added when it opens, sized to their texts.
-std::vector<DWORD> Template() {
-  std::vector<WORD> words;
-  auto add_dword = [&](DWORD d) {
-    words.push_back(LOWORD(d));
-    words.push_back(HIWORD(d));
-  };
-  add_dword(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);  // style
-  add_dword(0);                                                                // extended style
-  words.push_back(0);                                                          // no controls
-  for (int i = 0; i < 4; ++i) words.push_back(0);  // x, y, cx, cy: set when it opens
-  words.push_back(0);                              // no menu
-  words.push_back(0);                              // the standard dialog class
-  words.push_back(0);                              // caption: set when it opens
-  words.push_back(8);                              // point size
-  for (const wchar_t* c = L"MS Sans Serif"; *c; ++c) words.push_back(static_cast<WORD>(*c));
-  words.push_back(0);
-  std::vector<DWORD> aligned((words.size() + 1) / 2);
-  std::copy(words.begin(), words.end(), reinterpret_cast<WORD*>(aligned.data()));
-  return aligned;
-}
-
 }  // namespace
 
 bool OpenWithShell(HWND parent, const std::string& address) {
@@ -240,7 +226,7 @@ std::string AboutDescriptionText(const std::string& description) {
 
 void ShowAboutDialog(HWND owner, const TAboutTexts& texts, HICON picture, LinkOpener open) {
   AboutState state{texts, picture, std::move(open), true};
-  const std::vector<DWORD> tpl = Template();
+  const std::vector<DWORD> tpl = EmptyDialogTemplate();
   DialogBoxIndirectParamA(GetModuleHandleA(nullptr),
                           reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), owner, DialogProc,
                           reinterpret_cast<LPARAM>(&state));
@@ -250,7 +236,7 @@ HWND CreateAboutDialog(HWND owner, const TAboutTexts& texts, HICON picture, Link
   // The box frees its state when it goes; a box that could not even be made leaks it, which is
   // safer than guessing whether it got far enough to free it.
   auto* state = new AboutState{texts, picture, std::move(open), false};
-  const std::vector<DWORD> tpl = Template();
+  const std::vector<DWORD> tpl = EmptyDialogTemplate();
   HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
                                            reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), owner,
                                            DialogProc, reinterpret_cast<LPARAM>(state));

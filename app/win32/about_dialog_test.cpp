@@ -56,7 +56,7 @@ TEST_F(AboutBox, ShowsTitlePictureVersionDescriptionLinkAndOk) {
   EXPECT_EQ(TextOf(dialog), "About Tickwell");
   EXPECT_EQ(TextOf(Item(ids::kAboutVersion)), "Version: 1.0.0.2");
   EXPECT_EQ(TextOf(Item(ids::kAboutDescription)), AboutDescriptionText(texts.Description));
-  EXPECT_EQ(TextOf(Item(ids::kAboutLink)), texts.Link);
+  EXPECT_EQ(TextOf(Item(ids::kAboutLink)), texts.LinkText);
   EXPECT_EQ(TextOf(Item(IDOK)), "OK");
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(Item(ids::kAboutPicture), STM_GETICON, 0, 0)),
             picture);
@@ -96,7 +96,7 @@ TEST_F(AboutBox, EveryTextFitsItsControlAndEveryControlTheBox) {
   }
 }
 
-TEST_F(AboutBox, TheLinkOpensTheProductPageAndOkCloses) {
+TEST_F(AboutBox, TheLinkOpensTheHelpPageBesideTheProgramAndOkCloses) {
   SendMessageA(Item(ids::kAboutLink), BM_CLICK, 0, 0);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].first, dialog);

@@ -1,5 +1,6 @@
 #include "app/win32/main_window.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 
@@ -8,16 +9,25 @@
 #include "app/win32/glyphs.h"
 #include "app/win32/quote_grid.h"
 #include "app/win32/quote_label.h"
+#include "app/win32/settings_dialog.h"
+#include "app/win32/symbol_list.h"
 #include "platform/exception_report.h"
 
 namespace tickwell {
 namespace {
 
-constexpr int kClientWidth = 222;  // the children's layout is drawn for this width
+constexpr int kPanelWidth = 222;  // the button, label and grid at the left are drawn for this
+constexpr int kListTop = 32;
+// Room for the panel and a few columns of the list, and for the status bar's panels.
+constexpr int kMinClientWidth = 480, kMinClientHeight = 201;
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 // A busy feed changes the quote far more often than an eye can follow; painting each change
 // would cost more than taking the line.
 constexpr UINT kPaintIntervalMs = 50;
 constexpr UINT_PTR kPaintTimer = 1;
+// DDE's conversations and links are counted, not told: once a second is enough for an eye.
+constexpr UINT kCountIntervalMs = 1000;
+constexpr UINT_PTR kCountTimer = 2;
 
 HWND Child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent,
            int id) {
@@ -33,6 +43,7 @@ MainWindow::MainWindow(TMainForm& form) : form_(form) {}
 MainWindow::~MainWindow() {
   form_.OnChanged = nullptr;
   form_.OnShowAbout = nullptr;
+  form_.OnShowSettings = nullptr;
   if (hwnd_) DestroyWindow(hwnd_);
   if (images_) ImageList_Destroy(images_);
   if (font_) DeleteObject(font_);
@@ -46,6 +57,10 @@ HICON MainWindow::AppIcon(int size) {
 }
 
 bool MainWindow::Create(int show) {
+  INITCOMMONCONTROLSEX icc{sizeof icc,
+                           ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  dde_switch_message_ = RegisterWindowMessageA(ids::kDdeSwitchMessage);
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = Proc;
@@ -58,11 +73,10 @@ bool MainWindow::Create(int show) {
   const bool registered = RegisterClassExA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   if (!registered || !RegisterQuoteGridClass() || !RegisterQuoteLabelClass()) return false;
 
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   // Caption, place and client size as the window's stored description gives them.
   RECT frame{0, 0, form_.ClientWidth(), form_.ClientHeight()};
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
-  hwnd_ = CreateWindowExA(0, ids::kMainWindowClass, form_.Caption().c_str(), style, form_.Left(),
+  AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+  hwnd_ = CreateWindowExA(0, ids::kMainWindowClass, form_.Caption().c_str(), kStyle, form_.Left(),
                           form_.Top(), frame.right - frame.left, frame.bottom - frame.top, nullptr,
                           nullptr, GetModuleHandleA(nullptr), this);
   if (!hwnd_) return false;
@@ -73,11 +87,90 @@ bool MainWindow::Create(int show) {
   form_.WindowHandle = reinterpret_cast<platform::Hwnd>(hwnd_);
   form_.OnChanged = [this] { Refresh(); };
   form_.OnShowAbout = [this](const TAboutTexts& texts) { ShowAbout(texts); };
+  form_.OnShowSettings = [this] {
+    ShowSettingsDialog(hwnd_, form_.Settings(), [this](bool enabled, const std::string& service) {
+      return form_.ChangeMt4Settings(enabled, service);
+    });
+  };
   form_.FormCreate();
   Refresh();
-  ShowWindow(hwnd_, show);
+  Paint();
+  ShowCounts();
+  SetTimer(hwnd_, kCountTimer, kCountIntervalMs, nullptr);
+  Place(show);
   UpdateWindow(hwnd_);
   return true;
+}
+
+void MainWindow::Place(int show) {
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  GetWindowPlacement(hwnd_, &wp);
+  const TWindowPlace& remembered = form_.Settings().Place;
+  RECT r = wp.rcNormalPosition;
+  if (remembered.Known())
+    r = {remembered.Left, remembered.Top, remembered.Left + remembered.Width,
+         remembered.Top + remembered.Height};
+  // Whole on the nearest screen that is there now (a second monitor may have gone), where it
+  // fits.
+  HMONITOR monitor = MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor && GetMonitorInfoA(monitor, &info)) {
+    const RECT& work = info.rcWork;
+    const int width = std::min<int>(r.right - r.left, work.right - work.left);
+    const int height = std::min<int>(r.bottom - r.top, work.bottom - work.top);
+    const int left = std::clamp<int>(r.left, work.left, work.right - width);
+    const int top = std::clamp<int>(r.top, work.top, work.bottom - height);
+    r = {left, top, left + width, top + height};
+  }
+  wp.rcNormalPosition = r;
+  wp.showCmd = SW_HIDE;  // placed while hidden; shown below as the caller asks
+  wp.flags = 0;
+  SetWindowPlacement(hwnd_, &wp);
+  const bool normal = show == SW_SHOWNORMAL || show == SW_SHOWDEFAULT || show == SW_SHOW;
+  ShowWindow(hwnd_, remembered.Maximized && normal ? SW_SHOWMAXIMIZED : show);
+}
+
+void MainWindow::RememberPlace() {
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  if (!GetWindowPlacement(hwnd_, &wp)) return;
+  const RECT& r = wp.rcNormalPosition;
+  const bool maximized = wp.showCmd == SW_SHOWMAXIMIZED ||
+                         (wp.showCmd == SW_SHOWMINIMIZED && (wp.flags & WPF_RESTORETOMAXIMIZED));
+  form_.FormClose({r.left, r.top, r.right - r.left, r.bottom - r.top, maximized});
+}
+
+void MainWindow::Layout() {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int width = static_cast<int>(client.right), height = static_cast<int>(client.bottom);
+  SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+  SendMessageA(status_, WM_SIZE, 0, 0);
+  // The problem first, where there is room for a refused line; the counts at the right.
+  int parts[3] = {std::max(100, width - 400), std::max(200, width - 220), -1};
+  SendMessageA(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+  // Setting the parts may drop their texts (Wine's bar does).
+  const std::string* texts[3] = {&status_text_, &counts_text_, &dde_text_};
+  for (WPARAM part = 0; part < 3; ++part)
+    SendMessageA(status_, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(texts[part]->c_str()));
+  RECT bar;
+  GetWindowRect(status_, &bar);
+  const int list_width = std::max(0, width - kPanelWidth - 8);
+  const int list_height =
+      std::max(0, height - static_cast<int>(bar.bottom - bar.top) - kListTop - 6);
+  MoveWindow(list_, kPanelWidth, kListTop, list_width, list_height, TRUE);
+  MoveWindow(hint_, kPanelWidth + 8, kListTop + 8, std::max(0, list_width - 16),
+             std::max(0, list_height - 16), TRUE);
+}
+
+void MainWindow::ShowCounts() {
+  const std::string dde = form_.DdeStateText();
+  if (dde != dde_text_) {
+    dde_text_ = dde;
+    SendMessageA(status_, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>(dde_text_.c_str()));
+  }
 }
 
 void MainWindow::CreateChildren() {
@@ -88,31 +181,33 @@ void MainWindow::CreateChildren() {
                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
 
   toolbar_ = Child(TOOLBARCLASSNAMEA, "", TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | CCS_NODIVIDER, 0,
-                   0, kClientWidth, 23, hwnd_, ids::kToolbar);
+                   0, kPanelWidth, 23, hwnd_, ids::kToolbar);
   SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-  TBBUTTON buttons[2] = {};
-  const char* captions[2] = {"Help", "About"};
-  const int commands[2] = {ids::kCmdHelp, ids::kCmdAbout};
-  for (int i = 0; i < 2; ++i) {
+  TBBUTTON buttons[3] = {};
+  const char* captions[3] = {"Help", "About", "Settings"};
+  const int commands[3] = {ids::kCmdHelp, ids::kCmdAbout, ids::kCmdSettings};
+  for (int i = 0; i < 3; ++i) {
     buttons[i].iBitmap = I_IMAGENONE;
     buttons[i].idCommand = commands[i];
     buttons[i].fsState = TBSTATE_ENABLED;
     buttons[i].fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
     buttons[i].iString = reinterpret_cast<INT_PTR>(captions[i]);
   }
-  SendMessageA(toolbar_, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
+  SendMessageA(toolbar_, TB_ADDBUTTONSA, 3, reinterpret_cast<LPARAM>(buttons));
   SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
 
   // The label grows to the right as its caption does.
-  label_ = CreateQuoteLabel(hwnd_, 104, 40, kClientWidth - 104 - 4, 13);
+  label_ = CreateQuoteLabel(hwnd_, 104, 40, kPanelWidth - 104 - 4, 13);
   button_ =
       Child("BUTTON", "DDE", BS_OWNERDRAW | WS_TABSTOP, 8, 32, 75, 25, hwnd_, ids::kDdeButton);
   grid_ = CreateQuoteGrid(hwnd_, 8, 64, 201, 108, form_);
-  status_ = Child(STATUSCLASSNAMEA, "", 0, 0, 179, kClientWidth, 22, hwnd_, ids::kStatusBar);
-  int parts[1] = {-1};  // one panel across the bar
-  SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-  for (HWND child : {toolbar_, label_, button_, grid_, status_}) {
+  list_ = CreateSymbolList(hwnd_, kPanelWidth, kListTop, 100, 100, font_);
+  hint_ = Child("STATIC", "", SS_LEFT | SS_NOPREFIX, kPanelWidth, kListTop, 100, 100, hwnd_,
+                ids::kHint);
+  status_ =
+      Child(STATUSCLASSNAMEA, "", SBARS_SIZEGRIP, 0, 179, kPanelWidth, 22, hwnd_, ids::kStatusBar);
+  for (HWND child : {toolbar_, label_, button_, grid_, list_, hint_, status_}) {
     SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
   images_ = CreateDdeGlyphs();
@@ -131,6 +226,7 @@ void MainWindow::Refresh() {
   if (form_.GlyphIndex() != glyph_) {
     glyph_ = form_.GlyphIndex();
     InvalidateRect(button_, nullptr, TRUE);  // a click: shown at once
+    ShowCounts();
   }
   if (!paint_due_) paint_due_ = SetTimer(hwnd_, kPaintTimer, kPaintIntervalMs, nullptr) != 0;
   if (!paint_due_) Paint();  // no timer to be had: paint now rather than never
@@ -139,6 +235,20 @@ void MainWindow::Refresh() {
 void MainWindow::Paint() {
   InvalidateRect(label_, nullptr, FALSE);
   InvalidateRect(grid_, nullptr, TRUE);
+  FollowSymbolList(list_, form_);
+  const std::string counts = form_.CountsText();
+  if (counts != counts_text_) {
+    counts_text_ = counts;
+    SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(counts_text_.c_str()));
+  }
+  // The list, or in its place what to do while it is empty.
+  const std::string hint = form_.EmptyHint();
+  if (hint != hint_text_ || (hint.empty() && !IsWindowVisible(list_))) {
+    hint_text_ = hint;
+    SetWindowTextA(hint_, hint_text_.c_str());
+    ShowWindow(hint_, hint.empty() ? SW_HIDE : SW_SHOW);
+    ShowWindow(list_, hint.empty() ? SW_SHOW : SW_HIDE);
+  }
 }
 
 void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
@@ -181,6 +291,25 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
     case WM_CREATE:
       CreateChildren();
       return 0;
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      RECT least{0, 0, kMinClientWidth, kMinClientHeight};
+      AdjustWindowRectEx(&least, kStyle, FALSE, 0);
+      auto* info = reinterpret_cast<MINMAXINFO*>(l);
+      info->ptMinTrackSize = {least.right - least.left, least.bottom - least.top};
+      return 0;
+    }
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(l);
+      if (header->idFrom == static_cast<UINT_PTR>(ids::kSymbolList) &&
+          header->code == LVN_GETDISPINFOA) {
+        AnswerSymbolListText(*reinterpret_cast<NMLVDISPINFOA*>(l), form_);
+        return 0;
+      }
+      break;
+    }
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_);
     case WM_COMMAND:
@@ -193,6 +322,9 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
           return 0;
         case ids::kCmdAbout:
           form_.AboutCommandClick();
+          return 0;
+        case ids::kCmdSettings:
+          form_.SettingsCommandClick();
           return 0;
       }
       break;
@@ -211,14 +343,23 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
         Paint();
         return 0;
       }
+      if (w == kCountTimer) {
+        ShowCounts();
+        return 0;
+      }
       break;
     case WM_CTLCOLORSTATIC:
       SetBkMode(reinterpret_cast<HDC>(w), TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_DESTROY:
+      RememberPlace();
       hwnd_ = nullptr;
       PostQuitMessage(0);
       return 0;
+  }
+  if (msg == dde_switch_message_ && dde_switch_message_ != 0) {
+    form_.SwitchDde(w != 0);
+    return 1;
   }
   return DefWindowProcA(hwnd_, msg, w, l);
 }

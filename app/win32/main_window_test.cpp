@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,7 +115,7 @@ TEST_F(ShownMainWindow, HasAnIconForCaptionTaskbarAndTaskSwitcher) {
 TEST_F(ShownMainWindow, EveryCellFitsItsColumn) {
   // The widest texts a quote brings: a long time of day, prices and a large volume.
   form.QuoteLineReceived(form.Receiver(), platform::kNoWindow,
-                                      "EURUSD;1.085012;1.085034;1.085023;1700000000;12345678");
+                         "EURUSD;1.085012;1.085034;1.085023;1700000000;12345678");
   HWND grid = Item(Main(), ids::kGrid);
   RECT client;
   GetClientRect(grid, &client);
@@ -137,6 +138,169 @@ TEST_F(ShownMainWindow, EveryCellFitsItsColumn) {
   }
   SelectObject(dc, old);
   ReleaseDC(grid, dc);
+}
+
+// Pumps this thread's messages until found() holds or two seconds pass.
+template <typename F>
+bool PumpUntil(F found) {
+  const DWORD start = GetTickCount();
+  while (!found()) {
+    if (GetTickCount() - start > 2000) return false;
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+    }
+    Sleep(10);
+  }
+  return true;
+}
+
+std::string ListText(HWND list, int row, int col) {
+  char text[256] = "";
+  LVITEMA item{};
+  item.iSubItem = col;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+std::string PanelText(HWND status, int part) {
+  char text[512] = "";
+  SendMessageA(status, SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+RECT ChildRect(HWND main, HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(ShownMainWindow, TheEmptyWindowSaysWhatToDoThenListsEverySymbolAndCountsInTheStatusBar) {
+  HWND list = Item(Main(), ids::kSymbolList), hint = Item(Main(), ids::kHint);
+  HWND status = Item(Main(), ids::kStatusBar);
+  ASSERT_NE(list, nullptr);
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(IsWindowVisible(hint));
+  EXPECT_FALSE(IsWindowVisible(list));
+  char text[512] = "";
+  GetWindowTextA(hint, text, sizeof text);
+  EXPECT_NE(std::string(text).find("press DDE"), std::string::npos) << text;
+  EXPECT_EQ(PanelText(status, 2), "DDE off");
+  // The widest values a quote brings, in another order than the list's.
+  for (const char* line : {"USDJPY;149.51234;149.51634;149.51434;1700000000;12345678",
+                           "EURUSD;1.085012;1.085034;1.085023;1700000000;15", "EURUSD;1;2"})
+    form.QuoteLineReceived(form.Receiver(), platform::kNoWindow, line);
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(list) != FALSE; }));
+  EXPECT_FALSE(IsWindowVisible(hint));
+  ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 2; }));
+  HDC dc = GetDC(list);
+  HGDIOBJ old = SelectObject(dc, FontOf(list));
+  for (int row = 0; row < 2; ++row) {
+    for (int col = 0; col < TMainForm::kListCols; ++col) {
+      const std::string cell = ListText(list, row, col);
+      EXPECT_EQ(cell, form.ListCell(row, col)) << row << "," << col;
+      SIZE extent{};
+      GetTextExtentPoint32A(dc, cell.c_str(), static_cast<int>(cell.size()), &extent);
+      // A list view keeps a few pixels at each side of a cell's text.
+      EXPECT_LE(extent.cx + 12, SendMessageA(list, LVM_GETCOLUMNWIDTH, col, 0))
+          << "'" << cell << "' is cut";
+    }
+  }
+  SelectObject(dc, old);
+  ReleaseDC(list, dc);
+  EXPECT_EQ(ListText(list, 0, 0), "EURUSD");
+  ASSERT_TRUE(PumpUntil([&] { return PanelText(status, 1) == "3 lines received, 1 refused"; }))
+      << PanelText(status, 1);
+  EXPECT_EQ(PanelText(status, 0).rfind("1 line refused - the last price is missing", 0), 0u);
+  form.DdeButtonClick();
+  EXPECT_EQ(PanelText(status, 2), "DDE on: 0 conversations, 0 links");
+  form.DdeButtonClick();
+}
+
+TEST_F(ShownMainWindow, ResizesWithTheListTakingTheRoomAndKeepsAUsableLeastSize) {
+  const LONG style = GetWindowLongA(Main(), GWL_STYLE);
+  EXPECT_TRUE((style & WS_THICKFRAME) && (style & WS_MAXIMIZEBOX));
+  HWND list = Item(Main(), ids::kSymbolList), status = Item(Main(), ids::kStatusBar);
+  HWND grid = Item(Main(), ids::kGrid);
+  const RECT grid_before = ChildRect(Main(), grid);
+  for (const SIZE size : {SIZE{1000, 600}, SIZE{700, 400}}) {
+    SetWindowPos(Main(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client;
+    GetClientRect(Main(), &client);
+    const RECT l = ChildRect(Main(), list), s = ChildRect(Main(), status),
+               g = ChildRect(Main(), grid);
+    EXPECT_EQ(client.right - l.right, 8) << size.cx;
+    EXPECT_GT(l.left, g.right) << "the list is beside the grid";
+    EXPECT_LT(l.bottom, s.top) << "the list ends above the status bar";
+    EXPECT_GT(l.bottom, s.top - 12);
+    EXPECT_EQ(s.bottom, client.bottom);
+    EXPECT_EQ(s.right, client.right);
+    EXPECT_TRUE(EqualRect(&g, &grid_before)) << "the grid keeps its place";
+  }
+  // Made as small as it goes, the panel and some of the list still show.
+  SetWindowPos(Main(), nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
+  RECT client;
+  GetClientRect(Main(), &client);
+  EXPECT_GE(client.right, 480);
+  EXPECT_GE(client.bottom, 201);
+  EXPECT_GT(ChildRect(Main(), list).right - ChildRect(Main(), list).left, 200);
+}
+
+TEST_F(ShownMainWindow, ASecondStartsSwitchTurnsDdeOnAndOffWithoutRememberingIt) {
+  const UINT message = RegisterWindowMessageA(ids::kDdeSwitchMessage);
+  EXPECT_EQ(SendMessageA(Main(), message, 1, 0), 1);
+  EXPECT_EQ(form.DdeTag(), 1);
+  EXPECT_EQ(form.GlyphIndex(), 1);
+  EXPECT_EQ(SendMessageA(Main(), message, 1, 0), 1);  // already on: stays on
+  EXPECT_EQ(form.DdeTag(), 1);
+  EXPECT_EQ(SendMessageA(Main(), message, 0, 0), 1);
+  EXPECT_EQ(form.DdeTag(), 0);
+}
+
+// The window where the user left it, from the settings file, and back into it when it closes.
+TEST(MainWindowPlace, OpensWhereItWasLeftOnAVisibleScreenAndRemembersWhereItCloses) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tickwell-place";
+  std::filesystem::create_directories(dir);
+  const std::string file = (dir / "tickwell.ini").string();
+  std::filesystem::remove(file);
+  struct Case {
+    TWindowPlace stored;
+    RECT expected;  // outer frame
+  };
+  const int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+  const Case cases[] = {
+      {{40, 30, 600, 350, false}, {40, 30, 640, 380}},
+      // On a monitor that is gone: moved onto the screen, its size kept where it fits.
+      {{screen_w + 500, 20, 600, 350, false}, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(TSettings::WritePlace(file, c.stored));
+    TMainForm form;
+    form.SettingsFile = file;
+    {
+      MainWindow window(form);
+      ASSERT_TRUE(window.Create(SW_SHOWNOACTIVATE));
+      RECT r;
+      GetWindowRect(window.Handle(), &r);
+      if (c.expected.right != 0) {
+        EXPECT_TRUE(EqualRect(&r, &c.expected))
+            << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+      } else {
+        EXPECT_LE(r.right, screen_w);
+        EXPECT_LE(r.bottom, screen_h);
+        EXPECT_GE(r.left, 0);
+        EXPECT_EQ(r.right - r.left, 600);
+      }
+      SetWindowPos(window.Handle(), nullptr, 70, 60, 720, 420, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ForgetQuit();
+    EXPECT_EQ(TSettings::Read(file).Place, (TWindowPlace{70, 60, 720, 420, false}));
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

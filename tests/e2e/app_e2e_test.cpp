@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 // ddeml.h needs windows.h before it.
 #include <windows.h>
+#include <commctrl.h>
 #include <ddeml.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,15 +21,92 @@ namespace ids = tickwell::ids;
 using e2e::RunningTickwell;
 using e2e::Text;
 
+// The user's settings file, where Tickwell remembers its DDE switch and its place.
+std::string SettingsFile() {
+  const char* appdata = std::getenv("APPDATA");
+  return std::string(appdata ? appdata : "") + "\\Tickwell\\tickwell.ini";
+}
+
+// Every test of this program meets Tickwell as on a first start: a DDE switch or a place that
+// an earlier test left is not remembered into it, nor into what runs after the tests.
+class FirstStart : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { DeleteFileA(SettingsFile().c_str()); }
+  void OnTestEnd(const ::testing::TestInfo&) override { DeleteFileA(SettingsFile().c_str()); }
+};
+const bool first_start = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new FirstStart);
+  return true;
+}();
+
 TEST_F(RunningTickwell, ShowsTheLayoutAtStart) {
   EXPECT_EQ(Text(main_), "Tickwell");
   RECT client;
   GetClientRect(main_, &client);
-  EXPECT_EQ(client.right, 222);
-  EXPECT_EQ(client.bottom, 201);
+  EXPECT_EQ(client.right, 860);
+  EXPECT_EQ(client.bottom, 300);
+  EXPECT_TRUE(GetWindowLongA(main_, GWL_STYLE) & WS_THICKFRAME) << "the window can be resized";
   EXPECT_EQ(Text(Item(ids::kDdeButton)), "DDE");
   EXPECT_EQ(Text(Item(ids::kLabel)), "");
   EXPECT_EQ(Text(Item(ids::kGrid)), "TIME\t\r\nBID\t\r\nASK\t\r\nLAST\t\r\nVOLUME\t");
+  // Empty, it says what to do; the first line brings the list in its place.
+  EXPECT_TRUE(IsWindowVisible(Item(ids::kHint)));
+  EXPECT_NE(Text(Item(ids::kHint)).find("TickwellService"), std::string::npos);
+  EXPECT_NE(Text(Item(ids::kHint)).find("press DDE"), std::string::npos);
+  EXPECT_FALSE(IsWindowVisible(Item(ids::kSymbolList)));
+  auto fed = Feed({"EURUSD;1;2;3;0;4"});
+  EXPECT_EQ(fed.exit_code, 0u) << fed.output;
+  EXPECT_TRUE(
+      e2e::WaitUntil([&] { return IsWindowVisible(Item(ids::kSymbolList)) != FALSE; }, 5000));
+  EXPECT_FALSE(IsWindowVisible(Item(ids::kHint)));
+  EXPECT_EQ(SendMessageA(Item(ids::kSymbolList), LVM_GETITEMCOUNT, 0, 0), 1);
+}
+
+// Tickwell started with a command line, as a user's shortcut or script starts it.
+class StartedTickwell : public RunningTickwell {
+ protected:
+  void SetUp() override {}
+  void StartWith(const std::vector<std::string>& args) {
+    app_ = std::make_unique<e2e::Background>(e2e::BinFolder() + "tickwell.exe", args);
+    ASSERT_TRUE(app_->Started());
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          main_ = FindWindowA(ids::kMainWindowClass, "Tickwell");
+          return main_ != nullptr && IsWindowVisible(main_);
+        },
+        20000))
+        << "Tickwell's window was not shown";
+  }
+  // Whether the service answers, waited for until it does as expected (bounded).
+  bool Serves(bool expected) {
+    return e2e::WaitUntil(
+        [&] {
+          return (Watch({"System", "SysItems"}).exit_code == 0) == expected;
+        },
+        20000);
+  }
+};
+
+TEST_F(StartedTickwell, RemembersTheDdeSwitchAndTakesOneFromTheCommandLine) {
+  StartWith({});
+  SwitchOn();  // the first start has DDE off; the click is remembered
+  RECT moved{30, 40, 730, 440};
+  SetWindowPos(main_, nullptr, moved.left, moved.top, 700, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+  Stop();
+  StartWith({});
+  EXPECT_TRUE(Serves(true)) << "DDE was not on as the user left it";
+  RECT r;
+  GetWindowRect(main_, &r);
+  EXPECT_TRUE(EqualRect(&r, &moved)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+  // A second start hands its switch to the running Tickwell, which does not remember it.
+  auto second = e2e::Run(e2e::BinFolder() + "tickwell.exe", {"/dde", "off"}, 15000);
+  EXPECT_EQ(second.exit_code, 0u);
+  EXPECT_TRUE(Serves(false)) << "the running Tickwell did not switch DDE off";
+  Stop();
+  StartWith({"--dde=off"});
+  EXPECT_TRUE(Serves(false)) << "the command line's switch was not taken";
+  Stop();
+  StartWith({});
+  EXPECT_TRUE(Serves(true)) << "the remembered switch was lost";
 }
 
 // The colour pixels of an icon, as 32-bit rows from the top.
@@ -36,7 +116,12 @@ std::vector<DWORD> Pixels(HICON icon) {
   BITMAP bm{};
   GetObjectA(info.hbmColor, sizeof bm, &bm);
   BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = bm.bmWidth;
+  bi.bmiHeader.biHeight = -bm.bmHeight;  // rows from the top
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
   std::vector<DWORD> pixels(static_cast<std::size_t>(bm.bmWidth) * bm.bmHeight);
   HDC dc = GetDC(nullptr);
   if (!GetDIBits(dc, info.hbmColor, 0, bm.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS))
@@ -88,7 +173,7 @@ TEST_F(RunningTickwell, TheAboutBoxShowsItsPartsAndTheFeedGoesOnUnderIt) {
             "Tickwell supports you with DDE functionality which is no longer implemented in "
             "Metatrader 5 software.\r\nFurther information and instructions you will find via the "
             "internet link below.");
-  EXPECT_EQ(Text(child(ids::kAboutLink)), "https://tickwell.example.com/");
+  EXPECT_EQ(Text(child(ids::kAboutLink)), "Tickwell help (tickwell-help.html)");
   EXPECT_EQ(Text(child(IDOK)), "OK");
   // A picture is there. (Which one cannot be told from here: Wine gives no access to another
   // program's icons; the program's own tests check it is the program's icon.)
@@ -184,7 +269,9 @@ class DdeNeighbour {
     if (!self_ || (type != XTYP_REGISTER && type != XTYP_UNREGISTER)) return nullptr;
     char name[256] = {};
     DdeQueryStringA(self_->id_, hsz1, name, sizeof name, CP_WINANSI);
-    self_->heard_.push_back((type == XTYP_REGISTER ? "+" : "-") + std::string(name));
+    std::string heard(type == XTYP_REGISTER ? "+" : "-");
+    heard.append(name);
+    self_->heard_.push_back(heard);
     return nullptr;
   }
   static inline DdeNeighbour* self_ = nullptr;
