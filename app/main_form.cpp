@@ -191,13 +191,17 @@ void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, st
   const std::string_view high = Fields[6], low = Fields[7];
   // Both or neither: a high without its low would leave a range no quote ever had.
   const bool range = !high.empty() && !low.empty();
+  // The symbol's topic is found once for all its items.
+  std::array<TDDEMLManager::TItemText, std::size(kValueItems) + 3> items;
+  std::size_t count = 0;
   for (std::size_t i = 0; i < std::size(kValueItems); ++i)
-    dde.SetItemText(kService, symbol, kValueItems[i], Fields[i + 1]);
-  dde.SetItemText(kService, symbol, "QUOTE", Text);
+    items[count++] = {kValueItems[i], Fields[i + 1]};
+  items[count++] = {"QUOTE", Text};
   if (range) {
-    dde.SetItemText(kService, symbol, "HIGH", high);
-    dde.SetItemText(kService, symbol, "LOW", low);
+    items[count++] = {"HIGH", high};
+    items[count++] = {"LOW", low};
   }
+  dde.SetItemTexts(kService, symbol, std::span(items.data(), count));
   if (Mt4Service_.empty()) return;
   dde.SetItemText(Mt4Service_, "BID", symbol, bid);
   dde.SetItemText(Mt4Service_, "ASK", symbol, ask);

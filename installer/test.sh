@@ -132,6 +132,8 @@ check "Add/Remove Programs holds the uninstaller" registered
 check "Tickwell.Quotes is registered for the user with the 64-bit DLL" rtd_registered 64
 check "Tickwell.Quotes is registered for the user with the 32-bit DLL" rtd_registered 32
 
+# A first start: no settings left by an earlier run of this prefix (a remembered DDE switch).
+rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Tickwell/tickwell.ini
 wine start /unix "$menu/Tickwell.lnk" >/dev/null 2>&1
 check "started from the Start-menu entry, the installed Tickwell shows its window" within 30 started
 check "the installed tickwell-feed hands it a quote" fed

@@ -22,7 +22,7 @@ run() {
   for n in $(seq 1 "$lines"); do
     echo "SYM$((n % 4));1.$n;2.$n;3.$n;$((1700000000 + n));$n"
   done >"$out/lines.txt"
-  (cd "$bin" && wine tickwell.exe) &
+  (cd "$bin" && wine tickwell.exe /dde off) &
   local app=$!
   wine "$bin/tickwell-feed.exe" --timeout 30000 "SYM0;0;0;0;0;0" >/dev/null
   local win=""

@@ -51,7 +51,7 @@ start_server() {  # kind
     wait_for 'grep -qs ready "$work/server.txt"' 300 || { echo "compare: bare bridge did not start" >&2; exit 1; }
     server_pid=$(newest 'tw-bare-bridge\.exe')
   else
-    (cd "$bin" && wine tickwell.exe) >/dev/null 2>&1 &
+    (cd "$bin" && wine tickwell.exe /dde off) >/dev/null 2>&1 &
     wait_for 'server_win=$(tickwell_window); [ -n "$server_win" ]' 300 ||
       { echo "compare: Tickwell's window did not show" >&2; exit 1; }
     server_pid=$(newest 'tickwell\.exe')

@@ -31,7 +31,7 @@ for p in $(seq 0 $((parts - 1))); do
 done
 cat "$out"/part*.txt >"$out/all.txt"
 
-(cd "$bin" && wine tickwell.exe) &
+(cd "$bin" && wine tickwell.exe /dde off) &
 app=$!
 wine "$bin/tickwell-feed.exe" --timeout 30000 "SYM000;0;0;0;0;0" >/dev/null
 win=""

@@ -24,7 +24,7 @@ tickwell_window() {
   xwininfo -root -tree 2>/dev/null | awk '/"Tickwell": \("tickwell.exe"/ {print $1; exit}'
 }
 
-(cd "$bin" && wine tickwell.exe) >/dev/null 2>&1 &
+(cd "$bin" && wine tickwell.exe /dde off) >/dev/null 2>&1 &
 wait_for 'win=$(tickwell_window); [ -n "$win" ]' 300 || { echo "sender_rate: no Tickwell window" >&2; exit 1; }
 xdotool mousemove --window "$win" 45 44 click 1
 wait_for 'wine "$bin/tickwell-watch.exe" MT5 System SysItems -t 2 >/dev/null 2>&1' 100 ||

@@ -57,12 +57,13 @@ class RunningTickwell : public ::testing::Test {
   void TearDown() override {
     if (main_) Stop();
   }
-  // Starts Tickwell and waits until its window is shown.
+  // Starts Tickwell with DDE off, whatever an earlier start remembered, and waits until its
+  // window is shown.
   void Start() {
     ASSERT_EQ(FindWindowA(tickwell::ids::kMainWindowClass, nullptr), nullptr)
         << "a Tickwell is already running";
     app_ = std::make_unique<e2e::Background>(e2e::BinFolder() + "tickwell.exe",
-                                             std::vector<std::string>{});
+                                             std::vector<std::string>{"/dde", "off"});
     ASSERT_TRUE(app_->Started());
     // Ready when the window is shown: it is found as soon as it exists, while its children are
     // still being made, and is shown only once they and the grid's captions are there.
