@@ -235,5 +235,24 @@ TEST_F(FaultSession, EveryServerCallFailedInTurnRecoversWithoutLeaks) {
                 known_untraced.count(call) ? " (known finding)" : "");
 }
 
+// DdeInitialize hands its error back and leaves no instance to ask: the trace and the error
+// report name that error, and switching DDE on again once the cause is gone works.
+TEST_F(FaultSession, AFailedStartReportsTheErrorDdeInitializeReturned) {
+  platform::sim::SetDdeInstanceFault([](const char* call, platform::DdeInstance, bool client_only) {
+    return std::string(call) == "DdeInitialize" && !client_only ? platform::kDmlErrDllUsage : 0u;
+  });
+  Tickwell app([&] { ApplyDebugState(platform::kNoWindow, dbFile, true, (dir_ / "trace.log").string()); });
+  platform::sim::SetDdeInstanceFault(nullptr);
+  EXPECT_NE(Trace().find("Call failed : DdeInitialize : DMLERR_DLL_USAGE (0x4004)"), std::string::npos)
+      << Trace();
+  EXPECT_NE(Trace().find("DDEML Error = DMLERR_DLL_USAGE"), std::string::npos) << Trace();
+  if (app.DdeOn()) app.ToggleDde();
+  app.ToggleDde();
+  ASSERT_TRUE(app.DdeOn());
+  const std::string line = Line("EURUSD", 7);
+  app.Feed(line);
+  EXPECT_TRUE(Unread({{"EURUSD", line}}).empty());
+}
+
 }  // namespace
 }  // namespace tickwell::fuzz
