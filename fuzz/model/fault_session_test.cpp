@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -126,7 +127,9 @@ std::string ExpectedTrace(const std::string& call) {
 class FaultSession : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / "tickwell-fault-session";
+    // A folder of this run's own: another checkout's run of the session may be going on.
+    dir_ = std::filesystem::temp_directory_path() /
+           ("tickwell-fault-session-" + std::to_string(std::random_device{}()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
