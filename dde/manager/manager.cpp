@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 
+#include "dde/diagnostics/failed_call.h"
 #include "dde/diagnostics/trace.h"
 #include "dde/tables/ddeml_names.h"
 #include "dde/tables/error_codes.h"
@@ -203,7 +204,11 @@ bool TDDEMLManager::SetError(int Code, const std::string& Msg) {
   if (DebugActive()) {
     TraceLine("   SetError : ");
     TraceLine("         Mngr Error  = ", ManagerErrorText(Code));
-    TraceLine("         DDEML Error = ", DdemlErrorName(InstanceId));
+    // The pending error of the instance, or else the one the failed call's own trace line read
+    // (which cleared it), or that DdeInitialize handed back when there is no instance at all.
+    unsigned error = InstanceId != 0 ? platform::DdeGetLastError(InstanceId) & 0xFFFF : 0;
+    if (error == 0) error = TakeLastFailure();
+    TraceLine("         DDEML Error = ", DdemlErrorCodeName(error));
     TraceLine("         Message     = ", Msg);
   }
   return Code == 1;
@@ -223,9 +228,12 @@ bool TDDEMLManager::InitDDEML() {
     const unsigned error =
         platform::DdeInitialize(InstanceId, &TDDEMLManager::CallBackTrampoline, InitFlags());
     if ((error & 0xFFFF) != 0) {
+      // DdeInitialize hands its error back: there is no instance to ask for it.
       InstanceId = 0;
+      TraceFailedCall("DdeInitialize", error & 0xFFFF);
       code = -6;
     } else {
+      SetThreadInstance(InstanceId);
       result = IsServerScope() ? SetupServices() : true;
     }
   }
@@ -266,6 +274,8 @@ bool TDDEMLManager::TerminateDDEML() {
     try {
       ReleaseServiceHandles();
       done = platform::DdeUninitialize(InstanceId);
+      if (!done) TraceFailedDdeCall("DdeUninitialize", InstanceId);
+      if (ThreadInstance() == InstanceId) SetThreadInstance(0);
     } catch (const std::exception&) {
       throw ETarvoError("Error in DdeUnInitialise API call");
     }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "dde/diagnostics/failed_call.h"
 #include "platform/window.h"
 
 namespace tickwell {
@@ -31,6 +32,9 @@ platform::Hwnd TDDEMLPostingWindow::Handle() {
     handle_ = platform::CreateHiddenWindow(
         "TDDEMLPostingWindow", [this](platform::Hwnd window, unsigned msg, platform::WParam w,
                                       platform::LParam l) { return WndProc(window, msg, w, l); });
+    // A window call has no DDEML error of its own: the library's code for its own internal
+    // failures stands for it.
+    if (handle_ == platform::kNoWindow) TraceFailedCall("CreateWindow", platform::kDmlErrSysError);
   }
   return handle_;
 }
@@ -39,8 +43,10 @@ bool TDDEMLPostingWindow::Queue(TDDEMLService* service, platform::Hsz topic, pla
   const platform::Hwnd window = Handle();
   if (window == platform::kNoWindow) return false;
   auto record = std::make_unique<TPostAdviseRecord>(TPostAdviseRecord{service, topic, item});
-  if (!platform::Post(window, WM_POSTADVISE, 0, reinterpret_cast<platform::LParam>(record.get())))
+  if (!platform::Post(window, WM_POSTADVISE, 0, reinterpret_cast<platform::LParam>(record.get()))) {
+    TraceFailedCall("PostMessage", platform::kDmlErrPostMsgFailed);
     return false;
+  }
   pending_.insert(record.release());
   return true;
 }

@@ -1,5 +1,6 @@
 #include "dde/model/conversation.h"
 
+#include "dde/diagnostics/failed_call.h"
 #include "dde/diagnostics/trace_named.h"
 
 namespace tickwell {
@@ -74,7 +75,10 @@ bool TDDEMLConversation::QueryTransaction(std::uint32_t transId, std::string& it
                                           unsigned& status, unsigned& state,
                                           unsigned& lastError) const {
   platform::ConvInfo info;
-  if (!platform::DdeQueryConvInfo(ConvHandle, transId, info)) return false;
+  if (!platform::DdeQueryConvInfo(ConvHandle, transId, info)) {
+    TraceFailedDdeCall("DdeQueryConvInfo", InstanceId);
+    return false;
+  }
   itemName = QueryName(InstanceId, info.item);
   status = info.status & 0xFFFF;
   state = info.state & 0xFFFF;
@@ -113,7 +117,12 @@ bool TDDEMLConversation::EndConversation() {
       StopAllAdvises();
       TraceNamed(kTag, "EndConversation - Calling DdeDisconnect");
       result = platform::DdeDisconnect(ConvHandle);
-      if (!result) ReportError(-17, GetServiceName() + "/" + GetTopicName());
+      if (!result) {
+        TraceFailedDdeCall("DdeDisconnect", InstanceId);
+        ReportError(-17, GetServiceName() + "/" + GetTopicName());
+      }
+    } else {
+      TraceFailedDdeCall("DdeQueryConvInfo", InstanceId);
     }
     ConvHandle = 0;
     HasHandle = false;
@@ -138,6 +147,7 @@ bool TDDEMLConversation::StopAdvise(std::string_view itemName) {
       platform::DdeClientTransaction(nullptr, 0, ConvHandle, item->Handle(), DefaultFormat,
                                      platform::kXtypAdvStop, GetTimeOut(), &result);
   if (done == 0) {
+    TraceFailedDdeCall("DdeClientTransaction", InstanceId);
     ReportError(-19, GetServiceName() + "/" + GetTopicName() + "/" + std::string(itemName));
     return false;
   }
@@ -147,6 +157,7 @@ bool TDDEMLConversation::StopAdvise(std::string_view itemName) {
 
 bool TDDEMLConversation::Reconnect() {
   const platform::Hconv fresh = platform::DdeReconnect(ConvHandle);
+  if (fresh == 0) TraceFailedDdeCall("DdeReconnect", InstanceId);
   ConvHandle = fresh;
   HasHandle = fresh != 0;
   return HasHandle;

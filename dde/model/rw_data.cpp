@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "dde/diagnostics/failed_call.h"
 #include "dde/model/ansi_text.h"
 #include "dde/model/names.h"
 #include "dde/model/xltable.h"
@@ -27,10 +28,13 @@ class DataAccess {
  public:
   explicit DataAccess(platform::HddeData data) : data_(data) {
     bytes_ = platform::DdeAccessData(data, &size_);
-    if (!bytes_) size_ = 0;
+    if (!bytes_) {
+      size_ = 0;
+      if (data != 0) TraceFailedDdeCall("DdeAccessData");
+    }
   }
   ~DataAccess() {
-    if (bytes_) platform::DdeUnaccessData(data_);
+    if (bytes_ && !platform::DdeUnaccessData(data_)) TraceFailedDdeCall("DdeUnaccessData");
   }
   DataAccess(const DataAccess&) = delete;
   DataAccess& operator=(const DataAccess&) = delete;
@@ -54,7 +58,8 @@ TDDEMLClipFmtType FormatNumberToType(unsigned format) {
 }
 
 void TDDEMLRWData::FreeDataHandle() {
-  if (ownsHandle_ && handle_ != 0) platform::DdeFreeDataHandle(handle_);
+  if (ownsHandle_ && handle_ != 0 && !platform::DdeFreeDataHandle(handle_))
+    TraceFailedDdeCall("DdeFreeDataHandle");
   handle_ = 0;
 }
 
@@ -140,7 +145,8 @@ void TDDEMLRWData::SetFromHandle(unsigned format, platform::HddeData data) {
   if (format == kCfBitmap) {
     bitmap_ = 0;
     std::uint8_t bytes[4] = {};
-    platform::DdeGetData(data, bytes, sizeof bytes, 0);
+    if (data != 0 && platform::DdeGetData(data, bytes, sizeof bytes, 0) == 0)
+      TraceFailedDdeCall("DdeGetData");
     std::memcpy(&bitmap_, bytes, sizeof bitmap_);
   } else {
     // CF_DIB and every other format, the table format included, are kept as their bytes.
@@ -156,6 +162,7 @@ platform::HddeData TDDEMLRWData::Make(platform::DdeInstance instance, platform::
   const platform::HddeData made =
       platform::DdeCreateDataHandle(instance, bytes, static_cast<std::uint32_t>(size), 0, item,
                                     format, owned ? platform::kHdataAppOwned : 0);
+  if (made == 0) TraceFailedDdeCall("DdeCreateDataHandle", instance);
   if (owned) handle_ = made;
   return made;
 }
