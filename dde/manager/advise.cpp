@@ -1,5 +1,6 @@
 // Server advise loops: links accepted and recorded on their items, changed items posted to
 // DDEML at once or through the posting window, the data collected for each link, links stopped.
+#include "dde/diagnostics/failed_call.h"
 #include "dde/manager/manager.h"
 #include "dde/model/names.h"
 #include "dde/model/topic.h"
@@ -63,6 +64,7 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
       changed.Data.FreeDataHandle();
       ++advise_posts_;
       if (!platform::DdePostAdvise(InstanceId, topicName, itemName)) {
+        TraceFailedDdeCall("DdePostAdvise", InstanceId);
         service.ReportError(-31, where());
         if (tracing)
           TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where(), " - FAILED!");
@@ -84,6 +86,7 @@ void TDDEMLManager::DoQueuedPostAdvise(TDDEMLPostingWindow&, TDDEMLService* Serv
   TraceNamed(kServiceTag, "PostAdvise(atoms) - Calling DdePostAdvise");
   ++advise_posts_;
   const bool posted = platform::DdePostAdvise(InstanceId, Topic, Item);
+  if (!posted) TraceFailedDdeCall("DdePostAdvise", InstanceId);
   TraceNamed(kServiceTag, posted ? "PostAdvise(atoms) - OK" : "PostAdvise(atoms) - failed");
 }
 

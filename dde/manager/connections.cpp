@@ -3,6 +3,7 @@
 // and the registration and error notifications.
 #include <vector>
 
+#include "dde/diagnostics/failed_call.h"
 #include "dde/manager/manager.h"
 #include "dde/model/names.h"
 #include "dde/model/topic.h"
@@ -39,7 +40,11 @@ TDDEMLConversation* TDDEMLManager::FindConversationByHandle(platform::Hconv hCon
   }
   // A conversation not yet given its handle is found by the names DDEML knows for it.
   platform::ConvInfo info;
-  if (hConv == 0 || !platform::DdeQueryConvInfo(hConv, platform::kQidSync, info)) return nullptr;
+  if (hConv == 0) return nullptr;
+  if (!platform::DdeQueryConvInfo(hConv, platform::kQidSync, info)) {
+    TraceFailedDdeCall("DdeQueryConvInfo", InstanceId);
+    return nullptr;
+  }
   const std::string service = QueryName(InstanceId, info.service_partner);
   const std::string topic = QueryName(InstanceId, info.topic);
   for (int i = 0; i < ConversationCount(); ++i) {
@@ -209,11 +214,15 @@ void TDDEMLManager::XTypConnectConfirm(platform::Hconv hConv, platform::Hsz Serv
                                        platform::Hsz Topic, std::uintptr_t) {
   TraceLine("XTypConnectConfirm - start  ....");
   platform::ConvInfo info;
-  if (DebugActive() && platform::DdeQueryConvInfo(hConv, platform::kQidSync, info)) {
-    TraceLine("hszSvcPartner = ", QueryName(InstanceId, info.service_partner));
-    TraceLine("hszServiceReq = ", QueryName(InstanceId, info.service_request));
-    TraceLine("hszTopic = ", QueryName(InstanceId, info.topic));
-    TraceLine("wStatus = ", info.status);
+  if (DebugActive()) {
+    if (platform::DdeQueryConvInfo(hConv, platform::kQidSync, info)) {
+      TraceLine("hszSvcPartner = ", QueryName(InstanceId, info.service_partner));
+      TraceLine("hszServiceReq = ", QueryName(InstanceId, info.service_request));
+      TraceLine("hszTopic = ", QueryName(InstanceId, info.topic));
+      TraceLine("wStatus = ", info.status);
+    } else {
+      TraceFailedDdeCall("DdeQueryConvInfo", InstanceId);
+    }
   }
   const std::string service = QueryName(InstanceId, Service);
   const std::string topic = QueryName(InstanceId, Topic);
@@ -332,7 +341,10 @@ platform::HddeData TDDEMLManager::XTypWildConnect(platform::Hsz Service, platfor
     TraceLine(kPrefix, "Calling DdeCreateDataHandle");
     // The block is laid out in the platform's own HSZPAIR size, ended by a zero pair.
     result = platform::DdeCreateHszPairData(InstanceId, pairs);
-    if (result == 0) TraceLine(kPrefix, "DdeCreateDataHandle failed!");
+    if (result == 0) {
+      TraceLine(kPrefix, "DdeCreateDataHandle failed!");
+      TraceFailedDdeCall("DdeCreateHszPairData", InstanceId);
+    }
     ClearWildConnects();
   }
   return result;

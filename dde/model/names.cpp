@@ -1,5 +1,7 @@
 #include "dde/model/names.h"
 
+#include "dde/diagnostics/failed_call.h"
+
 namespace tickwell {
 namespace {
 
@@ -11,13 +13,15 @@ constexpr std::size_t kMaxNameLength = 255;
 char FoldNameChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 int QueryNameLength(platform::DdeInstance instance, platform::Hsz handle) {
-  if (handle == 0) return 0;
-  return static_cast<int>(platform::DdeQueryString(instance, handle).size());
+  return static_cast<int>(QueryName(instance, handle).size());
 }
 
 std::string QueryName(platform::DdeInstance instance, platform::Hsz handle) {
   if (handle == 0) return {};
-  return platform::DdeQueryString(instance, handle);
+  std::string name = platform::DdeQueryString(instance, handle);
+  // A handle always names something: an empty answer is a failed call.
+  if (name.empty()) TraceFailedDdeCall("DdeQueryString", instance);
+  return name;
 }
 
 std::string NameKey(std::string_view name) {
@@ -50,17 +54,22 @@ TDDEMLAtom::~TDDEMLAtom() { Release(); }
 
 void TDDEMLAtom::SetName(platform::DdeInstance instance, std::string_view name) {
   if (instance_ == 0) instance_ = instance;
-  if (handle_ != 0) platform::DdeFreeStringHandle(instance_, handle_);
+  if (handle_ != 0 && !platform::DdeFreeStringHandle(instance_, handle_))
+    TraceFailedDdeCall("DdeFreeStringHandle", instance_);
   handle_ = 0;
   key_.clear();
   if (name.empty()) return;
   handle_ = platform::DdeCreateStringHandle(instance_, std::string(name));
-  if (handle_ != 0) key_ = NameKey(name);
+  if (handle_ != 0)
+    key_ = NameKey(name);
+  else
+    TraceFailedDdeCall("DdeCreateStringHandle", instance_);
 }
 
 void TDDEMLAtom::Release() {
   // A handle of an instance that has already stopped fails to free without harm.
-  if (handle_ != 0) platform::DdeFreeStringHandle(instance_, handle_);
+  if (handle_ != 0 && !platform::DdeFreeStringHandle(instance_, handle_))
+    TraceFailedDdeCall("DdeFreeStringHandle", instance_);
   handle_ = 0;
   instance_ = 0;
   key_.clear();

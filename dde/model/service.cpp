@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "dde/diagnostics/failed_call.h"
 #include "dde/diagnostics/trace_named.h"
 #include "dde/tables/exceptions.h"
 
@@ -48,6 +49,7 @@ bool TDDEMLService::Register(platform::DdeInstance instance, bool doRegister) {
                         QueryName(instance, Handle()) + "]");
     }
     if (done == 0) {
+      TraceFailedDdeCall("DdeNameService", instance);
       result = ReportError(-9, Name);
     } else {
       Registered = doRegister;
