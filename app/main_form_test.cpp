@@ -435,7 +435,7 @@ TEST_F(FormClientTest, AClientThatConnectsForEachRequestAlwaysFindsTheValues) {
   const platform::Hconv conv = Connect("EURUSD");
   std::string wide;
   for (char c : std::string("1.08503")) wide += {c, '\0'};
-  EXPECT_EQ(Request(conv, "ASK", platform::kCfUnicodeText), wide);
+  EXPECT_EQ(Request(conv, "ASK", platform::kCfUnicodeText), wide + std::string(2, '\0'));
 }
 
 TEST_F(FormClientTest, PokesChangeNoQuoteAndCannotSilenceTheServer) {
@@ -456,7 +456,7 @@ TEST_F(FormClientTest, TheMt4LayoutAnswersNaUntilASymbolsFirstLineAndKeepsItsTop
   EXPECT_EQ(Request(bid, "EURUSD"), std::string("N/A", 4));
   std::string wide;
   for (char c : std::string("N/A")) wide += {c, '\0'};
-  EXPECT_EQ(Request(bid, "EURUSD", platform::kCfUnicodeText), wide);
+  EXPECT_EQ(Request(bid, "EURUSD", platform::kCfUnicodeText), wide + std::string(2, '\0'));
   Feed("EURUSD;1.1;1.2;1.15;1021974720;15");
   EXPECT_EQ(Request(bid, "eurusd"), std::string("1.1", 4));
   EXPECT_EQ(Request(high, "EURUSD"), std::string("N/A", 4));  // the line had no high

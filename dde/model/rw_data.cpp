@@ -182,7 +182,8 @@ platform::HddeData TDDEMLRWData::CreateDataHandle(platform::DdeInstance instance
     return Make(instance, item, format, owned, text_.c_str(), text_.size() + 1);
   if (format == kCfUnicodeText) {
     const std::u16string wide = AnsiToUtf16(text_);
-    return Make(instance, item, format, owned, wide.data(), wide.size() * 2);
+    // Ended by a zero character, as the clipboard's Unicode text is: a reader may rely on it.
+    return Make(instance, item, format, owned, wide.c_str(), (wide.size() + 1) * 2);
   }
   if (format == kCfBitmap) {
     if (bitmap_ == 0) return 0;

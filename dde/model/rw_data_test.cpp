@@ -39,7 +39,7 @@ class RWData : public ::testing::Test {
   testing::ModelInstance inst_;
 };
 
-TEST_F(RWData, TextGoesOutWithItsZeroAndAsUtf16WithoutOne) {
+TEST_F(RWData, TextGoesOutWithItsZeroInTextAndInUtf16) {
   TDDEMLRWData data;
   EXPECT_EQ(data.GetFormat(), platform::kCfText);
   EXPECT_EQ(data.GetTextPtr(), nullptr);
@@ -49,7 +49,7 @@ TEST_F(RWData, TextGoesOutWithItsZeroAndAsUtf16WithoutOne) {
   EXPECT_EQ(Consume(data.CreateDataHandle(inst_.id(), 0, 0, false)),
             (Bytes{'1', '.', '2', '5', 0}));
   EXPECT_EQ(Consume(data.CreateDataHandle(inst_.id(), 0, platform::kCfUnicodeText, false)),
-            (Bytes{'1', 0, '.', 0, '2', 0, '5', 0}));
+            (Bytes{'1', 0, '.', 0, '2', 0, '5', 0, 0, 0}));
   platform::HddeData none;
   EXPECT_FALSE(data.GetOwnedHandle(none));  // unowned handles are not kept
 }
@@ -68,7 +68,7 @@ TEST_F(RWData, ReceivedTextStopsAtZeroAndUpperHalfSurvivesUtf16) {
   for (int c = 0x80; c <= 0xFF; ++c) upper.push_back(static_cast<char>(c));
   data.SetText(upper);
   const Bytes wide = Consume(data.CreateDataHandle(inst_.id(), 0, platform::kCfUnicodeText, false));
-  ASSERT_EQ(wide.size(), 2 * upper.size());
+  ASSERT_EQ(wide.size(), 2 * upper.size() + 2);  // and the zero character
   EXPECT_EQ(wide[0] | (wide[1] << 8), 0x20AC);                  // the euro sign
   EXPECT_EQ(wide[2 * 0x69] | (wide[2 * 0x69 + 1] << 8), 0xE9);  // e acute
   TDDEMLRWData back;
