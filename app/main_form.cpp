@@ -120,6 +120,7 @@ void TMainForm::FormCreate() {
   ShowDdeState(0);
   SymbolLabelCaption_.clear();
   Grid_[0] = {"TIME", "BID", "ASK", "LAST", "VOLUME"};
+  GridTime_.reset();
   ColWidths_ = {60, 140};
   Changed();
   SwitchDde(StartDde.value_or(Settings_.DdeOn));
@@ -180,8 +181,15 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
   if (DdeManager_->Tag != 0) PublishLine(fields, Text, time);
 
   SymbolLabelCaption_.assign(fields[0]);
-  Grid_[1] = {FormatDayNumber(UnixSecondsToDayNumber(time)), std::string(fields[1]),
-              std::string(fields[2]), std::string(fields[3]), std::string(fields[5])};
+  std::array<std::string, kGridRows>& shown = Grid_[1];
+  if (GridTime_ != time) {
+    shown[0] = FormatDayNumber(UnixSecondsToDayNumber(time));
+    GridTime_ = time;
+  }
+  shown[1].assign(fields[1]);
+  shown[2].assign(fields[2]);
+  shown[3].assign(fields[3]);
+  shown[4].assign(fields[5]);
   StatusText_ = RefusedCount_;
 }
 
@@ -209,8 +217,8 @@ void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, st
     dde.SetItemText(Mt4Service_, "HIGH", symbol, high);
     dde.SetItemText(Mt4Service_, "LOW", symbol, low);
   }
-  dde.SetItemText(Mt4Service_, "TIME", symbol, mt4::TimeText(Time));
-  dde.SetItemText(Mt4Service_, "QUOTE", symbol, mt4::QuoteText(Time, bid, ask));
+  dde.SetItemText(Mt4Service_, "TIME", symbol, Mt4Times_.Time(Time));
+  dde.SetItemText(Mt4Service_, "QUOTE", symbol, Mt4Times_.Quote(Time, bid, ask));
 }
 
 void TMainForm::KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time) {

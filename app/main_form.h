@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/mt4_layout.h"
 #include "app/settings.h"
 #include "app/system_items.h"
 #include "dde/manager/manager.h"
@@ -206,6 +207,7 @@ class TMainForm : public TComponent {
   TSystemItems SystemItems_;  // what the System topic and each topic's lists answer
   // The service of MetaTrader 4's layout while DDE is on; empty when it is switched off.
   std::string Mt4Service_;
+  mt4::TTimeTexts Mt4Times_;
   // Items made to answer "N/A" since DDE was switched on: bounded, so clients asking for names
   // no line brings cannot fill the memory.
   int UnquotedItems_ = 0;
@@ -214,6 +216,8 @@ class TMainForm : public TComponent {
   TStringList ItemList_;
   std::string SymbolLabelCaption_;
   std::array<std::array<std::string, kGridRows>, kGridCols> Grid_;
+  // The time the grid's time cell was made for: lines within one second reuse it.
+  std::optional<std::int32_t> GridTime_;
   std::array<int, kGridCols> ColWidths_{100, 100};
   int GlyphIndex_ = 0;
   std::string StatusText_;

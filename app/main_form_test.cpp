@@ -155,6 +155,11 @@ TEST_F(FormTest, ABadLineIsRefusedWholeAndNamedInTheStatusBar) {
   EXPECT_EQ(Items("EURUSD"),
             (Values{"1.2", "1.3", "1.25", "60", "7", "EURUSD;1.2;1.3;1.25;60;7;;x"}));
   EXPECT_EQ(form.Cell(1, 0), "1/1/1970 12:01:00 AM");
+  // The time cell is made again for every other second, and back again.
+  Feed("EURUSD;1.2;1.3;1.25;61;7");
+  EXPECT_EQ(form.Cell(1, 0), "1/1/1970 12:01:01 AM");
+  Feed("GBPUSD;1.2;1.3;1.25;60;7");
+  EXPECT_EQ(form.Cell(1, 0), "1/1/1970 12:01:00 AM");
 }
 
 TEST_F(FormTest, OtherErrorsAreShownInTheStatusBarAndAGoodLineClearsThem) {

@@ -42,12 +42,29 @@ std::string TimeText(std::int64_t seconds) {
 }
 
 std::string QuoteText(std::int64_t seconds, std::string_view bid, std::string_view ask) {
-  std::string text = TimeText(seconds);
-  text += ' ';
-  text += bid;
-  text += ' ';
-  text += ask;
-  return text;
+  TTimeTexts texts;
+  return std::string(texts.Quote(seconds, bid, ask));
+}
+
+const std::string& TTimeTexts::Time(std::int64_t seconds) {
+  // Whole minutes, rounded down also before 1970, as TimeText shows them.
+  const std::int64_t minute = seconds / 60 - (seconds % 60 < 0 ? 1 : 0);
+  if (!known_ || minute != minute_) {
+    time_ = TimeText(seconds);
+    minute_ = minute;
+    known_ = true;
+  }
+  return time_;
+}
+
+std::string_view TTimeTexts::Quote(std::int64_t seconds, std::string_view bid,
+                                   std::string_view ask) {
+  quote_ = Time(seconds);
+  quote_ += ' ';
+  quote_ += bid;
+  quote_ += ' ';
+  quote_ += ask;
+  return quote_;
 }
 
 }  // namespace tickwell::mt4

@@ -24,4 +24,19 @@ std::string TimeText(std::int64_t seconds);
 // The time, then the bid and the ask, separated by blanks ("21.05.02 9:52 1.5773 1.5778").
 std::string QuoteText(std::int64_t seconds, std::string_view bid, std::string_view ask);
 
+// The same texts for one line after another: the time text is made again only when the minute
+// changes, as lines come many to a minute, and the quote text reuses its buffer.
+class TTimeTexts {
+ public:
+  const std::string& Time(std::int64_t seconds);
+  // Valid until the next call.
+  std::string_view Quote(std::int64_t seconds, std::string_view bid, std::string_view ask);
+
+ private:
+  bool known_ = false;
+  std::int64_t minute_ = 0;
+  std::string time_;
+  std::string quote_;
+};
+
 }  // namespace tickwell::mt4

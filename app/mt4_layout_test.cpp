@@ -34,5 +34,18 @@ TEST(Mt4Layout, QuoteIsTheTimeThenBidAndAskAsSent) {
   EXPECT_EQ(QuoteText(0, "149.512", "149.516"), "01.01.70 0:00 149.512 149.516");
 }
 
+// Kept texts must follow the minute exactly: a text kept one line too long shows a stale time.
+TEST(Mt4Layout, KeptTimeTextsChangeWithTheMinuteAndNeverLag) {
+  TTimeTexts texts;
+  const std::int64_t t = Seconds(2002, 5, 21, 9, 52);
+  for (std::int64_t s : {t, t + 59, t + 60, t + 59, t - 3661, t - 3660, t - 1, t, t + 3600, t})
+    EXPECT_EQ(texts.Time(s), TimeText(s)) << s;
+  for (std::int64_t s : {-61, -60, -1, 0})  // whole minutes before 1970 round down too
+    EXPECT_EQ(texts.Time(s), TimeText(s)) << s;
+  EXPECT_EQ(texts.Quote(t + 60, "1.1", "1.2"), "21.05.02 9:53 1.1 1.2");
+  EXPECT_EQ(texts.Quote(t + 60, "149.512", "149.516"), "21.05.02 9:53 149.512 149.516");
+  EXPECT_EQ(texts.Quote(-1, "1", "2"), "31.12.69 23:59 1 2");
+}
+
 }  // namespace
 }  // namespace tickwell::mt4
