@@ -259,7 +259,9 @@ void TDDEMLManager::XTypDisconnect(platform::Hconv hConv) {
   TDDEMLService* serverService = nullptr;
   if (conv->IsServer) {
     serverService = conv->Service;
-    lastOnTopic = CountServerConversations(conv->GetServerServiceName(), topic) == 1;
+    // A conversation whose topic the application removed closes no topic.
+    lastOnTopic = conv->Topic != nullptr &&
+                  CountServerConversations(conv->GetServerServiceName(), topic) == 1;
   }
   if (restart) {
     TraceLine("XTypDisconnect - Trying to reconnect");

@@ -133,6 +133,43 @@ TEST_F(ConnectionsTest, TheLastDisconnectOnATopicClosesItUnlessTheApplicationKee
   EXPECT_EQ(events.size(), 5u);
 }
 
+TEST_F(ConnectionsTest, ATopicRemovedUnderLiveConversationsLeavesThemServingNothing) {
+  // Run under the address sanitizer: the conversations must not keep the freed topic.
+  std::vector<std::string> closed;
+  m->OnTopicClosed = [&](TDDEMLManager&, const std::string&, const std::string& t, bool&) {
+    closed.push_back(t);
+  };
+  for (const bool all : {false, true}) {
+    m->SetItemText("MT5", "EURUSD", "BID", "1.1");
+    m->SetItemText("MT5", "GBPUSD", "BID", "1.3");
+    const platform::Hconv a = Connect("EURUSD");
+    const platform::Hconv b = Connect("GBPUSD");
+    ASSERT_TRUE(a && b);
+    Pump();
+    platform::Hconv server = 0;
+    for (int i = 0; i < m->ConversationCount(); ++i)
+      if (m->Conversation(i)->GetTopicName() == "GBPUSD") server = m->Conversation(i)->ConvHandle;
+    ASSERT_NE(server, 0u);
+    if (all)
+      m->FindService("MT5")->RemoveTopics();
+    else
+      EXPECT_TRUE(m->FindService("MT5")->RemoveTopic("GBPUSD"));
+    EXPECT_EQ(Call(platform::kXtypRequest, server, "GBPUSD", "BID"), 0u);
+    EXPECT_EQ(Call(platform::kXtypAdvReq, server, "GBPUSD", "BID", 0, 1), 0u);
+    // Publishing makes the topic anew; the old conversation still serves nothing.
+    m->SetItemText("MT5", "GBPUSD", "BID", "1.4");
+    EXPECT_EQ(Call(platform::kXtypRequest, server, "GBPUSD", "BID"), 0u);
+    EXPECT_TRUE(platform::DdeDisconnect(a));
+    EXPECT_TRUE(platform::DdeDisconnect(b));
+    platform::testing::Eventually([&] { return m->ConversationCount() == 0; });
+    // Only a topic that was still there closes with its last conversation.
+    EXPECT_EQ(closed, all ? std::vector<std::string>{} : std::vector<std::string>{"EURUSD"});
+    closed.clear();
+    EXPECT_NE(m->FindItem("MT5", "GBPUSD", "BID"), nullptr);
+    m->FindService("MT5")->RemoveTopics();
+  }
+}
+
 TEST_F(ConnectionsTest, ConversationsAreEndedByIdOrNamesAndABadKeyIsRefused) {
   ASSERT_NE(Connect("EURUSD"), 0u);
   ASSERT_NE(Connect("GBPUSD"), 0u);

@@ -106,6 +106,13 @@ void TDDEMLManager::HookService(TDDEMLService& service) {
   service.OnTopicAdvise = [this](TDDEMLService& sender, TDDEMLTopic& topic, TDDEMLItem& item) {
     ProcTopicAdvise(sender, topic, item);
   };
+  // A conversation on a removed topic serves nothing more; it must not keep the freed topic.
+  service.OnTopicRemoving = [this](TDDEMLService&, TDDEMLTopic& topic) {
+    for (int i = 0; i < ConversationCount(); ++i) {
+      TDDEMLConversation* conv = Conversation(i);
+      if (conv->IsServer && conv->Topic == &topic) conv->Topic = nullptr;
+    }
+  };
 }
 
 void TDDEMLManager::HookServices() {

@@ -100,6 +100,9 @@ TDDEMLTopic* TDDEMLService::FindOrAddTopic(std::string_view name) {
 
 void TDDEMLService::RemoveTopics() {
   ++topicRemovals_;
+  if (OnTopicRemoving)
+    for (int i = 0; i < Topics_.Count(); ++i)
+      OnTopicRemoving(*this, *static_cast<TDDEMLTopic*>(Topics_.Named(i)));
   ByHandle_.Clear();
   Topics_.Clear();
 }
@@ -108,6 +111,7 @@ bool TDDEMLService::RemoveTopic(std::string_view name) {
   TDDEMLTopic* found = FindTopic(name);
   if (!found) return false;
   ++topicRemovals_;
+  if (OnTopicRemoving) OnTopicRemoving(*this, *found);
   ByHandle_.Remove(found->Handle(), found);
   Topics_.DeleteObject(Topics_.IndexOf(found));
   return true;

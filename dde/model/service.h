@@ -72,6 +72,8 @@ class TDDEMLService : public TDDEMLBase {
   bool Registered = false;
   TDDEMLErrorHook OnServiceError;
   std::function<void(TDDEMLService& sender, TDDEMLTopic& topic, TDDEMLItem& item)> OnTopicAdvise;
+  // A topic about to be removed (RemoveTopic, RemoveTopics): whoever holds it lets go of it.
+  std::function<void(TDDEMLService& sender, TDDEMLTopic& topic)> OnTopicRemoving;
 
  private:
   static inline std::uint64_t topicRemovals_ = 0;
