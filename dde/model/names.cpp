@@ -10,8 +10,6 @@ constexpr std::size_t kMaxNameLength = 255;
 
 }  // namespace
 
-char FoldNameChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 int QueryNameLength(platform::DdeInstance instance, platform::Hsz handle) {
   return static_cast<int>(QueryName(instance, handle).size());
 }

@@ -22,7 +22,9 @@ int QueryNameLength(platform::DdeInstance instance, platform::Hsz handle);
 std::string QueryName(platform::DdeInstance instance, platform::Hsz handle);
 
 // Names are compared with ASCII letters folded to upper case, other bytes as unsigned codes.
-char FoldNameChar(char c);
+inline char FoldNameChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 std::string NameKey(std::string_view name);
 int CompareNames(std::string_view a, std::string_view b);
 bool SameName(std::string_view a, std::string_view b);
