@@ -22,7 +22,7 @@ run() {
   for n in $(seq 1 "$lines"); do
     echo "SYM$((n % 4));1.$n;2.$n;3.$n;$((1700000000 + n));$n"
   done >"$out/lines.txt"
-  (cd "$bin" && wine tickwell.exe /dde off) &
+  (cd "$bin" && wine tickwell.exe /dde on) &
   local app=$!
   wine "$bin/tickwell-feed.exe" --timeout 30000 "SYM0;0;0;0;0;0" >/dev/null
   local win=""
@@ -31,7 +31,6 @@ run() {
     [ -n "$win" ] && break
     sleep 0.1
   done
-  xdotool mousemove --window "$win" 45 44 click 1
   for _ in $(seq 1 100); do
     wine "$bin/tickwell-watch.exe" MT5 System SysItems -t 2 >/dev/null 2>&1 && break
     sleep 0.2

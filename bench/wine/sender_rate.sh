@@ -30,9 +30,8 @@ if [ "${SENDER_RATE_SERVER:-tickwell}" = bare ]; then
   wait_for "grep -q '^ready' '$work/bare.txt'" 300 || { echo "sender_rate: tw-bare-bridge did not start" >&2; exit 1; }
   win=""
 else
-  (cd "$bin" && wine tickwell.exe /dde off) >/dev/null 2>&1 &
+  (cd "$bin" && wine tickwell.exe /dde on) >/dev/null 2>&1 &
   wait_for 'win=$(tickwell_window); [ -n "$win" ]' 300 || { echo "sender_rate: no Tickwell window" >&2; exit 1; }
-  xdotool mousemove --window "$win" 45 44 click 1
   wait_for 'wine "$bin/tickwell-watch.exe" MT5 System SysItems -t 2 >/dev/null 2>&1' 100 ||
     { echo "sender_rate: Tickwell's DDE did not start" >&2; exit 1; }
 fi
