@@ -103,6 +103,20 @@ TEST_F(ShownMainWindow, TheWindowAndEveryChildUseMsSansSerifAt8Points) {
   }
 }
 
+TEST_F(ShownMainWindow, TheLabelNamesTheLastSymbolAtOnceToEveryReader) {
+  HWND label = Item(Main(), ids::kLabel);
+  form.QuoteLineReceived(form.Receiver(), platform::kNoWindow, "EURUSD;1;2;3;1700000000;4");
+  char text[64] = {};
+  EXPECT_EQ(SendMessageA(label, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 6);
+  EXPECT_STREQ(text, "EURUSD");
+  EXPECT_EQ(GetWindowTextLengthA(label), 6);
+  form.QuoteLineReceived(form.Receiver(), platform::kNoWindow, "GBPUSD;1;2;3;1700000000;4");
+  // A short buffer gets what fits, ended by its zero.
+  EXPECT_EQ(GetWindowTextA(label, text, 4), 3);
+  EXPECT_STREQ(text, "GBP");
+  EXPECT_EQ(SendMessageA(label, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(text)), 0);
+}
+
 TEST_F(ShownMainWindow, HasAnIconForCaptionTaskbarAndTaskSwitcher) {
   for (WPARAM which : {ICON_SMALL, ICON_BIG}) {
     const auto icon = reinterpret_cast<HICON>(SendMessageA(Main(), WM_GETICON, which, 0));

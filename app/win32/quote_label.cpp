@@ -1,5 +1,7 @@
 #include "app/win32/quote_label.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "app/win32/control_ids.h"
@@ -8,7 +10,16 @@
 namespace tickwell {
 namespace {
 
-constexpr int kFontSlot = 0;  // offset of the font in the window's extra bytes
+// Offsets in the window's extra bytes: the font, and the label's own copy of its text.
+constexpr int kFontSlot = 0;
+constexpr int kTextSlot = sizeof(HFONT);
+
+// The text lives with the label rather than in the system's caption, so that setting it, once
+// per quote line, costs no call outside the process (under Wine every caption change is a round
+// trip to its server). WM_GETTEXT answers it, for this window and for other programs alike.
+std::string* TextOf(HWND hwnd) {
+  return reinterpret_cast<std::string*>(GetWindowLongPtrA(hwnd, kTextSlot));
+}
 
 void Paint(HWND hwnd) {
   PAINTSTRUCT ps;
@@ -16,8 +27,8 @@ void Paint(HWND hwnd) {
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+  const std::string* kept = TextOf(hwnd);
+  const std::string text = kept ? *kept : std::string();
   auto font = reinterpret_cast<HFONT>(GetWindowLongPtrA(hwnd, kFontSlot));
   HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
@@ -42,8 +53,36 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         return 0;
       case WM_GETFONT:
         return static_cast<LRESULT>(GetWindowLongPtrA(hwnd, kFontSlot));
+      case WM_NCCREATE: {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(l);
+        auto* text = new std::string(create->lpszName ? create->lpszName : "");
+        SetWindowLongPtrA(hwnd, kTextSlot, reinterpret_cast<LONG_PTR>(text));
+        return DefWindowProcA(hwnd, msg, w, l);
+      }
+      case WM_NCDESTROY:
+        delete TextOf(hwnd);
+        SetWindowLongPtrA(hwnd, kTextSlot, 0);
+        return DefWindowProcA(hwnd, msg, w, l);
+      // Setting the text paints nothing: the main window repaints the label with the grid.
+      case WM_SETTEXT:
+        if (std::string* text = TextOf(hwnd)) {
+          text->assign(l ? reinterpret_cast<const char*>(l) : "");
+          return TRUE;
+        }
+        return FALSE;
+      case WM_GETTEXTLENGTH: {
+        const std::string* text = TextOf(hwnd);
+        return text ? static_cast<LRESULT>(text->size()) : 0;
+      }
+      case WM_GETTEXT: {
+        const std::string* text = TextOf(hwnd);
+        if (!text || w == 0 || l == 0) return 0;
+        const size_t n = std::min<size_t>(text->size(), static_cast<size_t>(w) - 1);
+        std::memcpy(reinterpret_cast<char*>(l), text->data(), n);
+        reinterpret_cast<char*>(l)[n] = '\0';
+        return static_cast<LRESULT>(n);
+      }
       default:
-        // WM_SETTEXT keeps the text and, on a child without a caption, paints nothing.
         return DefWindowProcA(hwnd, msg, w, l);
     }
   });
@@ -54,7 +93,7 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
 bool RegisterQuoteLabelClass() {
   WNDCLASSA wc{};
   wc.lpfnWndProc = LabelProc;
-  wc.cbWndExtra = sizeof(HFONT);
+  wc.cbWndExtra = sizeof(HFONT) + sizeof(std::string*);
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = ids::kLabelClass;
