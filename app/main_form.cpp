@@ -211,14 +211,17 @@ void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, st
   }
   dde.SetItemTexts(kService, symbol, std::span(items.data(), count));
   if (Mt4Service_.empty()) return;
-  dde.SetItemText(Mt4Service_, "BID", symbol, bid);
-  dde.SetItemText(Mt4Service_, "ASK", symbol, ask);
+  std::array<TDDEMLManager::TTopicText, 6> fields;
+  count = 0;
+  fields[count++] = {"BID", bid};
+  fields[count++] = {"ASK", ask};
   if (range) {
-    dde.SetItemText(Mt4Service_, "HIGH", symbol, high);
-    dde.SetItemText(Mt4Service_, "LOW", symbol, low);
+    fields[count++] = {"HIGH", high};
+    fields[count++] = {"LOW", low};
   }
-  dde.SetItemText(Mt4Service_, "TIME", symbol, Mt4Times_.Time(Time));
-  dde.SetItemText(Mt4Service_, "QUOTE", symbol, Mt4Times_.Quote(Time, bid, ask));
+  fields[count++] = {"TIME", Mt4Times_.Time(Time)};
+  fields[count++] = {"QUOTE", Mt4Times_.Quote(Time, bid, ask)};
+  dde.SetItemInTopics(Mt4Service_, symbol, std::span(fields.data(), count));
 }
 
 void TMainForm::KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time) {

@@ -92,6 +92,15 @@ class TDDEMLManager : public TComponent {
   };
   void SetItemTexts(std::string_view Service, std::string_view Topic,
                     std::span<const TItemText> Items);
+  // One item in several topics of a service, in order (MetaTrader 4's layout names a field by
+  // its topic and the symbol by its item); the same as SetItemText for each, with the service
+  // found once and the item first looked for where it was in the topic before.
+  struct TTopicText {
+    std::string_view Topic;
+    std::string_view Text;
+  };
+  void SetItemInTopics(std::string_view Service, std::string_view Item,
+                       std::span<const TTopicText> Topics);
   void SetItemData(std::string_view Service, std::string_view Topic, std::string_view Item,
                    std::uint16_t Format, platform::HddeData Data);
   void AddWildConnect(std::string_view Service, std::string_view Topic);

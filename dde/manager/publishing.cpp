@@ -39,6 +39,24 @@ void TDDEMLManager::SetItemTexts(std::string_view Service, std::string_view Topi
   }
 }
 
+void TDDEMLManager::SetItemInTopics(std::string_view Service, std::string_view Item,
+                                    std::span<const TTopicText> Topics) {
+  CheckServerScope();
+  TDDEMLService* service = nullptr;
+  std::uint64_t removals = 0;
+  int place = -1;
+  for (const TTopicText& each : Topics) {
+    // As in SetItemTexts: a text set may reach a client in this thread that ends topics.
+    if (!service || removals != TDDEMLService::TopicRemovals()) {
+      service = FindService(Service);
+      if (!service) return;
+      removals = TDDEMLService::TopicRemovals();
+    }
+    if (TDDEMLTopic* topic = service->FindOrAddTopic(each.Topic))
+      topic->SetItemText(Item, each.Text, place);
+  }
+}
+
 void TDDEMLManager::SetItemData(std::string_view Service, std::string_view Topic,
                                 std::string_view Item, std::uint16_t Format,
                                 platform::HddeData Data) {

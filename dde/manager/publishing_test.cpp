@@ -66,6 +66,39 @@ TEST_F(PublishingTest, ItemsOfOneTopicSetTogetherActAsEachSetAlone) {
   EXPECT_THROW(m.SetItemTexts("MT5", "EURUSD", items), ETarvoScopeError);
 }
 
+TEST_F(PublishingTest, AnItemSetInSeveralTopicsReachesItsOwnItemInEach) {
+  ASSERT_TRUE(m.InitDDEML());
+  // The item sits at a different place in each topic, so a place carried over from the topic
+  // before is wrong in every one of them.
+  for (const char* item : {"A", "B", "EURUSD"}) m.SetItemText("MT5", "BID", item, "0");
+  m.SetItemText("MT5", "ASK", "EURUSD", "0");
+  for (const char* item : {"A", "B", "C", "D"}) m.SetItemText("MT5", "TIME", item, "0");
+  m.FindService("MT5")->AddAdvise("ASK", "EURUSD", 1);
+  const auto posts = m.AdvisePosts();
+  const TDDEMLManager::TTopicText fields[] = {
+      {"bid", "1.1"}, {"ASK", "1.2"}, {"TIME", "9:52"}, {"QUOTE", "q"}};
+  m.SetItemInTopics("mt5", "eurusd", fields);
+  EXPECT_EQ(m.AdvisePosts(), posts + 1);  // the linked ASK changed
+  for (const auto& [topic, text] : fields)
+    EXPECT_EQ(m.FindItem("MT5", topic, "EURUSD")->Text(), text) << topic;
+  // Nothing else took a value: the neighbours kept theirs, and no item was made twice.
+  for (const char* item : {"A", "B"}) EXPECT_EQ(m.FindItem("MT5", "BID", item)->Text(), "0");
+  for (const char* item : {"A", "B", "C", "D"})
+    EXPECT_EQ(m.FindItem("MT5", "TIME", item)->Text(), "0");
+  EXPECT_EQ(m.FindService("MT5")->FindTopic("TIME")->ItemCount(), 5);
+  EXPECT_EQ(m.FindService("MT5")->FindTopic("QUOTE")->ItemCount(), 1);
+  // Again, now that the item is in every topic.
+  const TDDEMLManager::TTopicText again[] = {{"BID", "2.1"}, {"TIME", "9:53"}, {"ASK", "2.2"}};
+  m.SetItemInTopics("MT5", "EURUSD", again);
+  for (const auto& [topic, text] : again)
+    EXPECT_EQ(m.FindItem("MT5", topic, "EURUSD")->Text(), text) << topic;
+  EXPECT_EQ(m.FindItem("MT5", "TIME", "D")->Text(), "0");
+  m.SetItemInTopics("NOPE", "EURUSD", again);
+  EXPECT_EQ(m.FindItem("NOPE", "BID", "EURUSD"), nullptr);
+  m.SetScope(ddeClientOnly);
+  EXPECT_THROW(m.SetItemInTopics("MT5", "EURUSD", again), ETarvoScopeError);
+}
+
 TEST_F(PublishingTest, OnlyChangedItemsWithLinksArePosted) {
   ASSERT_TRUE(m.InitDDEML());
   m.SetItemText("MT5", "EURUSD", "BID", "1E5");

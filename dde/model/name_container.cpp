@@ -44,6 +44,14 @@ int TNameContainer::FindKey(const std::string& key) const {
   return (at < Count() && Named(at)->Key() == key) ? at : -1;
 }
 
+int TNameContainer::FindKey(const std::string& key, int hint) const {
+  // Taken only while it still holds the first object of that key.
+  if (hint >= 0 && hint < Count() && Named(hint)->Key() == key &&
+      (hint == 0 || Named(hint - 1)->Key() != key))
+    return hint;
+  return FindKey(key);
+}
+
 int TNameContainer::AddNamed(TDDEMLBase* obj) { return Insert(Bound(obj->Key(), true), obj); }
 
 }  // namespace tickwell

@@ -17,6 +17,9 @@ class TNameContainer : public TObjectContainer {
 
   // The index of the first object whose key equals key, or -1 (a binary search).
   int FindKey(const std::string& key) const;
+  // The same, trying first the index it was found at before (-1 for none): containers that list
+  // the same names hold each at the same index.
+  int FindKey(const std::string& key, int hint) const;
   // Inserts after any object of the same key; returns the index.
   int AddNamed(TDDEMLBase* obj);
 

@@ -94,7 +94,18 @@ void TDDEMLTopic::SetItemData(std::string_view name, unsigned format, platform::
 }
 
 void TDDEMLTopic::SetItemText(std::string_view name, std::string_view text) {
-  if (TDDEMLItem* item = FindOrAddItem(name)) item->SetText(text);
+  int place = -1;
+  SetItemText(name, text, place);
+}
+
+void TDDEMLTopic::SetItemText(std::string_view name, std::string_view text, int& place) {
+  const std::string key = LookupKey(InstanceId(), name);
+  place = Items_.FindKey(key, place);
+  if (place < 0) {
+    AddItem(name);
+    place = Items_.FindKey(key);
+  }
+  if (TDDEMLItem* item = Items(place)) item->SetText(text);
 }
 
 }  // namespace tickwell
