@@ -118,8 +118,8 @@ Hconv OpenConversation(DdeInstance client, DdeInstance server, Hsz service, Hsz 
     AddRef(hsz, 0);
     AddRef(hsz, 0);
   }
-  Dde().convs[client_end] = c;
-  Dde().convs[server_end] = s;
+  AddConversation(std::move(c));
+  AddConversation(std::move(s));
   if (Instance* serving = FindInstance(server)) {
     serving->serving.push_back(server_end);
     serving->serving_by_topic[topic].push_back(server_end);
@@ -148,7 +148,7 @@ void DestroyConversation(Hconv conv) {
       if (by_topic->second.empty()) owner->serving_by_topic.erase(by_topic);
     }
   }
-  Dde().convs.erase(conv);
+  RemoveConversation(conv);
 }
 
 // True for a (server, base service name, topic) the caller already holds a conversation with.
@@ -177,7 +177,7 @@ std::vector<Hconv> Connect(DdeInstance client, Hsz service, Hsz topic, bool firs
       DataObject ignored;
       TakeAnswer(answer, ignored);
       for (const HszPair& pair : pairs) {
-        if (!Dde().strings.count(pair.service) || !Dde().strings.count(pair.topic)) continue;
+        if (!FindString(pair.service) || !FindString(pair.topic)) continue;
         if (held && held(server, pair.service, pair.topic)) continue;
         opened.push_back(OpenConversation(client, server, pair.service, pair.topic));
         if (first_only) break;
@@ -427,10 +427,10 @@ bool DdeUninitialize(DdeInstance instance) {
   std::erase_if(Dde().data, [&](const auto& entry) { return entry.second.owner == instance; });
   for (auto it = Dde().strings.begin(); it != Dde().strings.end();) {
     auto here = it++;
-    here->second.refs.erase(instance);
+    std::erase_if(here->second.refs, [&](const StringRef& ref) { return ref.owner == instance; });
     if (here->second.refs.empty()) DropString(here);
   }
-  Dde().instances.erase(instance);
+  RemoveInstance(instance);
   return true;
 }
 
@@ -444,7 +444,7 @@ HddeData DdeNameService(DdeInstance instance, Hsz service, unsigned command) {
       SetLastError(instance, kDmlErrDllUsage);
       return 0;
     }
-    if (!Dde().strings.count(service)) {
+    if (!FindString(service)) {
       SetLastError(instance, kDmlErrInvalidParameter);
       return 0;
     }

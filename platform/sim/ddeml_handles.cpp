@@ -22,19 +22,28 @@ std::map<unsigned, std::string>& FormatNames() {
   return names;
 }
 
-DdeState& Dde() {
-  static DdeState state;
-  return state;
+Instance& AddInstance(DdeInstance id) {
+  Instance& made = Dde().instances[id];
+  made.id = id;
+  Dde().instance_index.Insert(id, &made);
+  return made;
 }
 
-Instance* FindInstance(DdeInstance id) {
-  auto found = Dde().instances.find(id);
-  return found == Dde().instances.end() ? nullptr : &found->second;
+void RemoveInstance(DdeInstance id) {
+  Dde().instance_index.Erase(id);
+  Dde().instances.erase(id);
 }
 
-Conversation* FindConv(Hconv conv) {
-  auto found = Dde().convs.find(conv);
-  return found == Dde().convs.end() ? nullptr : &found->second;
+Conversation& AddConversation(Conversation c) {
+  const Hconv handle = c.handle;
+  Conversation& made = Dde().convs[handle] = std::move(c);
+  Dde().conv_index.Insert(handle, &made);
+  return made;
+}
+
+void RemoveConversation(Hconv conv) {
+  Dde().conv_index.Erase(conv);
+  Dde().convs.erase(conv);
 }
 
 void SetLastError(DdeInstance id, unsigned error) {
@@ -80,38 +89,44 @@ std::size_t DdeConversationCount() { return Dde().convs.size(); }
 Hsz AddString(const std::string& text, DdeInstance owner) {
   auto [slot, made] = Dde().by_folded_text.try_emplace(FoldCase(text), 0);
   if (!made) {
-    ++Dde().strings[slot->second].refs[owner];
+    AddRef(slot->second, owner);
     return slot->second;
   }
   Hsz hsz = Dde().next_hsz++;
   slot->second = hsz;
-  Dde().strings[hsz] = StringEntry{text, {{owner, 1}}};
+  StringEntry& entry = Dde().strings[hsz] = StringEntry{text, {{owner, 1}}};
+  Dde().string_index.Insert(hsz, &entry);
   return hsz;
 }
 
 void DropString(std::map<Hsz, StringEntry>::iterator entry) {
   Dde().by_folded_text.erase(FoldCase(entry->second.text));
+  Dde().string_index.Erase(entry->first);
   Dde().strings.erase(entry);
 }
 
 void AddRef(Hsz hsz, DdeInstance owner) {
-  auto found = Dde().strings.find(hsz);
-  if (found != Dde().strings.end()) ++found->second.refs[owner];
+  StringEntry* entry = FindString(hsz);
+  if (!entry) return;
+  if (StringRef* ref = entry->RefOf(owner)) {
+    ++ref->count;
+  } else {
+    entry->refs.push_back({owner, 1});
+  }
 }
 
 void Release(Hsz hsz, DdeInstance owner) {
-  auto found = Dde().strings.find(hsz);
-  if (found == Dde().strings.end()) return;
-  auto& refs = found->second.refs;
-  auto ref = refs.find(owner);
-  if (ref == refs.end()) return;
-  if (--ref->second <= 0) refs.erase(ref);
-  if (refs.empty()) DropString(found);
+  StringEntry* entry = FindString(hsz);
+  if (!entry) return;
+  StringRef* ref = entry->RefOf(owner);
+  if (!ref) return;
+  if (--ref->count <= 0) entry->refs.erase(entry->refs.begin() + (ref - entry->refs.data()));
+  if (entry->refs.empty()) DropString(Dde().strings.find(hsz));
 }
 
 std::string StringText(Hsz hsz) {
-  auto found = Dde().strings.find(hsz);
-  return found == Dde().strings.end() ? std::string() : found->second.text;
+  StringEntry* entry = FindString(hsz);
+  return entry ? entry->text : std::string();
 }
 
 bool SameName(Hsz a, Hsz b) { return a == b; }
@@ -161,8 +176,7 @@ unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_
   if (Dde().fault)
     if (unsigned error = Dde().fault("DdeInitialize")) return error;
   DdeInstance id = Dde().next_instance++;
-  Instance& made = Dde().instances[id];
-  made.id = id;
+  Instance& made = AddInstance(id);
   made.callback = std::make_shared<DdeCallback>(std::move(callback));
   made.flags = flags;
   // Service-name filtering is always on after an instance's first DdeInitialize, whatever the
@@ -193,8 +207,8 @@ Hsz DdeCreateStringHandle(DdeInstance instance, const std::string& text) {
 
 bool DdeFreeStringHandle(DdeInstance instance, Hsz hsz) {
   if (Refused("DdeFreeStringHandle", instance)) return false;
-  auto found = Dde().strings.find(hsz);
-  if (found == Dde().strings.end() || !found->second.refs.count(instance)) {
+  StringEntry* found = FindString(hsz);
+  if (!found || !found->RefOf(instance)) {
     SetLastError(instance, kDmlErrInvalidParameter);
     return false;
   }
@@ -204,7 +218,7 @@ bool DdeFreeStringHandle(DdeInstance instance, Hsz hsz) {
 
 bool DdeKeepStringHandle(DdeInstance instance, Hsz hsz) {
   if (Refused("DdeKeepStringHandle", instance)) return false;
-  if (!Dde().strings.count(hsz)) {
+  if (!FindString(hsz)) {
     SetLastError(instance, kDmlErrInvalidParameter);
     return false;
   }

@@ -12,6 +12,7 @@
 
 #include "platform/ddeml.h"
 #include "platform/sim/ddeml_sim.h"
+#include "platform/sim/handle_index.h"
 
 namespace platform::sim {
 
@@ -19,10 +20,20 @@ std::string FoldCase(const std::string& text);
 std::map<unsigned, std::string>& FormatNames();
 
 // A string handle: one per text without regard to case, spelled as first created, counted per
-// owning instance; owner 0 stands for the library's own references.
+// owning instance; owner 0 stands for the library's own references. A handle has few owners (the
+// library and an instance or two), so they are kept in a short list.
+struct StringRef {
+  DdeInstance owner = 0;
+  int count = 0;
+};
 struct StringEntry {
   std::string text;
-  std::map<DdeInstance, int> refs;
+  std::vector<StringRef> refs;
+  StringRef* RefOf(DdeInstance owner) {
+    for (StringRef& ref : refs)
+      if (ref.owner == owner) return &ref;
+    return nullptr;
+  }
 };
 
 struct DataObject {
@@ -98,15 +109,22 @@ struct Instance {
   std::map<Hsz, std::vector<Hconv>> serving_by_topic;
 };
 
+// The ordered tables are what the model walks (instances in id order for connects, conversations
+// oldest first); each has an index beside it for finding one by handle, kept in step by the
+// functions that add and remove entries (AddInstance, AddConversation, AddString and their
+// counterparts).
 struct DdeState {
   std::map<DdeInstance, Instance> instances;
+  HandleIndex<Instance> instance_index;
   DdeInstance next_instance = 0x0101;
   std::map<Hsz, StringEntry> strings;
+  HandleIndex<StringEntry> string_index;
   std::map<std::string, Hsz> by_folded_text;  // the handle of each text, case folded
   Hsz next_hsz = 0xC000;
   std::map<HddeData, DataObject> data;
   HddeData next_data = 0x100010;
   std::map<Hconv, Conversation> convs;
+  HandleIndex<Conversation> conv_index;
   Hconv next_conv = 0x200010;
   std::map<HconvList, std::vector<Hconv>> lists;
   HconvList next_list = 0x300010;
@@ -115,10 +133,18 @@ struct DdeState {
   DdeInstanceFault instance_fault;
 };
 
-DdeState& Dde();
+inline DdeState& Dde() {
+  static DdeState state;
+  return state;
+}
 
-Instance* FindInstance(DdeInstance id);
-Conversation* FindConv(Hconv conv);
+inline Instance* FindInstance(DdeInstance id) { return Dde().instance_index.Find(id); }
+inline Conversation* FindConv(Hconv conv) { return Dde().conv_index.Find(conv); }
+inline StringEntry* FindString(Hsz hsz) { return Dde().string_index.Find(hsz); }
+Instance& AddInstance(DdeInstance id);
+void RemoveInstance(DdeInstance id);
+Conversation& AddConversation(Conversation c);
+void RemoveConversation(Hconv conv);
 void SetLastError(DdeInstance id, unsigned error);
 // True (and the instance's last error set) when the call must fail: no such instance, or a fault.
 // A fault of DMLERR_LOW_MEMORY also reaches the instance's callback as XTYP_ERROR (for conv,
