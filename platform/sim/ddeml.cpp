@@ -336,6 +336,30 @@ void Acknowledged(DdeInstance server, Hconv server_end, Hsz topic, Hsz item, uns
   SendUpdate(server, server_end, topic, *link, kCadvLateAck);
 }
 
+// Hands the oldest advise data in flight to its client. Its task carries nothing: tasks run in
+// the order they were queued, so the task queued with an entry finds it at the front.
+void DeliverAdviseData() {
+  AdviseData d = std::move(Dde().advise_in_flight.front());
+  Dde().advise_in_flight.pop_front();
+  Conversation* receiving = FindConv(d.client_end);
+  if (receiving && receiving->connected) {
+    HddeData handed = d.hot ? NewData(d.to, std::move(d.bytes), d.item, d.format, false) : 0;
+    Call(d.to, kXtypAdvData, d.format, d.client_end, d.topic, d.item, handed, 0, 0);
+    if (handed) FreeData(handed);
+    if (d.ack_req) {
+      const DdeInstance server = d.server;
+      const Hconv server_end = d.server_end;
+      const Hsz topic = d.topic, item = d.item;
+      const unsigned format = d.format;
+      PostTask([=, t = HeldName(topic), i = HeldName(item)] {
+        Acknowledged(server, server_end, topic, item, format);
+      });
+    }
+  }
+  Release(d.topic, 0);
+  Release(d.item, 0);
+}
+
 // Asks the server for the link's value and queues it for the client; count is the XTYP_ADVREQ's
 // dwData1. An XTYPF_ACKREQ link then waits for the client's acknowledgement, which travels back
 // through the queue.
@@ -350,22 +374,16 @@ void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& lin
   if (!answer || !TakeAnswer(answer, value)) return;
   Conversation* client = FindConv(client_end);
   if (!client) return;
-  const DdeInstance to = client->owner;
-  const bool hot = (link.flags & kXtypfNoData) == 0;
   const bool ack_req = (link.flags & kXtypfAckReq) != 0;
   if (ack_req)
     if (Link* waiting = FindLink(server_end, link.item, link.format)) waiting->awaiting_ack = true;
-  const Hsz item = link.item;
-  const unsigned format = link.format;
-  PostTask([=, bytes = std::move(value.bytes), t = HeldName(topic), i = HeldName(item)] {
-    Conversation* receiving = FindConv(client_end);
-    if (!receiving || !receiving->connected) return;
-    HddeData handed = hot ? NewData(to, bytes, item, format, false) : 0;
-    Call(to, kXtypAdvData, format, client_end, topic, item, handed, 0, 0);
-    if (handed) FreeData(handed);
-    if (ack_req)
-      PostTask([=, t2 = t, i2 = i] { Acknowledged(server, server_end, topic, item, format); });
-  });
+  // The library holds the names until the data was handed over.
+  AddRef(topic, 0);
+  AddRef(link.item, 0);
+  Dde().advise_in_flight.push_back({server, client->owner, server_end, client_end, topic,
+                                    link.item, link.format, (link.flags & kXtypfNoData) == 0,
+                                    ack_req, std::move(value.bytes)});
+  PostTask(DeliverAdviseData);
 }
 
 }  // namespace

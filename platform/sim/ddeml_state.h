@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -90,6 +91,21 @@ void RemoveLinks(Conversation& c, Pred pred) {
 // The places in c.links of the item's links, oldest first.
 const std::vector<std::uint32_t>& LinksOf(Conversation& c, Hsz item);
 
+// Advise data queued for a client, with what its delivery needs; the topic and item are held
+// (a library reference each) while it waits.
+struct AdviseData {
+  DdeInstance server = 0;
+  DdeInstance to = 0;
+  Hconv server_end = 0;
+  Hconv client_end = 0;
+  Hsz topic = 0;
+  Hsz item = 0;
+  unsigned format = 0;
+  bool hot = false;
+  bool ack_req = false;
+  std::vector<std::uint8_t> bytes;
+};
+
 struct Name {
   Hsz base = 0;
   Hsz instance_specific = 0;
@@ -129,11 +145,13 @@ struct DdeState {
   std::map<HconvList, std::vector<Hconv>> lists;
   HconvList next_list = 0x300010;
   std::uint32_t next_transaction = 1;
+  std::deque<AdviseData> advise_in_flight;  // oldest first, as their tasks are queued
   DdeFault fault;
   DdeInstanceFault instance_fault;
 };
 
-inline DdeState& Dde() {
+// Inlined: nearly every call of the model asks for it several times.
+[[gnu::always_inline]] inline DdeState& Dde() {
   static DdeState state;
   return state;
 }
