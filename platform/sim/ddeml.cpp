@@ -174,8 +174,7 @@ std::vector<Hconv> Connect(DdeInstance client, Hsz service, Hsz topic, bool firs
     } else {
       HddeData answer = Call(server, kXtypWildConnect, 0, 0, topic, base, 0, 0, same);
       std::vector<HszPair> pairs = DdeReadHszPairs(answer);
-      DataObject ignored;
-      TakeAnswer(answer, ignored);
+      Recycle(TakeAnswer(answer));
       for (const HszPair& pair : pairs) {
         if (!FindString(pair.service) || !FindString(pair.topic)) continue;
         if (held && held(server, pair.service, pair.topic)) continue;
@@ -229,7 +228,9 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
   switch (base) {
     case kXtypRequest: {
       HddeData answer = Call(server, kXtypRequest, format, server_end, topic, item, 0, 0, 0);
-      if (answer && TakeAnswer(answer, out.data)) {
+      if (DataPtr taken = answer ? TakeAnswer(answer) : nullptr) {
+        out.data = std::move(*taken);
+        Recycle(std::move(taken));
         out.ok = true;
         out.status = kDdeFAck;
       }
@@ -238,7 +239,7 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
     case kXtypPoke:
     case kXtypExecute: {
       const bool poke = base == kXtypPoke;
-      HddeData data = NewData(server, bytes, poke ? item : 0, format, false);
+      HddeData data = NewData(server, bytes.data(), bytes.size(), poke ? item : 0, format, false);
       // An execute carries no format of its own.
       HddeData ack =
           Call(server, base, poke ? format : 0, server_end, topic, poke ? item : 0, data, 0, 0);
@@ -343,7 +344,11 @@ void DeliverAdviseData() {
   Dde().advise_in_flight.pop_front();
   Conversation* receiving = FindConv(d.client_end);
   if (receiving && receiving->connected) {
-    HddeData handed = d.hot ? NewData(d.to, std::move(d.bytes), d.item, d.format, false) : 0;
+    HddeData handed = 0;
+    if (d.hot) {
+      *d.data = DataObject{d.to, std::move(d.data->bytes), d.item, d.format, false};
+      handed = NewData(std::move(d.data));
+    }
     Call(d.to, kXtypAdvData, d.format, d.client_end, d.topic, d.item, handed, 0, 0);
     if (handed) FreeData(handed);
     if (d.ack_req) {
@@ -356,6 +361,7 @@ void DeliverAdviseData() {
       });
     }
   }
+  Recycle(std::move(d.data));
   Release(d.topic, 0);
   Release(d.item, 0);
 }
@@ -370,10 +376,13 @@ void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& lin
   const Hconv client_end = s->partner;
   HddeData answer =
       Call(server, kXtypAdvReq, link.format, server_end, topic, link.item, 0, count, 0);
-  DataObject value;
-  if (!answer || !TakeAnswer(answer, value)) return;
+  DataPtr value = answer ? TakeAnswer(answer) : nullptr;
+  if (!value) return;
   Conversation* client = FindConv(client_end);
-  if (!client) return;
+  if (!client) {
+    Recycle(std::move(value));
+    return;
+  }
   const bool ack_req = (link.flags & kXtypfAckReq) != 0;
   if (ack_req)
     if (Link* waiting = FindLink(server_end, link.item, link.format)) waiting->awaiting_ack = true;
@@ -382,7 +391,7 @@ void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& lin
   AddRef(link.item, 0);
   Dde().advise_in_flight.push_back({server, client->owner, server_end, client_end, topic,
                                     link.item, link.format, (link.flags & kXtypfNoData) == 0,
-                                    ack_req, std::move(value.bytes)});
+                                    ack_req, std::move(value)});
   PostTask(DeliverAdviseData);
 }
 
@@ -442,7 +451,11 @@ bool DdeUninitialize(DdeInstance instance) {
   for (Hconv conv : own) EndConversation(conv);
   Instance& ending = *FindInstance(instance);
   while (!ending.names.empty()) Unregister(ending, ending.names.begin());
-  std::erase_if(Dde().data, [&](const auto& entry) { return entry.second.owner == instance; });
+  std::vector<HddeData> owned;
+  Dde().data.ForEach([&](HddeData handle, const DataObject* object) {
+    if (object->owner == instance) owned.push_back(handle);
+  });
+  for (HddeData data : owned) FreeData(data);
   for (auto it = Dde().strings.begin(); it != Dde().strings.end();) {
     auto here = it++;
     std::erase_if(here->second.refs, [&](const StringRef& ref) { return ref.owner == instance; });
@@ -578,12 +591,13 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
   if (size == 0xFFFFFFFF) {
     HddeData handle = reinterpret_cast<HddeData>(data);
     if (handle) {
-      DataObject taken;
-      if (!TakeAnswer(handle, taken)) {
+      DataPtr taken = TakeAnswer(handle);
+      if (!taken) {
         SetLastError(instance, kDmlErrInvalidParameter);
         return 0;
       }
-      bytes = taken.bytes;
+      bytes = std::move(taken->bytes);
+      Recycle(std::move(taken));
     }
   } else if (data && size) {
     const auto* from = static_cast<const std::uint8_t*>(data);
@@ -613,7 +627,8 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
         waiting->last_error = out.ok ? kDmlErrNoError : out.error;
         HddeData handed = out.ok ? 1 : 0;
         if (base == kXtypRequest && out.ok)
-          handed = NewData(instance, out.data.bytes, item, out.data.format, false);
+          handed = NewData(instance, out.data.bytes.data(), out.data.bytes.size(), item,
+                           out.data.format, false);
         if (!out.ok) SetLastError(instance, out.error);
         Call(instance, kXtypXactComplete, format, conv, topic, item, handed, id, out.status);
         if (base == kXtypRequest && out.ok) FreeData(handed);
@@ -643,7 +658,9 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
     SetLastError(instance, out.error);
     return 0;
   }
-  if (base == kXtypRequest) return NewData(instance, out.data.bytes, item, out.data.format, false);
+  if (base == kXtypRequest)
+    return NewData(std::make_unique<DataObject>(
+        DataObject{instance, std::move(out.data.bytes), item, out.data.format, false}));
   return 1;
 }
 

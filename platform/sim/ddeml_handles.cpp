@@ -131,23 +131,82 @@ std::string StringText(Hsz hsz) {
 
 bool SameName(Hsz a, Hsz b) { return a == b; }
 
-HddeData NewData(DdeInstance owner, std::vector<std::uint8_t> bytes, Hsz item, unsigned format,
-                 bool app_owned) {
+namespace {
+
+// Freed objects are kept for their buffers, as many as a burst of posts uses at once, and only
+// with small buffers. Under AddressSanitizer nothing is kept, so that reading data after its
+// handle was freed is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kSpareData = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr std::size_t kSpareData = 0;
+#else
+constexpr std::size_t kSpareData = 64;
+#endif
+#else
+constexpr std::size_t kSpareData = 64;
+#endif
+constexpr std::size_t kSpareBufferMax = 4096;
+
+}  // namespace
+
+DataPtr BlankData() {
+  auto& spare = Dde().spare_data;
+  if (spare.empty()) return std::make_unique<DataObject>();
+  DataPtr object = std::move(spare.back());
+  spare.pop_back();
+  return object;
+}
+
+void Recycle(DataPtr object) {
+  auto& spare = Dde().spare_data;
+  if (!object || spare.size() >= kSpareData) return;
+  if (object->bytes.capacity() > kSpareBufferMax) object->bytes = {};
+  object->bytes.clear();
+  spare.push_back(std::move(object));
+}
+
+HddeData NewData(DataPtr object) {
   HddeData handle = Dde().next_data;
   Dde().next_data += 0x10;
-  bytes.reserve(1);  // an empty object still has an address to hand out
-  Dde().data[handle] = DataObject{owner, std::move(bytes), item, format, app_owned};
+  object->bytes.reserve(1);  // an empty object still has an address to hand out
+  Dde().data.Insert(handle, object.release());
   return handle;
 }
 
-void FreeData(HddeData data) { Dde().data.erase(data); }
+HddeData NewData(DdeInstance owner, const std::uint8_t* bytes, std::size_t size, Hsz item,
+                 unsigned format, bool app_owned) {
+  DataPtr object = BlankData();
+  if (bytes) {
+    object->bytes.assign(bytes, bytes + size);
+  } else {
+    object->bytes.assign(size, 0);
+  }
+  object->owner = owner;
+  object->item = item;
+  object->format = format;
+  object->app_owned = app_owned;
+  return NewData(std::move(object));
+}
 
-bool TakeAnswer(HddeData answer, DataObject& copy) {
-  auto found = Dde().data.find(answer);
-  if (found == Dde().data.end()) return false;
-  copy = found->second;
-  if (!found->second.app_owned) Dde().data.erase(found);
-  return true;
+void FreeData(HddeData data) {
+  DataPtr object(FindData(data));
+  if (!object) return;
+  Dde().data.Erase(data);
+  Recycle(std::move(object));
+}
+
+DataPtr TakeAnswer(HddeData answer) {
+  DataObject* found = FindData(answer);
+  if (!found) return nullptr;
+  if (found->app_owned) {
+    DataPtr copy = BlankData();
+    *copy = *found;
+    return copy;
+  }
+  Dde().data.Erase(answer);
+  return DataPtr(found);
 }
 
 HddeData Call(DdeInstance id, unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2,
@@ -237,34 +296,32 @@ HddeData DdeCreateDataHandle(DdeInstance instance, const void* bytes, std::uint3
                              std::uint32_t offset, Hsz item, unsigned format, unsigned command) {
   if (Refused("DdeCreateDataHandle", instance)) return 0;
   // The object takes `size` bytes of the source, starting `offset` bytes into it.
-  std::vector<std::uint8_t> object(size);
-  if (bytes && size)
-    std::memcpy(object.data(), static_cast<const std::uint8_t*>(bytes) + offset, size);
-  return NewData(instance, std::move(object), item, format, (command & kHdataAppOwned) != 0);
+  const auto* from = bytes ? static_cast<const std::uint8_t*>(bytes) + offset : nullptr;
+  return NewData(instance, from, size, item, format, (command & kHdataAppOwned) != 0);
 }
 
 std::uint8_t* DdeAccessData(HddeData data, std::uint32_t* size) {
-  auto found = Dde().data.find(data);
-  if (found == Dde().data.end() || Refused("DdeAccessData", found->second.owner)) {
+  DataObject* found = FindData(data);
+  if (!found || Refused("DdeAccessData", found->owner)) {
     if (size) *size = 0;
     return nullptr;
   }
-  if (size) *size = static_cast<std::uint32_t>(found->second.bytes.size());
-  return found->second.bytes.data();
+  if (size) *size = static_cast<std::uint32_t>(found->bytes.size());
+  return found->bytes.data();
 }
 
 bool DdeUnaccessData(HddeData data) {
-  auto found = Dde().data.find(data);
-  return found != Dde().data.end() && !Refused("DdeUnaccessData", found->second.owner);
+  DataObject* found = FindData(data);
+  return found && !Refused("DdeUnaccessData", found->owner);
 }
 
 std::uint32_t DdeGetData(HddeData data, void* dest, std::uint32_t max, std::uint32_t offset) {
-  auto found = Dde().data.find(data);
-  if (found == Dde().data.end() || Refused("DdeGetData", found->second.owner)) return 0;
-  const auto& bytes = found->second.bytes;
+  DataObject* found = FindData(data);
+  if (!found || Refused("DdeGetData", found->owner)) return 0;
+  const auto& bytes = found->bytes;
   if (!dest) return static_cast<std::uint32_t>(bytes.size());
   if (offset >= bytes.size()) {
-    SetLastError(found->second.owner, kDmlErrInvalidParameter);
+    SetLastError(found->owner, kDmlErrInvalidParameter);
     return 0;
   }
   std::uint32_t count = std::min<std::uint32_t>(max, bytes.size() - offset);
@@ -273,15 +330,15 @@ std::uint32_t DdeGetData(HddeData data, void* dest, std::uint32_t max, std::uint
 }
 
 bool DdeFreeDataHandle(HddeData data) {
-  auto found = Dde().data.find(data);
-  if (found == Dde().data.end() || Refused("DdeFreeDataHandle", found->second.owner)) return false;
+  DataObject* found = FindData(data);
+  if (!found || Refused("DdeFreeDataHandle", found->owner)) return false;
   FreeData(data);
   return true;
 }
 
 std::vector<std::uint8_t> DdeDataBytes(HddeData data) {
-  auto found = Dde().data.find(data);
-  return found == Dde().data.end() ? std::vector<std::uint8_t>() : found->second.bytes;
+  DataObject* found = FindData(data);
+  return found ? found->bytes : std::vector<std::uint8_t>();
 }
 
 // Pairs are laid out as the platform's HSZPAIR: two pointer-sized handles.

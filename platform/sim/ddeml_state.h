@@ -44,6 +44,7 @@ struct DataObject {
   unsigned format = 0;
   bool app_owned = false;
 };
+using DataPtr = std::unique_ptr<DataObject>;
 
 struct Link {
   Hsz item = 0;
@@ -103,7 +104,7 @@ struct AdviseData {
   unsigned format = 0;
   bool hot = false;
   bool ack_req = false;
-  std::vector<std::uint8_t> bytes;
+  DataPtr data;  // the server's answer, to be handed to the client under a handle of its own
 };
 
 struct Name {
@@ -137,7 +138,9 @@ struct DdeState {
   HandleIndex<StringEntry> string_index;
   std::map<std::string, Hsz> by_folded_text;  // the handle of each text, case folded
   Hsz next_hsz = 0xC000;
-  std::map<HddeData, DataObject> data;
+  // Live data objects by handle, owned here; freed ones are kept for their buffers (BlankData).
+  HandleIndex<DataObject, 4> data;
+  std::vector<DataPtr> spare_data;
   HddeData next_data = 0x100010;
   std::map<Hconv, Conversation> convs;
   HandleIndex<Conversation> conv_index;
@@ -148,6 +151,13 @@ struct DdeState {
   std::deque<AdviseData> advise_in_flight;  // oldest first, as their tasks are queued
   DdeFault fault;
   DdeInstanceFault instance_fault;
+
+  DdeState() = default;
+  DdeState(const DdeState&) = delete;
+  DdeState& operator=(const DdeState&) = delete;
+  ~DdeState() {
+    data.ForEach([](HddeData, DataObject* object) { delete object; });
+  }
 };
 
 // Inlined: nearly every call of the model asks for it several times.
@@ -178,11 +188,20 @@ std::string StringText(Hsz hsz);
 bool SameName(Hsz a, Hsz b);
 
 // Data handles.
-HddeData NewData(DdeInstance owner, std::vector<std::uint8_t> bytes, Hsz item, unsigned format,
-                 bool app_owned);
+inline DataObject* FindData(HddeData data) { return Dde().data.Find(data); }
+// An empty object to fill, with the buffer of a freed one where there is one.
+DataPtr BlankData();
+// Gives the object a new handle.
+HddeData NewData(DataPtr object);
+// A new handle for a copy of size bytes (zeros when bytes is null).
+HddeData NewData(DdeInstance owner, const std::uint8_t* bytes, std::size_t size, Hsz item,
+                 unsigned format, bool app_owned);
 void FreeData(HddeData data);
-// Takes a callback's answer: its bytes, then releases it unless the application owns it.
-bool TakeAnswer(HddeData answer, DataObject& copy);
+// Keeps an object no longer behind a handle for BlankData; null is ignored.
+void Recycle(DataPtr object);
+// Takes a callback's answer: the object itself, its handle released, or a copy when the
+// application owns it. Null when there is no such handle.
+DataPtr TakeAnswer(HddeData answer);
 
 // Calls an instance's callback the way the library does: exceptions caught and reported,
 // the instance marked as inside its callback. 0 when the instance is gone.

@@ -53,6 +53,13 @@ class HandleIndex {
 
   std::size_t size() const { return count_; }
 
+  // Calls f(handle, object) for each entry, in no particular order; f must not change the index.
+  template <typename F>
+  void ForEach(F&& f) const {
+    for (const Slot& slot : slots_)
+      if (slot.handle != 0) f(slot.handle, slot.object);
+  }
+
  private:
   struct Slot {
     std::uintptr_t handle = 0;
