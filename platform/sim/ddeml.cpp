@@ -459,7 +459,7 @@ bool DdeUninitialize(DdeInstance instance) {
   for (auto it = Dde().strings.begin(); it != Dde().strings.end();) {
     auto here = it++;
     std::erase_if(here->second.refs, [&](const StringRef& ref) { return ref.owner == instance; });
-    if (here->second.refs.empty()) DropString(here);
+    if (here->second.Unowned()) DropString(here);
   }
   RemoveInstance(instance);
   return true;

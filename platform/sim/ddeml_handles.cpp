@@ -94,8 +94,9 @@ Hsz AddString(const std::string& text, DdeInstance owner) {
   }
   Hsz hsz = Dde().next_hsz++;
   slot->second = hsz;
-  StringEntry& entry = Dde().strings[hsz] = StringEntry{text, {{owner, 1}}};
+  StringEntry& entry = Dde().strings[hsz] = StringEntry{text, {}, 0};
   Dde().string_index.Insert(hsz, &entry);
+  AddRef(hsz, owner);
   return hsz;
 }
 
@@ -108,7 +109,9 @@ void DropString(std::map<Hsz, StringEntry>::iterator entry) {
 void AddRef(Hsz hsz, DdeInstance owner) {
   StringEntry* entry = FindString(hsz);
   if (!entry) return;
-  if (StringRef* ref = entry->RefOf(owner)) {
+  if (owner == 0) {
+    ++entry->library_refs;
+  } else if (StringRef* ref = entry->RefOf(owner)) {
     ++ref->count;
   } else {
     entry->refs.push_back({owner, 1});
@@ -118,10 +121,15 @@ void AddRef(Hsz hsz, DdeInstance owner) {
 void Release(Hsz hsz, DdeInstance owner) {
   StringEntry* entry = FindString(hsz);
   if (!entry) return;
-  StringRef* ref = entry->RefOf(owner);
-  if (!ref) return;
-  if (--ref->count <= 0) entry->refs.erase(entry->refs.begin() + (ref - entry->refs.data()));
-  if (entry->refs.empty()) DropString(Dde().strings.find(hsz));
+  if (owner == 0) {
+    if (entry->library_refs <= 0) return;
+    --entry->library_refs;
+  } else {
+    StringRef* ref = entry->RefOf(owner);
+    if (!ref) return;
+    if (--ref->count <= 0) entry->refs.erase(entry->refs.begin() + (ref - entry->refs.data()));
+  }
+  if (entry->Unowned()) DropString(Dde().strings.find(hsz));
 }
 
 std::string StringText(Hsz hsz) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/ddeml.h"
@@ -21,8 +22,8 @@ std::string FoldCase(const std::string& text);
 std::map<unsigned, std::string>& FormatNames();
 
 // A string handle: one per text without regard to case, spelled as first created, counted per
-// owning instance; owner 0 stands for the library's own references. A handle has few owners (the
-// library and an instance or two), so they are kept in a short list.
+// owning instance, and by the library itself while it holds the name (conversations, links,
+// notifications and data on their way). A handle has few owners, so they are kept in a short list.
 struct StringRef {
   DdeInstance owner = 0;
   int count = 0;
@@ -30,11 +31,13 @@ struct StringRef {
 struct StringEntry {
   std::string text;
   std::vector<StringRef> refs;
+  int library_refs = 0;
   StringRef* RefOf(DdeInstance owner) {
     for (StringRef& ref : refs)
       if (ref.owner == owner) return &ref;
     return nullptr;
   }
+  bool Unowned() const { return refs.empty() && library_refs <= 0; }
 };
 
 struct DataObject {
@@ -80,7 +83,7 @@ struct Conversation {
   std::vector<Pending> pending;
   // Where each item's links are in links, oldest first (a link per format); rebuilt on first use
   // after links were removed.
-  std::map<Hsz, std::vector<std::uint32_t>> links_by_item;
+  std::unordered_map<Hsz, std::vector<std::uint32_t>> links_by_item;
   bool links_by_item_stale = false;
 };
 
@@ -123,7 +126,7 @@ struct Instance {
   // The server ends of its conversations, oldest first: what DdePostAdvise looks through.
   std::vector<Hconv> serving;
   // The same, by topic handle: a post for one topic looks only at that topic's conversations.
-  std::map<Hsz, std::vector<Hconv>> serving_by_topic;
+  std::unordered_map<Hsz, std::vector<Hconv>> serving_by_topic;
 };
 
 // The ordered tables are what the model walks (instances in id order for connects, conversations
@@ -179,7 +182,7 @@ void SetLastError(DdeInstance id, unsigned error);
 // when the call concerns one), as the library reports running short of memory.
 bool Refused(const char* call, DdeInstance id, Hconv conv = 0);
 
-// String handles.
+// String handles; owner 0 stands for the library's own references.
 Hsz AddString(const std::string& text, DdeInstance owner);
 void AddRef(Hsz hsz, DdeInstance owner);
 void Release(Hsz hsz, DdeInstance owner);
