@@ -395,6 +395,42 @@ void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& lin
   PostTask(DeliverAdviseData);
 }
 
+// An update one post has found due.
+struct Due {
+  Hconv server_end;
+  Hsz topic;
+  Link link;
+  std::uint32_t remaining;
+};
+
+// The due updates of one post, in a list kept for the next post; a post made from inside a
+// callback while another is being served takes a list of its own.
+class DueList {
+ public:
+  DueList() {
+    if (!Spare().empty()) {
+      list_ = std::move(Spare().back());
+      Spare().pop_back();
+    }
+  }
+  ~DueList() {
+    if (list_.capacity() > 1024) return;  // a post for everything: not worth keeping
+    list_.clear();
+    Spare().push_back(std::move(list_));
+  }
+  DueList(const DueList&) = delete;
+  DueList& operator=(const DueList&) = delete;
+  std::vector<Due>* operator->() { return &list_; }
+  std::vector<Due>& operator*() { return list_; }
+
+ private:
+  static std::vector<std::vector<Due>>& Spare() {
+    static std::vector<std::vector<Due>> spare;
+    return spare;
+  }
+  std::vector<Due> list_;
+};
+
 }  // namespace
 
 void EndConversation(Hconv conv) {
@@ -739,19 +775,13 @@ bool DdeQueryConvInfo(Hconv conv, std::uint32_t transaction, ConvInfo& info) {
 
 bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
   if (Refused("DdePostAdvise", instance)) return false;
-  if (ClientOnly(*FindInstance(instance))) {
+  const Instance& server = *FindInstance(instance);
+  if (ClientOnly(server)) {
     SetLastError(instance, kDmlErrDllUsage);
     return false;
   }
-  struct Due {
-    Hconv server_end;
-    Hsz topic;
-    Link link;
-    std::uint32_t remaining;
-  };
-  std::vector<Due> due;
+  DueList due;
   // With a topic only its own conversations can be due; without one, every conversation.
-  const Instance& server = *FindInstance(instance);
   static const std::vector<Hconv> kNone;
   const std::vector<Hconv>* candidates = &server.serving;
   if (topic) {
@@ -771,7 +801,7 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
         link.held = true;
         return;
       }
-      due.push_back({handle, c.topic, link, 0});
+      due->push_back({handle, c.topic, link, 0});
     };
     if (item) {
       for (std::uint32_t at : LinksOf(c, item)) consider(c.links[at]);
@@ -780,12 +810,13 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
     }
   }
   // Each XTYP_ADVREQ learns how many more of this call share its topic, item and format.
-  for (std::size_t i = 0; i < due.size(); ++i)
-    for (std::size_t j = i + 1; j < due.size(); ++j)
-      if (due[j].topic == due[i].topic && due[j].link.item == due[i].link.item &&
-          due[j].link.format == due[i].link.format)
-        ++due[i].remaining;
-  for (const Due& d : due) SendUpdate(instance, d.server_end, d.topic, d.link, d.remaining);
+  std::vector<Due>& list = *due;
+  for (std::size_t i = 0; i < list.size(); ++i)
+    for (std::size_t j = i + 1; j < list.size(); ++j)
+      if (list[j].topic == list[i].topic && list[j].link.item == list[i].link.item &&
+          list[j].link.format == list[i].link.format)
+        ++list[i].remaining;
+  for (const Due& d : list) SendUpdate(instance, d.server_end, d.topic, d.link, d.remaining);
   return true;
 }
 
