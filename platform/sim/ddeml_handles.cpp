@@ -22,6 +22,14 @@ std::map<unsigned, std::string>& FormatNames() {
   return names;
 }
 
+DdeState* made_dde = nullptr;
+
+[[gnu::noinline]] DdeState& MakeDde() {
+  static DdeState state;
+  made_dde = &state;
+  return state;
+}
+
 Instance& AddInstance(DdeInstance id) {
   Instance& made = Dde().instances[id];
   made.id = id;
@@ -50,7 +58,7 @@ void SetLastError(DdeInstance id, unsigned error) {
   if (Instance* instance = FindInstance(id)) instance->last_error = error;
 }
 
-bool Refused(const char* call, DdeInstance id, Hconv conv) {
+bool RefusedByFault(const char* call, DdeInstance id, Hconv conv) {
   Instance* instance = FindInstance(id);
   if (!instance) return true;
   unsigned error = kDmlErrNoError;

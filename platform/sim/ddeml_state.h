@@ -163,10 +163,14 @@ struct DdeState {
   }
 };
 
-// Inlined: nearly every call of the model asks for it several times.
-[[gnu::always_inline]] inline DdeState& Dde() {
-  static DdeState state;
-  return state;
+// Nearly every call of the model asks for the state several times: the pointer is set once, when
+// MakeDde first makes it, and read inline after that.
+extern DdeState* made_dde;
+DdeState& MakeDde();
+inline DdeState& Dde() {
+  if (made_dde) [[likely]]
+    return *made_dde;
+  return MakeDde();
 }
 
 inline Instance* FindInstance(DdeInstance id) { return Dde().instance_index.Find(id); }
@@ -180,7 +184,12 @@ void SetLastError(DdeInstance id, unsigned error);
 // True (and the instance's last error set) when the call must fail: no such instance, or a fault.
 // A fault of DMLERR_LOW_MEMORY also reaches the instance's callback as XTYP_ERROR (for conv,
 // when the call concerns one), as the library reports running short of memory.
-bool Refused(const char* call, DdeInstance id, Hconv conv = 0);
+bool RefusedByFault(const char* call, DdeInstance id, Hconv conv);
+inline bool Refused(const char* call, DdeInstance id, Hconv conv = 0) {
+  if (!Dde().fault && !Dde().instance_fault) [[likely]]
+    return FindInstance(id) == nullptr;
+  return RefusedByFault(call, id, conv);
+}
 
 // String handles; owner 0 stands for the library's own references.
 Hsz AddString(const std::string& text, DdeInstance owner);

@@ -39,10 +39,20 @@ struct State {
   sim::WindowFault fault;
 };
 
-// Inlined: every send, post and pumped message asks for it.
-[[gnu::always_inline]] inline State& S() {
+// Every send, post and pumped message asks for the state: the pointer is set once, when
+// MakeState first makes it, and read inline after that.
+State* made_state = nullptr;
+
+[[gnu::noinline]] State& MakeState() {
   static State state;
+  made_state = &state;
   return state;
+}
+
+inline State& S() {
+  if (made_state) [[likely]]
+    return *made_state;
+  return MakeState();
 }
 
 std::string Fold(std::string text) {
