@@ -114,30 +114,21 @@ void DropString(std::map<Hsz, StringEntry>::iterator entry) {
   Dde().strings.erase(entry);
 }
 
-void AddRef(Hsz hsz, DdeInstance owner) {
-  StringEntry* entry = FindString(hsz);
-  if (!entry) return;
-  if (owner == 0) {
-    ++entry->library_refs;
-  } else if (StringRef* ref = entry->RefOf(owner)) {
+void DropString(Hsz hsz) { DropString(Dde().strings.find(hsz)); }
+
+void AddInstanceRef(StringEntry& entry, DdeInstance owner) {
+  if (StringRef* ref = entry.RefOf(owner)) {
     ++ref->count;
   } else {
-    entry->refs.push_back({owner, 1});
+    entry.refs.push_back({owner, 1});
   }
 }
 
-void Release(Hsz hsz, DdeInstance owner) {
-  StringEntry* entry = FindString(hsz);
-  if (!entry) return;
-  if (owner == 0) {
-    if (entry->library_refs <= 0) return;
-    --entry->library_refs;
-  } else {
-    StringRef* ref = entry->RefOf(owner);
-    if (!ref) return;
-    if (--ref->count <= 0) entry->refs.erase(entry->refs.begin() + (ref - entry->refs.data()));
-  }
-  if (entry->Unowned()) DropString(Dde().strings.find(hsz));
+void ReleaseInstanceRef(Hsz hsz, StringEntry& entry, DdeInstance owner) {
+  StringRef* ref = entry.RefOf(owner);
+  if (!ref) return;
+  if (--ref->count <= 0) entry.refs.erase(entry.refs.begin() + (ref - entry.refs.data()));
+  if (entry.Unowned()) DropString(hsz);
 }
 
 std::string StringText(Hsz hsz) {

@@ -191,11 +191,31 @@ inline bool Refused(const char* call, DdeInstance id, Hconv conv = 0) {
   return RefusedByFault(call, id, conv);
 }
 
-// String handles; owner 0 stands for the library's own references.
+// String handles; owner 0 stands for the library's own references, which the model takes and
+// drops on every advise post, so that case is inline.
 Hsz AddString(const std::string& text, DdeInstance owner);
-void AddRef(Hsz hsz, DdeInstance owner);
-void Release(Hsz hsz, DdeInstance owner);
+void AddInstanceRef(StringEntry& entry, DdeInstance owner);
+void ReleaseInstanceRef(Hsz hsz, StringEntry& entry, DdeInstance owner);
+void DropString(Hsz hsz);
 void DropString(std::map<Hsz, StringEntry>::iterator entry);
+inline void AddRef(Hsz hsz, DdeInstance owner) {
+  StringEntry* entry = FindString(hsz);
+  if (!entry) return;
+  if (owner == 0) {
+    ++entry->library_refs;
+  } else {
+    AddInstanceRef(*entry, owner);
+  }
+}
+inline void Release(Hsz hsz, DdeInstance owner) {
+  StringEntry* entry = FindString(hsz);
+  if (!entry) return;
+  if (owner != 0) {
+    ReleaseInstanceRef(hsz, *entry, owner);
+  } else if (entry->library_refs > 0 && --entry->library_refs == 0 && entry->refs.empty()) {
+    DropString(hsz);
+  }
+}
 std::string StringText(Hsz hsz);
 bool SameName(Hsz a, Hsz b);
 

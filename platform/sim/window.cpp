@@ -3,10 +3,12 @@
 #include "platform/window.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,19 @@ struct WindowEntry {
   std::shared_ptr<WindowProc> proc;
 };
 
+// A spin lock: it is held for a push or a pop only, and nearly always by the one thread that
+// uses the model, where a system mutex would cost more than the work it guards.
+class QueueLock {
+ public:
+  void lock() {
+    while (held_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void unlock() { held_.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag held_;
+};
+
 struct State {
   // Recursive: destroying a window's procedure may run code that calls back in here.
   std::recursive_mutex lock;
@@ -31,8 +46,8 @@ struct State {
   std::map<Hwnd, WindowEntry> windows;
   std::vector<Hwnd> order;  // creation order, which broadcasts follow
   Hwnd next_window = 0x10010;
-  // The queue has a lock of its own: nothing runs while it is held.
-  std::mutex queue_lock;
+  // The queue has a lock of its own, held only to push or pop a task.
+  QueueLock queue_lock;
   std::deque<std::function<void()>> queue;
   bool quit = false;
   int quit_code = 0;
@@ -142,7 +157,7 @@ int PumpMessages() {
   for (;;) {
     std::function<void()> task;
     {
-      std::lock_guard<std::mutex> guard(s.queue_lock);
+      std::lock_guard<QueueLock> guard(s.queue_lock);
       if (s.queue.empty() || s.quit) break;
       task = std::move(s.queue.front());
       s.queue.pop_front();
@@ -160,7 +175,7 @@ int RunMessageLoop() {
   // The model has no input of its own: the loop ends when the queue runs dry or on quit.
   PumpMessages();
   auto& s = S();
-  std::lock_guard<std::mutex> guard(s.queue_lock);
+  std::lock_guard<QueueLock> guard(s.queue_lock);
   const int code = s.quit ? s.quit_code : 0;
   s.quit = false;
   return code;
@@ -168,7 +183,7 @@ int RunMessageLoop() {
 
 void QuitMessageLoop(int exit_code) {
   auto& s = S();
-  std::lock_guard<std::mutex> guard(s.queue_lock);
+  std::lock_guard<QueueLock> guard(s.queue_lock);
   s.quit = true;
   s.quit_code = exit_code;
 }
@@ -188,7 +203,7 @@ namespace sim {
 
 void PostTask(std::function<void()> task) {
   auto& s = S();
-  std::lock_guard<std::mutex> guard(s.queue_lock);
+  std::lock_guard<QueueLock> guard(s.queue_lock);
   s.queue.push_back(std::move(task));
 }
 
