@@ -9,6 +9,14 @@
 #include "platform/sim/ddeml_state.h"
 #include "platform/sim/sim_queue.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/asan_interface.h>
+#endif
+#endif
+
 namespace platform::sim {
 
 std::string FoldCase(const std::string& text) {
@@ -141,20 +149,31 @@ bool SameName(Hsz a, Hsz b) { return a == b; }
 namespace {
 
 // Freed objects are kept for their buffers, as many as a burst of posts uses at once, and only
-// with small buffers. Under AddressSanitizer nothing is kept, so that reading data after its
-// handle was freed is still caught.
+// with small buffers. Under AddressSanitizer a kept buffer is poisoned until it is lent again,
+// so that reading data through a freed handle's pointer is still caught.
+constexpr std::size_t kSpareData = 64;
+constexpr std::size_t kSpareBufferMax = 4096;
+
 #if defined(__SANITIZE_ADDRESS__)
-constexpr std::size_t kSpareData = 0;
+#define TICKWELL_SIM_ASAN 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr std::size_t kSpareData = 0;
-#else
-constexpr std::size_t kSpareData = 64;
+#define TICKWELL_SIM_ASAN 1
 #endif
-#else
-constexpr std::size_t kSpareData = 64;
 #endif
-constexpr std::size_t kSpareBufferMax = 4096;
+
+#ifdef TICKWELL_SIM_ASAN
+void Poison(std::vector<std::uint8_t>& buffer, bool poisoned) {
+  if (buffer.capacity() == 0) return;
+  if (poisoned) {
+    __asan_poison_memory_region(buffer.data(), buffer.capacity());
+  } else {
+    __asan_unpoison_memory_region(buffer.data(), buffer.capacity());
+  }
+}
+#else
+void Poison(std::vector<std::uint8_t>&, bool) {}
+#endif
 
 }  // namespace
 
@@ -163,6 +182,7 @@ DataPtr BlankData() {
   if (spare.empty()) return std::make_unique<DataObject>();
   DataPtr object = std::move(spare.back());
   spare.pop_back();
+  Poison(object->bytes, false);
   return object;
 }
 
@@ -171,6 +191,7 @@ void Recycle(DataPtr object) {
   if (!object || spare.size() >= kSpareData) return;
   if (object->bytes.capacity() > kSpareBufferMax) object->bytes = {};
   object->bytes.clear();
+  Poison(object->bytes, true);
   spare.push_back(std::move(object));
 }
 
