@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/clipboard_format.h"
+#include "platform/sim/ddeml_data.h"
 #include "platform/sim/ddeml_state.h"
 #include "platform/sim/sim_queue.h"
 

@@ -6,15 +6,12 @@
 
 #include "platform/clipboard_format.h"
 #include "platform/exception_report.h"
+#include "platform/sim/ddeml_data.h"
 #include "platform/sim/ddeml_state.h"
 #include "platform/sim/sim_queue.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef TICKWELL_SIM_ASAN
 #include <sanitizer/asan_interface.h>
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#include <sanitizer/asan_interface.h>
-#endif
 #endif
 
 namespace platform::sim {
@@ -146,24 +143,8 @@ std::string StringText(Hsz hsz) {
 
 bool SameName(Hsz a, Hsz b) { return a == b; }
 
-namespace {
-
-// Freed objects are kept for their buffers, as many as a burst of posts uses at once, and only
-// with small buffers. Under AddressSanitizer a kept buffer is poisoned until it is lent again,
-// so that reading data through a freed handle's pointer is still caught.
-constexpr std::size_t kSpareData = 64;
-constexpr std::size_t kSpareBufferMax = 4096;
-
-#if defined(__SANITIZE_ADDRESS__)
-#define TICKWELL_SIM_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TICKWELL_SIM_ASAN 1
-#endif
-#endif
-
 #ifdef TICKWELL_SIM_ASAN
-void Poison(std::vector<std::uint8_t>& buffer, bool poisoned) {
+void PoisonBuffer(std::vector<std::uint8_t>& buffer, bool poisoned) {
   if (buffer.capacity() == 0) return;
   if (poisoned) {
     __asan_poison_memory_region(buffer.data(), buffer.capacity());
@@ -171,71 +152,7 @@ void Poison(std::vector<std::uint8_t>& buffer, bool poisoned) {
     __asan_unpoison_memory_region(buffer.data(), buffer.capacity());
   }
 }
-#else
-void Poison(std::vector<std::uint8_t>&, bool) {}
 #endif
-
-}  // namespace
-
-DataPtr BlankData() {
-  auto& spare = Dde().spare_data;
-  if (spare.empty()) return std::make_unique<DataObject>();
-  DataPtr object = std::move(spare.back());
-  spare.pop_back();
-  Poison(object->bytes, false);
-  return object;
-}
-
-void Recycle(DataPtr object) {
-  auto& spare = Dde().spare_data;
-  if (!object || spare.size() >= kSpareData) return;
-  if (object->bytes.capacity() > kSpareBufferMax) object->bytes = {};
-  object->bytes.clear();
-  Poison(object->bytes, true);
-  spare.push_back(std::move(object));
-}
-
-HddeData NewData(DataPtr object) {
-  HddeData handle = Dde().next_data;
-  Dde().next_data += 0x10;
-  object->bytes.reserve(1);  // an empty object still has an address to hand out
-  Dde().data.Insert(handle, object.release());
-  return handle;
-}
-
-HddeData NewData(DdeInstance owner, const std::uint8_t* bytes, std::size_t size, Hsz item,
-                 unsigned format, bool app_owned) {
-  DataPtr object = BlankData();
-  if (bytes) {
-    object->bytes.assign(bytes, bytes + size);
-  } else {
-    object->bytes.assign(size, 0);
-  }
-  object->owner = owner;
-  object->item = item;
-  object->format = format;
-  object->app_owned = app_owned;
-  return NewData(std::move(object));
-}
-
-void FreeData(HddeData data) {
-  DataPtr object(FindData(data));
-  if (!object) return;
-  Dde().data.Erase(data);
-  Recycle(std::move(object));
-}
-
-DataPtr TakeAnswer(HddeData answer) {
-  DataObject* found = FindData(answer);
-  if (!found) return nullptr;
-  if (found->app_owned) {
-    DataPtr copy = BlankData();
-    *copy = *found;
-    return copy;
-  }
-  Dde().data.Erase(answer);
-  return DataPtr(found);
-}
 
 HddeData Call(DdeInstance id, unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2,
               HddeData data, std::uintptr_t data1, std::uintptr_t data2) {

@@ -219,22 +219,6 @@ inline void Release(Hsz hsz, DdeInstance owner) {
 std::string StringText(Hsz hsz);
 bool SameName(Hsz a, Hsz b);
 
-// Data handles.
-inline DataObject* FindData(HddeData data) { return Dde().data.Find(data); }
-// An empty object to fill, with the buffer of a freed one where there is one.
-DataPtr BlankData();
-// Gives the object a new handle.
-HddeData NewData(DataPtr object);
-// A new handle for a copy of size bytes (zeros when bytes is null).
-HddeData NewData(DdeInstance owner, const std::uint8_t* bytes, std::size_t size, Hsz item,
-                 unsigned format, bool app_owned);
-void FreeData(HddeData data);
-// Keeps an object no longer behind a handle for BlankData; null is ignored.
-void Recycle(DataPtr object);
-// Takes a callback's answer: the object itself, its handle released, or a copy when the
-// application owns it. Null when there is no such handle.
-DataPtr TakeAnswer(HddeData answer);
-
 // Calls an instance's callback the way the library does: exceptions caught and reported,
 // the instance marked as inside its callback. 0 when the instance is gone.
 HddeData Call(DdeInstance id, unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2,
