@@ -335,7 +335,8 @@ void Acknowledged(DdeInstance server, Hconv server_end, Hsz topic, Hsz item, uns
   link->awaiting_ack = false;
   if (!link->held) return;
   link->held = false;
-  SendUpdate(server, server_end, topic, *link, kCadvLateAck);
+  const Link served = *link;  // the server's callback may add links, moving this one
+  SendUpdate(server, server_end, topic, served, kCadvLateAck);
 }
 
 // Hands the oldest advise data in flight to its client. Its task carries nothing: tasks run in
