@@ -2,7 +2,8 @@
 // out handles in sequence (in steps of 1 << Shift), so a handle's own low bits spread the live
 // ones over the table without hashing; open addressing with linear probing, and removal shifts
 // the entries after it back, so no tombstones pile up over a long run. The index holds pointers
-// only: the objects live in the model's ordered tables, whose nodes never move.
+// only: the objects live in the model's ordered tables, whose nodes never move, or (data objects)
+// are owned through the index by the model's state.
 #pragma once
 
 #include <cstddef>
