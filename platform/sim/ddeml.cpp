@@ -391,9 +391,9 @@ void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& lin
   // The library holds the names until the data was handed over.
   AddRef(topic, 0);
   AddRef(link.item, 0);
-  Dde().advise_in_flight.push_back({server, client->owner, server_end, client_end, topic,
-                                    link.item, link.format, (link.flags & kXtypfNoData) == 0,
-                                    ack_req, std::move(value)});
+  Dde().advise_in_flight.push_back({server, client->owner, server_end, client_end, topic, link.item,
+                                    link.format, (link.flags & kXtypfNoData) == 0, ack_req,
+                                    std::move(value)});
   PostTask(DeliverAdviseData);
 }
 

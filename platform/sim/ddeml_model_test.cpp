@@ -383,8 +383,8 @@ TEST_F(DdemlModel, EndedHandlesFindNothingWhileLiveAndNewOnesAreFound) {
       own_names.push_back(c.Name("TwOnly" + std::to_string(clients.size())));
       for (int t = 0; t < 3; ++t) {
         const std::string topic = "T" + std::to_string(clients.size()) + "_" + std::to_string(t);
-        opened.push_back({clients.size() - 1, DdeConnect(c.id, c.Name("TwIndexSvc"), c.Name(topic)),
-                          topic});
+        opened.push_back(
+            {clients.size() - 1, DdeConnect(c.id, c.Name("TwIndexSvc"), c.Name(topic)), topic});
         ASSERT_NE(opened.back().conv, 0u);
       }
     }
@@ -485,8 +485,8 @@ TEST_F(DdemlModel, QueuedAdviseDataArrivesInOrderWithItsOwnBytesAndLetsGoOfItsNa
     server.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
       if (type != kXtypAdvReq) return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
       const HddeData answer =
-          DdeCreateDataHandle(server.id, value.data(), static_cast<std::uint32_t>(value.size()),
-                              0, b, kCfText, owned ? kHdataAppOwned : 0);
+          DdeCreateDataHandle(server.id, value.data(), static_cast<std::uint32_t>(value.size()), 0,
+                              b, kCfText, owned ? kHdataAppOwned : 0);
       if (owned) kept.push_back(answer);
       return answer;
     };
@@ -504,7 +504,8 @@ TEST_F(DdemlModel, QueuedAdviseDataArrivesInOrderWithItsOwnBytesAndLetsGoOfItsNa
     });
     const Hconv conv = DdeConnect(client.id, client.Name("TwQueueSvc"), client.Name("T"));
     const Hsz item = client.Name("BID");
-    ASSERT_TRUE(DdeClientTransaction(nullptr, 0, conv, item, kCfText, kXtypAdvStart, 1000, nullptr));
+    ASSERT_TRUE(
+        DdeClientTransaction(nullptr, 0, conv, item, kCfText, kXtypAdvStart, 1000, nullptr));
     PumpMessages();
     const Hsz topic_at_server = server.Name("T"), item_at_server = server.Name("BID");
     auto post = [&](const std::string& v, bool app_owned) {
@@ -519,8 +520,8 @@ TEST_F(DdemlModel, QueuedAdviseDataArrivesInOrderWithItsOwnBytesAndLetsGoOfItsNa
     Post(window, 0x400, 2, 0);
     post("333.75", false);
     PumpMessages();
-    EXPECT_EQ(seen, (std::vector<std::string>{"T/BID=1.25", "message 1", "T/BID=2.5", "T/BID=",
-                                              "message 2", "T/BID=333.75"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"T/BID=1.25", "message 1", "T/BID=2.5",
+                                              "T/BID=", "message 2", "T/BID=333.75"}));
 
     seen.clear();
     post("4", false);

@@ -41,9 +41,11 @@ class HandleIndex {
     }
     // Moves back each following entry whose home is not between the hole and itself, so that
     // every entry stays reachable from its home without crossing an empty slot.
-    for (std::size_t next = (hole + 1) & mask_; slots_[next].handle != 0; next = (next + 1) & mask_) {
+    for (std::size_t next = (hole + 1) & mask_; slots_[next].handle != 0;
+         next = (next + 1) & mask_) {
       const std::size_t home = Home(slots_[next].handle);
-      const bool stays = hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
+      const bool stays =
+          hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
       if (stays) continue;
       slots_[hole] = slots_[next];
       hole = next;

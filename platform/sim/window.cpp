@@ -111,8 +111,7 @@ Hwnd CreateHiddenWindow(const std::string& title, WindowProc proc) {
   std::lock_guard<std::recursive_mutex> guard(s.lock);
   Hwnd handle = s.next_window;
   s.next_window += 2;
-  s.windows.emplace(handle,
-                    WindowEntry{title, std::make_shared<WindowProc>(std::move(proc))});
+  s.windows.emplace(handle, WindowEntry{title, std::make_shared<WindowProc>(std::move(proc))});
   s.order.push_back(handle);
   return handle;
 }
