@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/clipboard_format.h"
+#include "platform/sim/ddeml_data.h"
 #include "platform/sim/ddeml_state.h"
 #include "platform/sim/sim_queue.h"
 
@@ -118,8 +119,8 @@ Hconv OpenConversation(DdeInstance client, DdeInstance server, Hsz service, Hsz 
     AddRef(hsz, 0);
     AddRef(hsz, 0);
   }
-  Dde().convs[client_end] = c;
-  Dde().convs[server_end] = s;
+  AddConversation(std::move(c));
+  AddConversation(std::move(s));
   if (Instance* serving = FindInstance(server)) {
     serving->serving.push_back(server_end);
     serving->serving_by_topic[topic].push_back(server_end);
@@ -148,7 +149,7 @@ void DestroyConversation(Hconv conv) {
       if (by_topic->second.empty()) owner->serving_by_topic.erase(by_topic);
     }
   }
-  Dde().convs.erase(conv);
+  RemoveConversation(conv);
 }
 
 // True for a (server, base service name, topic) the caller already holds a conversation with.
@@ -174,10 +175,9 @@ std::vector<Hconv> Connect(DdeInstance client, Hsz service, Hsz topic, bool firs
     } else {
       HddeData answer = Call(server, kXtypWildConnect, 0, 0, topic, base, 0, 0, same);
       std::vector<HszPair> pairs = DdeReadHszPairs(answer);
-      DataObject ignored;
-      TakeAnswer(answer, ignored);
+      Recycle(TakeAnswer(answer));
       for (const HszPair& pair : pairs) {
-        if (!Dde().strings.count(pair.service) || !Dde().strings.count(pair.topic)) continue;
+        if (!FindString(pair.service) || !FindString(pair.topic)) continue;
         if (held && held(server, pair.service, pair.topic)) continue;
         opened.push_back(OpenConversation(client, server, pair.service, pair.topic));
         if (first_only) break;
@@ -229,7 +229,9 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
   switch (base) {
     case kXtypRequest: {
       HddeData answer = Call(server, kXtypRequest, format, server_end, topic, item, 0, 0, 0);
-      if (answer && TakeAnswer(answer, out.data)) {
+      if (DataPtr taken = answer ? TakeAnswer(answer) : nullptr) {
+        out.data = std::move(*taken);
+        Recycle(std::move(taken));
         out.ok = true;
         out.status = kDdeFAck;
       }
@@ -238,7 +240,7 @@ Outcome Serve(Hconv client_end, unsigned type, unsigned format, Hsz item,
     case kXtypPoke:
     case kXtypExecute: {
       const bool poke = base == kXtypPoke;
-      HddeData data = NewData(server, bytes, poke ? item : 0, format, false);
+      HddeData data = NewData(server, bytes.data(), bytes.size(), poke ? item : 0, format, false);
       // An execute carries no format of its own.
       HddeData ack =
           Call(server, base, poke ? format : 0, server_end, topic, poke ? item : 0, data, 0, 0);
@@ -333,7 +335,37 @@ void Acknowledged(DdeInstance server, Hconv server_end, Hsz topic, Hsz item, uns
   link->awaiting_ack = false;
   if (!link->held) return;
   link->held = false;
-  SendUpdate(server, server_end, topic, *link, kCadvLateAck);
+  const Link served = *link;  // the server's callback may add links, moving this one
+  SendUpdate(server, server_end, topic, served, kCadvLateAck);
+}
+
+// Hands the oldest advise data in flight to its client. Its task carries nothing: tasks run in
+// the order they were queued, so the task queued with an entry finds it at the front.
+void DeliverAdviseData() {
+  AdviseData d = std::move(Dde().advise_in_flight.front());
+  Dde().advise_in_flight.pop_front();
+  Conversation* receiving = FindConv(d.client_end);
+  if (receiving && receiving->connected) {
+    HddeData handed = 0;
+    if (d.hot) {
+      *d.data = DataObject{d.to, std::move(d.data->bytes), d.item, d.format, false};
+      handed = NewData(std::move(d.data));
+    }
+    Call(d.to, kXtypAdvData, d.format, d.client_end, d.topic, d.item, handed, 0, 0);
+    if (handed) FreeData(handed);
+    if (d.ack_req) {
+      const DdeInstance server = d.server;
+      const Hconv server_end = d.server_end;
+      const Hsz topic = d.topic, item = d.item;
+      const unsigned format = d.format;
+      PostTask([=, t = HeldName(topic), i = HeldName(item)] {
+        Acknowledged(server, server_end, topic, item, format);
+      });
+    }
+  }
+  Recycle(std::move(d.data));
+  Release(d.topic, 0);
+  Release(d.item, 0);
 }
 
 // Asks the server for the link's value and queues it for the client; count is the XTYP_ADVREQ's
@@ -346,27 +378,60 @@ void SendUpdate(DdeInstance server, Hconv server_end, Hsz topic, const Link& lin
   const Hconv client_end = s->partner;
   HddeData answer =
       Call(server, kXtypAdvReq, link.format, server_end, topic, link.item, 0, count, 0);
-  DataObject value;
-  if (!answer || !TakeAnswer(answer, value)) return;
+  DataPtr value = answer ? TakeAnswer(answer) : nullptr;
+  if (!value) return;
   Conversation* client = FindConv(client_end);
-  if (!client) return;
-  const DdeInstance to = client->owner;
-  const bool hot = (link.flags & kXtypfNoData) == 0;
+  if (!client) {
+    Recycle(std::move(value));
+    return;
+  }
   const bool ack_req = (link.flags & kXtypfAckReq) != 0;
   if (ack_req)
     if (Link* waiting = FindLink(server_end, link.item, link.format)) waiting->awaiting_ack = true;
-  const Hsz item = link.item;
-  const unsigned format = link.format;
-  PostTask([=, bytes = std::move(value.bytes), t = HeldName(topic), i = HeldName(item)] {
-    Conversation* receiving = FindConv(client_end);
-    if (!receiving || !receiving->connected) return;
-    HddeData handed = hot ? NewData(to, bytes, item, format, false) : 0;
-    Call(to, kXtypAdvData, format, client_end, topic, item, handed, 0, 0);
-    if (handed) FreeData(handed);
-    if (ack_req)
-      PostTask([=, t2 = t, i2 = i] { Acknowledged(server, server_end, topic, item, format); });
-  });
+  // The library holds the names until the data was handed over.
+  AddRef(topic, 0);
+  AddRef(link.item, 0);
+  Dde().advise_in_flight.push_back({server, client->owner, server_end, client_end, topic, link.item,
+                                    link.format, (link.flags & kXtypfNoData) == 0, ack_req,
+                                    std::move(value)});
+  PostTask(DeliverAdviseData);
 }
+
+// An update one post has found due.
+struct Due {
+  Hconv server_end;
+  Hsz topic;
+  Link link;
+  std::uint32_t remaining;
+};
+
+// The due updates of one post, in a list kept for the next post; a post made from inside a
+// callback while another is being served takes a list of its own.
+class DueList {
+ public:
+  DueList() {
+    if (!Spare().empty()) {
+      list_ = std::move(Spare().back());
+      Spare().pop_back();
+    }
+  }
+  ~DueList() {
+    if (list_.capacity() > 1024) return;  // a post for everything: not worth keeping
+    list_.clear();
+    Spare().push_back(std::move(list_));
+  }
+  DueList(const DueList&) = delete;
+  DueList& operator=(const DueList&) = delete;
+  std::vector<Due>* operator->() { return &list_; }
+  std::vector<Due>& operator*() { return list_; }
+
+ private:
+  static std::vector<std::vector<Due>>& Spare() {
+    static std::vector<std::vector<Due>> spare;
+    return spare;
+  }
+  std::vector<Due> list_;
+};
 
 }  // namespace
 
@@ -424,13 +489,17 @@ bool DdeUninitialize(DdeInstance instance) {
   for (Hconv conv : own) EndConversation(conv);
   Instance& ending = *FindInstance(instance);
   while (!ending.names.empty()) Unregister(ending, ending.names.begin());
-  std::erase_if(Dde().data, [&](const auto& entry) { return entry.second.owner == instance; });
+  std::vector<HddeData> owned;
+  Dde().data.ForEach([&](HddeData handle, const DataObject* object) {
+    if (object->owner == instance) owned.push_back(handle);
+  });
+  for (HddeData data : owned) FreeData(data);
   for (auto it = Dde().strings.begin(); it != Dde().strings.end();) {
     auto here = it++;
-    here->second.refs.erase(instance);
-    if (here->second.refs.empty()) DropString(here);
+    std::erase_if(here->second.refs, [&](const StringRef& ref) { return ref.owner == instance; });
+    if (here->second.Unowned()) DropString(here);
   }
-  Dde().instances.erase(instance);
+  RemoveInstance(instance);
   return true;
 }
 
@@ -444,7 +513,7 @@ HddeData DdeNameService(DdeInstance instance, Hsz service, unsigned command) {
       SetLastError(instance, kDmlErrDllUsage);
       return 0;
     }
-    if (!Dde().strings.count(service)) {
+    if (!FindString(service)) {
       SetLastError(instance, kDmlErrInvalidParameter);
       return 0;
     }
@@ -560,12 +629,13 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
   if (size == 0xFFFFFFFF) {
     HddeData handle = reinterpret_cast<HddeData>(data);
     if (handle) {
-      DataObject taken;
-      if (!TakeAnswer(handle, taken)) {
+      DataPtr taken = TakeAnswer(handle);
+      if (!taken) {
         SetLastError(instance, kDmlErrInvalidParameter);
         return 0;
       }
-      bytes = taken.bytes;
+      bytes = std::move(taken->bytes);
+      Recycle(std::move(taken));
     }
   } else if (data && size) {
     const auto* from = static_cast<const std::uint8_t*>(data);
@@ -595,7 +665,8 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
         waiting->last_error = out.ok ? kDmlErrNoError : out.error;
         HddeData handed = out.ok ? 1 : 0;
         if (base == kXtypRequest && out.ok)
-          handed = NewData(instance, out.data.bytes, item, out.data.format, false);
+          handed = NewData(instance, out.data.bytes.data(), out.data.bytes.size(), item,
+                           out.data.format, false);
         if (!out.ok) SetLastError(instance, out.error);
         Call(instance, kXtypXactComplete, format, conv, topic, item, handed, id, out.status);
         if (base == kXtypRequest && out.ok) FreeData(handed);
@@ -625,7 +696,9 @@ HddeData DdeClientTransaction(const void* data, std::uint32_t size, Hconv conv, 
     SetLastError(instance, out.error);
     return 0;
   }
-  if (base == kXtypRequest) return NewData(instance, out.data.bytes, item, out.data.format, false);
+  if (base == kXtypRequest)
+    return NewData(std::make_unique<DataObject>(
+        DataObject{instance, std::move(out.data.bytes), item, out.data.format, false}));
   return 1;
 }
 
@@ -704,19 +777,13 @@ bool DdeQueryConvInfo(Hconv conv, std::uint32_t transaction, ConvInfo& info) {
 
 bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
   if (Refused("DdePostAdvise", instance)) return false;
-  if (ClientOnly(*FindInstance(instance))) {
+  const Instance& server = *FindInstance(instance);
+  if (ClientOnly(server)) {
     SetLastError(instance, kDmlErrDllUsage);
     return false;
   }
-  struct Due {
-    Hconv server_end;
-    Hsz topic;
-    Link link;
-    std::uint32_t remaining;
-  };
-  std::vector<Due> due;
+  DueList due;
   // With a topic only its own conversations can be due; without one, every conversation.
-  const Instance& server = *FindInstance(instance);
   static const std::vector<Hconv> kNone;
   const std::vector<Hconv>* candidates = &server.serving;
   if (topic) {
@@ -736,7 +803,7 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
         link.held = true;
         return;
       }
-      due.push_back({handle, c.topic, link, 0});
+      due->push_back({handle, c.topic, link, 0});
     };
     if (item) {
       for (std::uint32_t at : LinksOf(c, item)) consider(c.links[at]);
@@ -745,12 +812,13 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
     }
   }
   // Each XTYP_ADVREQ learns how many more of this call share its topic, item and format.
-  for (std::size_t i = 0; i < due.size(); ++i)
-    for (std::size_t j = i + 1; j < due.size(); ++j)
-      if (due[j].topic == due[i].topic && due[j].link.item == due[i].link.item &&
-          due[j].link.format == due[i].link.format)
-        ++due[i].remaining;
-  for (const Due& d : due) SendUpdate(instance, d.server_end, d.topic, d.link, d.remaining);
+  std::vector<Due>& list = *due;
+  for (std::size_t i = 0; i < list.size(); ++i)
+    for (std::size_t j = i + 1; j < list.size(); ++j)
+      if (list[j].topic == list[i].topic && list[j].link.item == list[i].link.item &&
+          list[j].link.format == list[i].link.format)
+        ++list[i].remaining;
+  for (const Due& d : list) SendUpdate(instance, d.server_end, d.topic, d.link, d.remaining);
   return true;
 }
 

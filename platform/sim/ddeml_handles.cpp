@@ -6,8 +6,13 @@
 
 #include "platform/clipboard_format.h"
 #include "platform/exception_report.h"
+#include "platform/sim/ddeml_data.h"
 #include "platform/sim/ddeml_state.h"
 #include "platform/sim/sim_queue.h"
+
+#ifdef TICKWELL_SIM_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace platform::sim {
 
@@ -22,26 +27,43 @@ std::map<unsigned, std::string>& FormatNames() {
   return names;
 }
 
-DdeState& Dde() {
+DdeState* made_dde = nullptr;
+
+[[gnu::noinline]] DdeState& MakeDde() {
   static DdeState state;
+  made_dde = &state;
   return state;
 }
 
-Instance* FindInstance(DdeInstance id) {
-  auto found = Dde().instances.find(id);
-  return found == Dde().instances.end() ? nullptr : &found->second;
+Instance& AddInstance(DdeInstance id) {
+  Instance& made = Dde().instances[id];
+  made.id = id;
+  Dde().instance_index.Insert(id, &made);
+  return made;
 }
 
-Conversation* FindConv(Hconv conv) {
-  auto found = Dde().convs.find(conv);
-  return found == Dde().convs.end() ? nullptr : &found->second;
+void RemoveInstance(DdeInstance id) {
+  Dde().instance_index.Erase(id);
+  Dde().instances.erase(id);
+}
+
+Conversation& AddConversation(Conversation c) {
+  const Hconv handle = c.handle;
+  Conversation& made = Dde().convs[handle] = std::move(c);
+  Dde().conv_index.Insert(handle, &made);
+  return made;
+}
+
+void RemoveConversation(Hconv conv) {
+  Dde().conv_index.Erase(conv);
+  Dde().convs.erase(conv);
 }
 
 void SetLastError(DdeInstance id, unsigned error) {
   if (Instance* instance = FindInstance(id)) instance->last_error = error;
 }
 
-bool Refused(const char* call, DdeInstance id, Hconv conv) {
+bool RefusedByFault(const char* call, DdeInstance id, Hconv conv) {
   Instance* instance = FindInstance(id);
   if (!instance) return true;
   unsigned error = kDmlErrNoError;
@@ -80,60 +102,57 @@ std::size_t DdeConversationCount() { return Dde().convs.size(); }
 Hsz AddString(const std::string& text, DdeInstance owner) {
   auto [slot, made] = Dde().by_folded_text.try_emplace(FoldCase(text), 0);
   if (!made) {
-    ++Dde().strings[slot->second].refs[owner];
+    AddRef(slot->second, owner);
     return slot->second;
   }
   Hsz hsz = Dde().next_hsz++;
   slot->second = hsz;
-  Dde().strings[hsz] = StringEntry{text, {{owner, 1}}};
+  StringEntry& entry = Dde().strings[hsz] = StringEntry{text, {}, 0};
+  Dde().string_index.Insert(hsz, &entry);
+  AddRef(hsz, owner);
   return hsz;
 }
 
 void DropString(std::map<Hsz, StringEntry>::iterator entry) {
   Dde().by_folded_text.erase(FoldCase(entry->second.text));
+  Dde().string_index.Erase(entry->first);
   Dde().strings.erase(entry);
 }
 
-void AddRef(Hsz hsz, DdeInstance owner) {
-  auto found = Dde().strings.find(hsz);
-  if (found != Dde().strings.end()) ++found->second.refs[owner];
+void DropString(Hsz hsz) { DropString(Dde().strings.find(hsz)); }
+
+void AddInstanceRef(StringEntry& entry, DdeInstance owner) {
+  if (StringRef* ref = entry.RefOf(owner)) {
+    ++ref->count;
+  } else {
+    entry.refs.push_back({owner, 1});
+  }
 }
 
-void Release(Hsz hsz, DdeInstance owner) {
-  auto found = Dde().strings.find(hsz);
-  if (found == Dde().strings.end()) return;
-  auto& refs = found->second.refs;
-  auto ref = refs.find(owner);
-  if (ref == refs.end()) return;
-  if (--ref->second <= 0) refs.erase(ref);
-  if (refs.empty()) DropString(found);
+void ReleaseInstanceRef(Hsz hsz, StringEntry& entry, DdeInstance owner) {
+  StringRef* ref = entry.RefOf(owner);
+  if (!ref) return;
+  if (--ref->count <= 0) entry.refs.erase(entry.refs.begin() + (ref - entry.refs.data()));
+  if (entry.Unowned()) DropString(hsz);
 }
 
 std::string StringText(Hsz hsz) {
-  auto found = Dde().strings.find(hsz);
-  return found == Dde().strings.end() ? std::string() : found->second.text;
+  StringEntry* entry = FindString(hsz);
+  return entry ? entry->text : std::string();
 }
 
 bool SameName(Hsz a, Hsz b) { return a == b; }
 
-HddeData NewData(DdeInstance owner, std::vector<std::uint8_t> bytes, Hsz item, unsigned format,
-                 bool app_owned) {
-  HddeData handle = Dde().next_data;
-  Dde().next_data += 0x10;
-  bytes.reserve(1);  // an empty object still has an address to hand out
-  Dde().data[handle] = DataObject{owner, std::move(bytes), item, format, app_owned};
-  return handle;
+#ifdef TICKWELL_SIM_ASAN
+void PoisonBuffer(std::vector<std::uint8_t>& buffer, bool poisoned) {
+  if (buffer.capacity() == 0) return;
+  if (poisoned) {
+    __asan_poison_memory_region(buffer.data(), buffer.capacity());
+  } else {
+    __asan_unpoison_memory_region(buffer.data(), buffer.capacity());
+  }
 }
-
-void FreeData(HddeData data) { Dde().data.erase(data); }
-
-bool TakeAnswer(HddeData answer, DataObject& copy) {
-  auto found = Dde().data.find(answer);
-  if (found == Dde().data.end()) return false;
-  copy = found->second;
-  if (!found->second.app_owned) Dde().data.erase(found);
-  return true;
-}
+#endif
 
 HddeData Call(DdeInstance id, unsigned type, unsigned format, Hconv conv, Hsz hsz1, Hsz hsz2,
               HddeData data, std::uintptr_t data1, std::uintptr_t data2) {
@@ -161,8 +180,7 @@ unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_
   if (Dde().fault)
     if (unsigned error = Dde().fault("DdeInitialize")) return error;
   DdeInstance id = Dde().next_instance++;
-  Instance& made = Dde().instances[id];
-  made.id = id;
+  Instance& made = AddInstance(id);
   made.callback = std::make_shared<DdeCallback>(std::move(callback));
   made.flags = flags;
   // Service-name filtering is always on after an instance's first DdeInitialize, whatever the
@@ -193,8 +211,8 @@ Hsz DdeCreateStringHandle(DdeInstance instance, const std::string& text) {
 
 bool DdeFreeStringHandle(DdeInstance instance, Hsz hsz) {
   if (Refused("DdeFreeStringHandle", instance)) return false;
-  auto found = Dde().strings.find(hsz);
-  if (found == Dde().strings.end() || !found->second.refs.count(instance)) {
+  StringEntry* found = FindString(hsz);
+  if (!found || !found->RefOf(instance)) {
     SetLastError(instance, kDmlErrInvalidParameter);
     return false;
   }
@@ -204,7 +222,7 @@ bool DdeFreeStringHandle(DdeInstance instance, Hsz hsz) {
 
 bool DdeKeepStringHandle(DdeInstance instance, Hsz hsz) {
   if (Refused("DdeKeepStringHandle", instance)) return false;
-  if (!Dde().strings.count(hsz)) {
+  if (!FindString(hsz)) {
     SetLastError(instance, kDmlErrInvalidParameter);
     return false;
   }
@@ -223,34 +241,32 @@ HddeData DdeCreateDataHandle(DdeInstance instance, const void* bytes, std::uint3
                              std::uint32_t offset, Hsz item, unsigned format, unsigned command) {
   if (Refused("DdeCreateDataHandle", instance)) return 0;
   // The object takes `size` bytes of the source, starting `offset` bytes into it.
-  std::vector<std::uint8_t> object(size);
-  if (bytes && size)
-    std::memcpy(object.data(), static_cast<const std::uint8_t*>(bytes) + offset, size);
-  return NewData(instance, std::move(object), item, format, (command & kHdataAppOwned) != 0);
+  const auto* from = bytes ? static_cast<const std::uint8_t*>(bytes) + offset : nullptr;
+  return NewData(instance, from, size, item, format, (command & kHdataAppOwned) != 0);
 }
 
 std::uint8_t* DdeAccessData(HddeData data, std::uint32_t* size) {
-  auto found = Dde().data.find(data);
-  if (found == Dde().data.end() || Refused("DdeAccessData", found->second.owner)) {
+  DataObject* found = FindData(data);
+  if (!found || Refused("DdeAccessData", found->owner)) {
     if (size) *size = 0;
     return nullptr;
   }
-  if (size) *size = static_cast<std::uint32_t>(found->second.bytes.size());
-  return found->second.bytes.data();
+  if (size) *size = static_cast<std::uint32_t>(found->bytes.size());
+  return found->bytes.data();
 }
 
 bool DdeUnaccessData(HddeData data) {
-  auto found = Dde().data.find(data);
-  return found != Dde().data.end() && !Refused("DdeUnaccessData", found->second.owner);
+  DataObject* found = FindData(data);
+  return found && !Refused("DdeUnaccessData", found->owner);
 }
 
 std::uint32_t DdeGetData(HddeData data, void* dest, std::uint32_t max, std::uint32_t offset) {
-  auto found = Dde().data.find(data);
-  if (found == Dde().data.end() || Refused("DdeGetData", found->second.owner)) return 0;
-  const auto& bytes = found->second.bytes;
+  DataObject* found = FindData(data);
+  if (!found || Refused("DdeGetData", found->owner)) return 0;
+  const auto& bytes = found->bytes;
   if (!dest) return static_cast<std::uint32_t>(bytes.size());
   if (offset >= bytes.size()) {
-    SetLastError(found->second.owner, kDmlErrInvalidParameter);
+    SetLastError(found->owner, kDmlErrInvalidParameter);
     return 0;
   }
   std::uint32_t count = std::min<std::uint32_t>(max, bytes.size() - offset);
@@ -259,15 +275,15 @@ std::uint32_t DdeGetData(HddeData data, void* dest, std::uint32_t max, std::uint
 }
 
 bool DdeFreeDataHandle(HddeData data) {
-  auto found = Dde().data.find(data);
-  if (found == Dde().data.end() || Refused("DdeFreeDataHandle", found->second.owner)) return false;
+  DataObject* found = FindData(data);
+  if (!found || Refused("DdeFreeDataHandle", found->owner)) return false;
   FreeData(data);
   return true;
 }
 
 std::vector<std::uint8_t> DdeDataBytes(HddeData data) {
-  auto found = Dde().data.find(data);
-  return found == Dde().data.end() ? std::vector<std::uint8_t>() : found->second.bytes;
+  DataObject* found = FindData(data);
+  return found ? found->bytes : std::vector<std::uint8_t>();
 }
 
 // Pairs are laid out as the platform's HSZPAIR: two pointer-sized handles.

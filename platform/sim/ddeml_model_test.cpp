@@ -2,6 +2,12 @@
 // bookkeeping, re-entrancy, reconnects and instance-specific names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "platform/clipboard_format.h"
 #include "platform/ddeml.h"
 #include "platform/sim/ddeml_sim.h"
@@ -354,6 +360,185 @@ TEST_F(DdemlModel, UnknownHandlesAndTypesAreRefusedCleanly) {
       DdeClientTransaction(nullptr, 0, conv, a.Name("X"), kCfText, kXtypRegister, 1000, nullptr),
       0u);
   EXPECT_EQ(DdeGetLastError(a.id), kDmlErrInvalidParameter);
+}
+
+// Instances, conversations and string handles are found through an index beside the model's
+// tables: after many were ended, in no particular order, and others made, every live one is
+// found with what it holds and no ended one is.
+TEST_F(DdemlModel, EndedHandlesFindNothingWhileLiveAndNewOnesAreFound) {
+  Instance server(kAppCmdFilterInits);
+  DdeNameService(server.id, server.Name("TwIndexSvc"), kDnsRegister);
+  struct Opened {
+    std::size_t client;
+    Hconv conv;
+    std::string topic;
+  };
+  std::vector<std::unique_ptr<Instance>> clients;
+  std::vector<Opened> opened;
+  std::vector<Hsz> own_names;  // a name only each client made
+  auto open = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      clients.push_back(std::make_unique<Instance>(kAppCmdClientOnly));
+      Instance& c = *clients.back();
+      own_names.push_back(c.Name("TwOnly" + std::to_string(clients.size())));
+      for (int t = 0; t < 3; ++t) {
+        const std::string topic = "T" + std::to_string(clients.size()) + "_" + std::to_string(t);
+        opened.push_back(
+            {clients.size() - 1, DdeConnect(c.id, c.Name("TwIndexSvc"), c.Name(topic)), topic});
+        ASSERT_NE(opened.back().conv, 0u);
+      }
+    }
+    PumpMessages();
+  };
+  std::vector<bool> ended_conv;
+  auto check = [&] {
+    std::size_t live = 0;
+    for (std::size_t i = 0; i < opened.size(); ++i) {
+      const bool gone = !clients[opened[i].client] || ended_conv[i];
+      ConvInfo info;
+      ASSERT_EQ(DdeQueryConvInfo(opened[i].conv, kQidSync, info), !gone) << opened[i].topic;
+      if (gone) continue;
+      ++live;
+      EXPECT_EQ(DdeQueryString(server.id, info.topic), opened[i].topic);
+      ConvInfo partner;
+      ASSERT_TRUE(DdeQueryConvInfo(info.partner, kQidSync, partner));
+      EXPECT_EQ(partner.partner, opened[i].conv);
+    }
+    EXPECT_EQ(sim::DdeConversationCount(), 2 * live);
+    for (std::size_t c = 0; c < clients.size(); ++c) {
+      if (clients[c]) {
+        EXPECT_EQ(DdeGetLastError(clients[c]->id), kDmlErrNoError);
+        EXPECT_EQ(DdeQueryString(server.id, own_names[c]), "TwOnly" + std::to_string(c + 1));
+      } else {
+        EXPECT_EQ(DdeQueryString(server.id, own_names[c]), "");  // went with its only owner
+      }
+    }
+  };
+  open(12);
+  ended_conv.assign(opened.size(), false);
+  for (std::size_t i = 0; i < opened.size(); i += 4) {
+    ASSERT_TRUE(DdeDisconnect(opened[i].conv));
+    ended_conv[i] = true;
+  }
+  std::vector<DdeInstance> ended;
+  for (std::size_t c : {7u, 0u, 11u, 3u, 4u}) {
+    ended.push_back(clients[c]->id);
+    clients[c].reset();
+  }
+  PumpMessages();
+  check();
+  for (DdeInstance id : ended) EXPECT_EQ(DdeGetLastError(id), kDmlErrDllNotInitialized);
+  open(20);  // enough to grow the index past its first size
+  ended_conv.resize(opened.size(), false);
+  check();
+}
+
+// Freed data objects lend their buffers to later ones: each handle still shows exactly its own
+// bytes (an empty one still has an address), and a freed handle answers nothing.
+TEST_F(DdemlModel, EachDataHandleShowsOnlyItsOwnBytesAsFreedOnesAreReused) {
+  Instance app(kAppCmdClientOnly);
+  const std::size_t before = sim::DdeDataHandleCount();
+  std::vector<std::pair<HddeData, std::string>> live;
+  std::mt19937 random(7);
+  for (int step = 0; step < 400; ++step) {
+    if (live.empty() || random() % 2 == 0) {
+      const std::string text(random() % 40, static_cast<char>('a' + step % 26));
+      const HddeData made = DdeCreateDataHandle(
+          app.id, text.data(), static_cast<std::uint32_t>(text.size()), 0, 0, kCfText, 0);
+      ASSERT_NE(made, 0u);
+      live.emplace_back(made, text);
+    } else {
+      const auto at = live.begin() + random() % live.size();
+      const HddeData freed = at->first;
+      live.erase(at);
+      ASSERT_TRUE(DdeFreeDataHandle(freed));
+      EXPECT_FALSE(DdeFreeDataHandle(freed));
+      EXPECT_EQ(DdeGetData(freed, nullptr, 0, 0), 0u);
+      EXPECT_EQ(DdeAccessData(freed, nullptr), nullptr);
+    }
+  }
+  for (const auto& [handle, text] : live) {
+    std::uint32_t size = 99;
+    const std::uint8_t* bytes = DdeAccessData(handle, &size);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), size), text);
+    DdeUnaccessData(handle);
+  }
+  EXPECT_EQ(sim::DdeDataHandleCount(), before + live.size());
+  for (const auto& entry : live) DdeFreeDataHandle(entry.first);
+  EXPECT_EQ(sim::DdeDataHandleCount(), before);
+}
+
+// Advise data waits in the queue among other posted work and reaches the client in the order it
+// was posted, each value with its own bytes, whether the server's answer was application owned
+// (copied) or released with the answer (handed on). Data still queued when the client's
+// conversation ends is dropped and lets go of the names it held, and only those.
+TEST_F(DdemlModel, QueuedAdviseDataArrivesInOrderWithItsOwnBytesAndLetsGoOfItsNames) {
+  const std::size_t strings = sim::DdeStringHandleCount();
+  {
+    Instance server(kAppCmdFilterInits);
+    Instance client(kAppCmdClientOnly);
+    DdeNameService(server.id, server.Name("TwQueueSvc"), kDnsRegister);
+    std::string value;
+    bool owned = false;
+    std::vector<HddeData> kept;  // the application-owned answers, freed at the end
+    server.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
+      if (type != kXtypAdvReq) return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
+      const HddeData answer =
+          DdeCreateDataHandle(server.id, value.data(), static_cast<std::uint32_t>(value.size()), 0,
+                              b, kCfText, owned ? kHdataAppOwned : 0);
+      if (owned) kept.push_back(answer);
+      return answer;
+    };
+    std::vector<std::string> seen;
+    client.answer = [&](unsigned type, Hconv, Hsz a, Hsz b, HddeData data) -> HddeData {
+      if (type != kXtypAdvData) return 0;
+      const std::vector<std::uint8_t> bytes = DdeDataBytes(data);
+      seen.push_back(DdeQueryString(client.id, a) + "/" + DdeQueryString(client.id, b) + "=" +
+                     std::string(bytes.begin(), bytes.end()));
+      return kDdeFAck;
+    };
+    const Hwnd window = CreateHiddenWindow("TwQueueWindow", [&](Hwnd, unsigned, WParam w, LParam) {
+      seen.push_back("message " + std::to_string(w));
+      return LResult{0};
+    });
+    const Hconv conv = DdeConnect(client.id, client.Name("TwQueueSvc"), client.Name("T"));
+    const Hsz item = client.Name("BID");
+    ASSERT_TRUE(
+        DdeClientTransaction(nullptr, 0, conv, item, kCfText, kXtypAdvStart, 1000, nullptr));
+    PumpMessages();
+    const Hsz topic_at_server = server.Name("T"), item_at_server = server.Name("BID");
+    auto post = [&](const std::string& v, bool app_owned) {
+      value = v;
+      owned = app_owned;
+      ASSERT_TRUE(DdePostAdvise(server.id, topic_at_server, item_at_server));
+    };
+    post("1.25", true);
+    Post(window, 0x400, 1, 0);
+    post("2.5", false);
+    post("", true);
+    Post(window, 0x400, 2, 0);
+    post("333.75", false);
+    PumpMessages();
+    EXPECT_EQ(seen, (std::vector<std::string>{"T/BID=1.25", "message 1", "T/BID=2.5",
+                                              "T/BID=", "message 2", "T/BID=333.75"}));
+
+    seen.clear();
+    post("4", false);
+    post("5", true);
+    const std::size_t queued = sim::DdeStringHandleCount();
+    ASSERT_TRUE(DdeDisconnect(conv));
+    PumpMessages();
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(sim::DdeStringHandleCount(), queued);  // the names are still held by others
+    EXPECT_EQ(DdeQueryString(client.id, item), "BID");
+    EXPECT_TRUE(DdeFreeStringHandle(client.id, item));
+    for (HddeData h : kept) EXPECT_TRUE(DdeFreeDataHandle(h));
+    DestroyWindow(window);
+  }
+  PumpMessages();
+  EXPECT_EQ(sim::DdeStringHandleCount(), strings);
+  EXPECT_EQ(sim::DdeConversationCount(), 0u);
 }
 
 }  // namespace

@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/ddeml.h"
 #include "platform/sim/ddeml_sim.h"
+#include "platform/sim/handle_index.h"
 
 namespace platform::sim {
 
@@ -19,10 +22,22 @@ std::string FoldCase(const std::string& text);
 std::map<unsigned, std::string>& FormatNames();
 
 // A string handle: one per text without regard to case, spelled as first created, counted per
-// owning instance; owner 0 stands for the library's own references.
+// owning instance, and by the library itself while it holds the name (conversations, links,
+// notifications and data on their way). A handle has few owners, so they are kept in a short list.
+struct StringRef {
+  DdeInstance owner = 0;
+  int count = 0;
+};
 struct StringEntry {
   std::string text;
-  std::map<DdeInstance, int> refs;
+  std::vector<StringRef> refs;
+  int library_refs = 0;
+  StringRef* RefOf(DdeInstance owner) {
+    for (StringRef& ref : refs)
+      if (ref.owner == owner) return &ref;
+    return nullptr;
+  }
+  bool Unowned() const { return refs.empty() && library_refs <= 0; }
 };
 
 struct DataObject {
@@ -32,6 +47,7 @@ struct DataObject {
   unsigned format = 0;
   bool app_owned = false;
 };
+using DataPtr = std::unique_ptr<DataObject>;
 
 struct Link {
   Hsz item = 0;
@@ -67,7 +83,7 @@ struct Conversation {
   std::vector<Pending> pending;
   // Where each item's links are in links, oldest first (a link per format); rebuilt on first use
   // after links were removed.
-  std::map<Hsz, std::vector<std::uint32_t>> links_by_item;
+  std::unordered_map<Hsz, std::vector<std::uint32_t>> links_by_item;
   bool links_by_item_stale = false;
 };
 
@@ -78,6 +94,21 @@ void RemoveLinks(Conversation& c, Pred pred) {
 }
 // The places in c.links of the item's links, oldest first.
 const std::vector<std::uint32_t>& LinksOf(Conversation& c, Hsz item);
+
+// Advise data queued for a client, with what its delivery needs; the topic and item are held
+// (a library reference each) while it waits.
+struct AdviseData {
+  DdeInstance server = 0;
+  DdeInstance to = 0;
+  Hconv server_end = 0;
+  Hconv client_end = 0;
+  Hsz topic = 0;
+  Hsz item = 0;
+  unsigned format = 0;
+  bool hot = false;
+  bool ack_req = false;
+  DataPtr data;  // the server's answer, to be handed to the client under a handle of its own
+};
 
 struct Name {
   Hsz base = 0;
@@ -95,50 +126,98 @@ struct Instance {
   // The server ends of its conversations, oldest first: what DdePostAdvise looks through.
   std::vector<Hconv> serving;
   // The same, by topic handle: a post for one topic looks only at that topic's conversations.
-  std::map<Hsz, std::vector<Hconv>> serving_by_topic;
+  std::unordered_map<Hsz, std::vector<Hconv>> serving_by_topic;
 };
 
+// The ordered tables are what the model walks (instances in id order for connects, conversations
+// oldest first); each has an index beside it for finding one by handle, kept in step by the
+// functions that add and remove entries (AddInstance, AddConversation, AddString and their
+// counterparts).
 struct DdeState {
   std::map<DdeInstance, Instance> instances;
+  HandleIndex<Instance> instance_index;
   DdeInstance next_instance = 0x0101;
   std::map<Hsz, StringEntry> strings;
+  HandleIndex<StringEntry> string_index;
   std::map<std::string, Hsz> by_folded_text;  // the handle of each text, case folded
   Hsz next_hsz = 0xC000;
-  std::map<HddeData, DataObject> data;
+  // Live data objects by handle, owned here; freed ones are kept for their buffers (BlankData).
+  HandleIndex<DataObject, 4> data;
+  std::vector<DataPtr> spare_data;
   HddeData next_data = 0x100010;
   std::map<Hconv, Conversation> convs;
+  HandleIndex<Conversation> conv_index;
   Hconv next_conv = 0x200010;
   std::map<HconvList, std::vector<Hconv>> lists;
   HconvList next_list = 0x300010;
   std::uint32_t next_transaction = 1;
+  std::deque<AdviseData> advise_in_flight;  // oldest first, as their tasks are queued
   DdeFault fault;
   DdeInstanceFault instance_fault;
+
+  DdeState() = default;
+  DdeState(const DdeState&) = delete;
+  DdeState& operator=(const DdeState&) = delete;
+  ~DdeState() {
+    data.ForEach([](HddeData, DataObject* object) { delete object; });
+  }
 };
 
-DdeState& Dde();
+// Nearly every call of the model asks for the state several times: the pointer is set once, when
+// MakeDde first makes it, and read inline after that.
+extern DdeState* made_dde;
+DdeState& MakeDde();
+inline DdeState& Dde() {
+  if (made_dde) [[likely]]
+    return *made_dde;
+  return MakeDde();
+}
 
-Instance* FindInstance(DdeInstance id);
-Conversation* FindConv(Hconv conv);
+inline Instance* FindInstance(DdeInstance id) { return Dde().instance_index.Find(id); }
+inline Conversation* FindConv(Hconv conv) { return Dde().conv_index.Find(conv); }
+inline StringEntry* FindString(Hsz hsz) { return Dde().string_index.Find(hsz); }
+Instance& AddInstance(DdeInstance id);
+void RemoveInstance(DdeInstance id);
+Conversation& AddConversation(Conversation c);
+void RemoveConversation(Hconv conv);
 void SetLastError(DdeInstance id, unsigned error);
 // True (and the instance's last error set) when the call must fail: no such instance, or a fault.
 // A fault of DMLERR_LOW_MEMORY also reaches the instance's callback as XTYP_ERROR (for conv,
 // when the call concerns one), as the library reports running short of memory.
-bool Refused(const char* call, DdeInstance id, Hconv conv = 0);
+bool RefusedByFault(const char* call, DdeInstance id, Hconv conv);
+inline bool Refused(const char* call, DdeInstance id, Hconv conv = 0) {
+  if (!Dde().fault && !Dde().instance_fault) [[likely]]
+    return FindInstance(id) == nullptr;
+  return RefusedByFault(call, id, conv);
+}
 
-// String handles.
+// String handles; owner 0 stands for the library's own references, which the model takes and
+// drops on every advise post, so that case is inline.
 Hsz AddString(const std::string& text, DdeInstance owner);
-void AddRef(Hsz hsz, DdeInstance owner);
-void Release(Hsz hsz, DdeInstance owner);
+void AddInstanceRef(StringEntry& entry, DdeInstance owner);
+void ReleaseInstanceRef(Hsz hsz, StringEntry& entry, DdeInstance owner);
+void DropString(Hsz hsz);
 void DropString(std::map<Hsz, StringEntry>::iterator entry);
+inline void AddRef(Hsz hsz, DdeInstance owner) {
+  StringEntry* entry = FindString(hsz);
+  if (!entry) return;
+  if (owner == 0) {
+    ++entry->library_refs;
+  } else {
+    AddInstanceRef(*entry, owner);
+  }
+}
+inline void Release(Hsz hsz, DdeInstance owner) {
+  StringEntry* entry = FindString(hsz);
+  if (!entry) return;
+  if (owner != 0) {
+    ReleaseInstanceRef(hsz, *entry, owner);
+  } else if (entry->library_refs > 0 && --entry->library_refs == 0 && entry->refs.empty()) {
+    DropString(hsz);
+  }
+}
 std::string StringText(Hsz hsz);
 bool SameName(Hsz a, Hsz b);
-
-// Data handles.
-HddeData NewData(DdeInstance owner, std::vector<std::uint8_t> bytes, Hsz item, unsigned format,
-                 bool app_owned);
-void FreeData(HddeData data);
-// Takes a callback's answer: its bytes, then releases it unless the application owns it.
-bool TakeAnswer(HddeData answer, DataObject& copy);
 
 // Calls an instance's callback the way the library does: exceptions caught and reported,
 // the instance marked as inside its callback. 0 when the instance is gone.

@@ -3,9 +3,12 @@
 #include "platform/window.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -18,25 +21,53 @@ namespace {
 
 struct WindowEntry {
   std::string title;
-  WindowProc proc;
+  // Shared, so that a message being delivered keeps its procedure while the window goes.
+  std::shared_ptr<WindowProc> proc;
+};
+
+// A spin lock: it is held for a push or a pop only, and nearly always by the one thread that
+// uses the model, where a system mutex would cost more than the work it guards.
+class QueueLock {
+ public:
+  void lock() {
+    while (held_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void unlock() { held_.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag held_;
 };
 
 struct State {
+  // Recursive: destroying a window's procedure may run code that calls back in here.
   std::recursive_mutex lock;
   std::map<std::string, unsigned> messages;  // upper-cased name -> number
   unsigned next_message = 0xC000;
   std::map<Hwnd, WindowEntry> windows;
   std::vector<Hwnd> order;  // creation order, which broadcasts follow
   Hwnd next_window = 0x10010;
+  // The queue has a lock of its own, held only to push or pop a task.
+  QueueLock queue_lock;
   std::deque<std::function<void()>> queue;
   bool quit = false;
   int quit_code = 0;
   sim::WindowFault fault;
 };
 
-State& S() {
+// Every send, post and pumped message asks for the state: the pointer is set once, when
+// MakeState first makes it, and read inline after that.
+State* made_state = nullptr;
+
+[[gnu::noinline]] State& MakeState() {
   static State state;
+  made_state = &state;
   return state;
+}
+
+inline State& S() {
+  if (made_state) [[likely]]
+    return *made_state;
+  return MakeState();
 }
 
 std::string Fold(std::string text) {
@@ -52,14 +83,15 @@ bool Fails(const char* call) {
 }
 
 LResult Deliver(Hwnd window, unsigned msg, WParam w, LParam l) {
-  WindowProc proc;
+  auto& s = S();
+  std::shared_ptr<WindowProc> proc;
   {
-    std::lock_guard<std::recursive_mutex> guard(S().lock);
-    auto it = S().windows.find(window);
-    if (it == S().windows.end()) return 0;
-    proc = it->second.proc;  // a copy: the window may be destroyed while it runs
+    std::lock_guard<std::recursive_mutex> guard(s.lock);
+    auto it = s.windows.find(window);
+    if (it == s.windows.end()) return 0;
+    proc = it->second.proc;  // held: the window may be destroyed while it runs
   }
-  return Guarded<LResult>(0, [&] { return proc(window, msg, w, l); });
+  return Guarded<LResult>(0, [&] { return (*proc)(window, msg, w, l); });
 }
 
 }  // namespace
@@ -79,7 +111,7 @@ Hwnd CreateHiddenWindow(const std::string& title, WindowProc proc) {
   std::lock_guard<std::recursive_mutex> guard(s.lock);
   Hwnd handle = s.next_window;
   s.next_window += 2;
-  s.windows.emplace(handle, WindowEntry{title, std::move(proc)});
+  s.windows.emplace(handle, WindowEntry{title, std::make_shared<WindowProc>(std::move(proc))});
   s.order.push_back(handle);
   return handle;
 }
@@ -119,14 +151,15 @@ bool Post(Hwnd window, unsigned msg, WParam w, LParam l) {
 }
 
 int PumpMessages() {
+  auto& s = S();
   int delivered = 0;
   for (;;) {
     std::function<void()> task;
     {
-      std::lock_guard<std::recursive_mutex> guard(S().lock);
-      if (S().queue.empty() || S().quit) break;
-      task = std::move(S().queue.front());
-      S().queue.pop_front();
+      std::lock_guard<QueueLock> guard(s.queue_lock);
+      if (s.queue.empty() || s.quit) break;
+      task = std::move(s.queue.front());
+      s.queue.pop_front();
     }
     Guarded<int>(0, [&] {
       task();
@@ -140,16 +173,18 @@ int PumpMessages() {
 int RunMessageLoop() {
   // The model has no input of its own: the loop ends when the queue runs dry or on quit.
   PumpMessages();
-  std::lock_guard<std::recursive_mutex> guard(S().lock);
-  const int code = S().quit ? S().quit_code : 0;
-  S().quit = false;
+  auto& s = S();
+  std::lock_guard<QueueLock> guard(s.queue_lock);
+  const int code = s.quit ? s.quit_code : 0;
+  s.quit = false;
   return code;
 }
 
 void QuitMessageLoop(int exit_code) {
-  std::lock_guard<std::recursive_mutex> guard(S().lock);
-  S().quit = true;
-  S().quit_code = exit_code;
+  auto& s = S();
+  std::lock_guard<QueueLock> guard(s.queue_lock);
+  s.quit = true;
+  s.quit_code = exit_code;
 }
 
 LResult DefaultWindowProc(Hwnd, unsigned, WParam, LParam) { return 0; }
@@ -166,8 +201,9 @@ LResult SendCopyData(Hwnd window, Hwnd from, const CopyData& payload) {
 namespace sim {
 
 void PostTask(std::function<void()> task) {
-  std::lock_guard<std::recursive_mutex> guard(S().lock);
-  S().queue.push_back(std::move(task));
+  auto& s = S();
+  std::lock_guard<QueueLock> guard(s.queue_lock);
+  s.queue.push_back(std::move(task));
 }
 
 void SetWindowFault(WindowFault fault) {
