@@ -102,7 +102,10 @@ platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hs
   if (tracing) TraceLine("AdvReqCount - AConvObj found");
   // Found by the handles DDEML passes, which name the topic and item as they were made; by the
   // names read back only when that finds nothing.
-  const TDDEMLTopic* topic = conv->Service->FindTopicByHandle(Topic);
+  // Mostly the conversation's own topic, which it keeps while the topic lasts.
+  const TDDEMLTopic* topic = conv->Topic && conv->Topic->Handle() == Topic
+                                 ? conv->Topic
+                                 : conv->Service->FindTopicByHandle(Topic);
   TDDEMLItem* item = topic ? topic->FindItemByHandle(Item) : nullptr;
   if (!item)
     item = conv->Service->FindItem(QueryName(InstanceId, Topic), QueryName(InstanceId, Item));

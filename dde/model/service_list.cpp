@@ -62,11 +62,6 @@ TDDEMLService* TDDEMLServicesList::FindService(std::string_view name) const {
   return (at < ServiceCount() && SameName(Items(at)->Name, name)) ? Items(at) : nullptr;
 }
 
-TDDEMLService* TDDEMLServicesList::Items(int index) const {
-  if (index < 0 || index >= services_.Count()) return nullptr;
-  return services_.ObjectAs<TDDEMLService>(index);
-}
-
 std::string TDDEMLServicesList::ServiceName(int index) const {
   const TDDEMLService* service = Items(index);
   return service ? service->Name : std::string();

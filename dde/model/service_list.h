@@ -31,7 +31,11 @@ class TDDEMLServicesList : public TObject {
   int ServiceCount() const { return services_.Count(); }
   TDDEMLService* FindServiceByHandle(platform::Hsz handle) const;
   TDDEMLService* FindService(std::string_view name) const;
-  TDDEMLService* Items(int index) const;
+  // Asked on every advise request (is the conversation's service still there): inline.
+  TDDEMLService* Items(int index) const {
+    if (index < 0 || index >= services_.Count()) return nullptr;
+    return services_.ObjectAs<TDDEMLService>(index);
+  }
   std::string ServiceName(int index) const;
   bool ServiceExists(std::string_view name) const { return FindService(name) != nullptr; }
   // Registers or unregisters every enabled service, stopping at the first failure; -10 when no
