@@ -91,11 +91,12 @@ TEST_F(SheetLinks, CellsFillWhenTheirSymbolArrivesAndFollowEveryLine) {
   EXPECT_EQ(grid.Value(1, 0), "");
 
   // Every further line reaches its cells by advise alone, the new symbol's first line too.
+  // A line's items are posted in order, QUOTE last: once it is in, so are the others.
   for (int i = 0; i < 5; ++i) {
     ASSERT_EQ(Feed({Line("EURUSD", ++n)}).exit_code, 0u);
-    const std::string bid = "1." + std::to_string(10000 + n);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return grid.Value(0, 0) == bid; }, 10000))
-        << "advise did not bring " << bid << ", the cell shows " << grid.Value(0, 0);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return grid.Value(0, 3) == Line("EURUSD", n); }, 10000))
+        << "advise did not bring line " << n << ", the cell shows " << grid.Value(0, 3);
+    EXPECT_EQ(grid.Value(0, 0), "1." + std::to_string(10000 + n));
   }
   EXPECT_EQ(grid.Value(0, 1), "1." + std::to_string(10003 + n));
   ASSERT_EQ(Feed({Line("USDJPY", 77)}).exit_code, 0u);
