@@ -27,8 +27,9 @@ void Paint(HWND hwnd) {
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  static const std::string kNone;
   const std::string* kept = TextOf(hwnd);
-  const std::string text = kept ? *kept : std::string();
+  const std::string& text = kept ? *kept : kNone;
   auto font = reinterpret_cast<HFONT>(GetWindowLongPtrA(hwnd, kFontSlot));
   HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);

@@ -42,19 +42,13 @@ void TDDEMLManager::SetItemTexts(std::string_view Service, std::string_view Topi
 void TDDEMLManager::SetItemInTopics(std::string_view Service, std::string_view Item,
                                     std::span<const TTopicText> Topics) {
   CheckServerScope();
-  TDDEMLService* service = nullptr;
-  std::uint64_t removals = 0;
+  TDDEMLService* service = FindService(Service);
+  if (!service) return;
+  // Each topic is found afresh: a text set may reach a client in this thread that ends topics.
   int place = -1;
-  for (const TTopicText& each : Topics) {
-    // As in SetItemTexts: a text set may reach a client in this thread that ends topics.
-    if (!service || removals != TDDEMLService::TopicRemovals()) {
-      service = FindService(Service);
-      if (!service) return;
-      removals = TDDEMLService::TopicRemovals();
-    }
+  for (const TTopicText& each : Topics)
     if (TDDEMLTopic* topic = service->FindOrAddTopic(each.Topic))
       topic->SetItemText(Item, each.Text, place);
-  }
 }
 
 void TDDEMLManager::SetItemData(std::string_view Service, std::string_view Topic,
