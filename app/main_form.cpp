@@ -177,8 +177,8 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
   if (!problem.empty()) return RefuseLine(Text, problem, detail);
 
   // Kept whatever the DDE switch says, so that switching on serves every symbol at once.
-  KeepLine(fields[0], Text, time);
-  if (DdeManager_->Tag != 0) PublishLine(fields, Text, time);
+  const std::size_t row = KeepLine(fields[0], Text, time);
+  if (DdeManager_->Tag != 0) PublishRow(row, fields, Text, time);
 
   SymbolLabelCaption_.assign(fields[0]);
   std::array<std::string, kGridRows>& shown = Grid_[1];
@@ -193,38 +193,57 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
   StatusText_ = RefusedCount_;
 }
 
-void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time) {
+void TMainForm::PublishRow(std::size_t At, const QuoteFields& Fields, std::string_view Text,
+                           std::int32_t Time) {
+  // Posting reaches clients, and a line taken meanwhile may add a row and move the others: the
+  // row's places are used from a copy, kept only while the rows stayed where they were.
+  TDDEMLManager::TItemPlaces mt5 = Rows_[At].Mt5Places, mt4 = Rows_[At].Mt4Places;
+  const std::uint64_t inserts = RowInserts_;
+  PublishLine(Fields, Text, Time, mt5, mt4);
+  if (inserts != RowInserts_ || At >= Rows_.size()) return;
+  Rows_[At].Mt5Places = mt5;
+  Rows_[At].Mt4Places = mt4;
+}
+
+void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time,
+                            TDDEMLManager::TItemPlaces& Mt5Places,
+                            TDDEMLManager::TItemPlaces& Mt4Places) {
   TDDEMLManager& dde = *DdeManager_;
   const std::string_view symbol = Fields[0], bid = Fields[1], ask = Fields[2];
   const std::string_view high = Fields[6], low = Fields[7];
   // Both or neither: a high without its low would leave a range no quote ever had.
   const bool range = !high.empty() && !low.empty();
-  // The symbol's topic is found once for all its items.
+  // The symbol's topic is found once for all its items, or not at all once the row's places
+  // hold them; each item has its entry in the places, the same for every line.
   std::array<TDDEMLManager::TItemText, std::size(kValueItems) + 3> items;
   std::size_t count = 0;
-  for (std::size_t i = 0; i < std::size(kValueItems); ++i)
-    items[count++] = {kValueItems[i], Fields[i + 1]};
-  items[count++] = {"QUOTE", Text};
+  const auto add = [&](std::string_view item, std::string_view text) {
+    items[count] = {item, text, static_cast<std::uint8_t>(count)};
+    ++count;
+  };
+  for (std::size_t i = 0; i < std::size(kValueItems); ++i) add(kValueItems[i], Fields[i + 1]);
+  add("QUOTE", Text);
   if (range) {
-    items[count++] = {"HIGH", high};
-    items[count++] = {"LOW", low};
+    add("HIGH", high);
+    add("LOW", low);
   }
-  dde.SetItemTexts(kService, symbol, std::span(items.data(), count));
+  dde.SetItemTexts(kService, symbol, std::span(items.data(), count), &Mt5Places);
   if (Mt4Service_.empty()) return;
   std::array<TDDEMLManager::TTopicText, 6> fields;
   count = 0;
-  fields[count++] = {"BID", bid};
-  fields[count++] = {"ASK", ask};
+  fields[count++] = {"BID", bid, 0};
+  fields[count++] = {"ASK", ask, 1};
   if (range) {
-    fields[count++] = {"HIGH", high};
-    fields[count++] = {"LOW", low};
+    fields[count++] = {"HIGH", high, 2};
+    fields[count++] = {"LOW", low, 3};
   }
-  fields[count++] = {"TIME", Mt4Times_.Time(Time)};
-  fields[count++] = {"QUOTE", Mt4Times_.Quote(Time, bid, ask)};
-  dde.SetItemInTopics(Mt4Service_, symbol, std::span(fields.data(), count));
+  fields[count++] = {"TIME", Mt4Times_.Time(Time), 4};
+  fields[count++] = {"QUOTE", Mt4Times_.Quote(Time, bid, ask), 5};
+  dde.SetItemInTopics(Mt4Service_, symbol, std::span(fields.data(), count), &Mt4Places);
 }
 
-void TMainForm::KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time) {
+std::size_t TMainForm::KeepLine(std::string_view Symbol, const std::string& Text,
+                                std::int32_t Time) {
   const auto at = std::lower_bound(
       Rows_.begin(), Rows_.end(), Symbol,
       [](const TQuoteRow& row, std::string_view symbol) { return NameLess{}(row.Symbol, symbol); });
@@ -237,12 +256,14 @@ void TMainForm::KeepLine(std::string_view Symbol, const std::string& Text, std::
       at->Changed = true;
       ChangedRows_.push_back(static_cast<int>(at - Rows_.begin()));
     }
-    return;
+    return static_cast<std::size_t>(at - Rows_.begin());
   }
   // A new symbol moves the rows after it: the window then redraws what it shows.
-  Rows_.insert(at, TQuoteRow{std::string(Symbol), Text, Time, now, false});
+  const auto made = Rows_.insert(at, TQuoteRow{std::string(Symbol), Text, Time, now, false, {}, {}});
   RowsAdded_ = true;
+  ++RowInserts_;
   ChangedRows_.clear();
+  return static_cast<std::size_t>(made - Rows_.begin());
 }
 
 TListChanges TMainForm::TakeListChanges() {
@@ -321,11 +342,13 @@ std::string TMainForm::EmptyHint() const {
 }
 
 void TMainForm::PublishKeptLines() {
-  for (const TQuoteRow& row : Rows_) {
+  for (std::size_t i = 0; i < Rows_.size(); ++i) {
+    // A copy: the fields point into it while the rows may move.
+    const std::string line = Rows_[i].Line;
     QuoteFields fields;
     std::int32_t time = 0;
     std::string detail;
-    if (CheckLine(row.Line, fields, time, detail).empty()) PublishLine(fields, row.Line, time);
+    if (CheckLine(line, fields, time, detail).empty()) PublishRow(i, fields, line, time);
   }
 }
 

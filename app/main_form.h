@@ -39,6 +39,8 @@ struct TQuoteRow {
   std::int32_t Time = 0;      // the quote's time, seconds since 1970
   std::int64_t Received = 0;  // the local clock when the line came, seconds since 1970
   bool Changed = false;       // not yet taken by the window
+  // Where the symbol's DDE items were found last, in each layout.
+  TDDEMLManager::TItemPlaces Mt5Places, Mt4Places;
 };
 
 // What changed in the symbol list since the window last asked: either rows were added (every
@@ -176,13 +178,17 @@ class TMainForm : public TComponent {
   // a trader's words; Detail then holds the conversion's own error text, if there is one.
   static std::string CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
                                std::string& Detail);
-  void PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time);
+  void PublishRow(std::size_t At, const QuoteFields& Fields, std::string_view Text,
+                  std::int32_t Time);
+  void PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time,
+                   TDDEMLManager::TItemPlaces& Mt5Places, TDDEMLManager::TItemPlaces& Mt4Places);
   void PublishKeptLines();
   void RefuseLine(const std::string& Text, const std::string& Problem, const std::string& Detail);
   void DefineTopicsAndItems();
   void ShowDdeState(int Index);
   void Changed();
-  void KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time);
+  // The row's index.
+  std::size_t KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time);
   const TQuoteRow* FindRow(std::string_view Symbol) const;
   // Reading the stored description (main_form_stored.cpp).
   void ReadStored(std::string_view description);
@@ -201,6 +207,7 @@ class TMainForm : public TComponent {
   std::vector<TQuoteRow> Rows_;
   std::vector<int> ChangedRows_;
   bool RowsAdded_ = false;
+  std::uint64_t RowInserts_ = 0;  // rows made so far: a row's index holds while this stays
   std::int64_t ReceivedLines_ = 0;
   int RefusedLines_ = 0;
   TSettings Settings_;

@@ -4,6 +4,7 @@
 // publishing operations applications use to serve values.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -84,23 +85,36 @@ class TDDEMLManager : public TComponent {
   void SetServiceEnabled(std::string_view Name, bool Value);
   void SetItemText(std::string_view Service, std::string_view Topic, std::string_view Item,
                    std::string_view Text);
+  // Where a publisher's items were found, kept by it from one call to the next so that texts
+  // set again go straight to their items. Each text names its entry (Place); a publisher gives
+  // each of its items an entry of its own and keeps one places object per topic (or per item,
+  // for SetItemInTopics). Nothing kept is used once any name was let go since (an object ended,
+  // or DDE stopped), or for another service.
+  static constexpr std::uint8_t kNoPlace = 0xFF;
+  struct TItemPlaces {
+    std::uint64_t NamesLetGo = 0;
+    const TDDEMLService* Service = nullptr;
+    std::array<TDDEMLItem*, 8> Items{};
+  };
   // Several items of one topic, in order; the same as SetItemText for each, with the topic
-  // found once.
+  // found once, or not at all when Places holds every item.
   struct TItemText {
     std::string_view Item;
     std::string_view Text;
+    std::uint8_t Place = kNoPlace;
   };
   void SetItemTexts(std::string_view Service, std::string_view Topic,
-                    std::span<const TItemText> Items);
+                    std::span<const TItemText> Items, TItemPlaces* Places = nullptr);
   // One item in several topics of a service, in order (MetaTrader 4's layout names a field by
   // its topic and the symbol by its item); the same as SetItemText for each, with the service
   // found once and the item first looked for where it was in the topic before.
   struct TTopicText {
     std::string_view Topic;
     std::string_view Text;
+    std::uint8_t Place = kNoPlace;
   };
   void SetItemInTopics(std::string_view Service, std::string_view Item,
-                       std::span<const TTopicText> Topics);
+                       std::span<const TTopicText> Topics, TItemPlaces* Places = nullptr);
   void SetItemData(std::string_view Service, std::string_view Topic, std::string_view Item,
                    std::uint16_t Format, platform::HddeData Data);
   void AddWildConnect(std::string_view Service, std::string_view Topic);

@@ -21,34 +21,78 @@ void TDDEMLManager::SetItemText(std::string_view Service, std::string_view Topic
   if (TDDEMLService* service = FindService(Service)) service->SetItemText(Topic, Item, Text);
 }
 
+namespace {
+
+// The item kept at entry i, or null when nothing kept there can be used.
+TDDEMLItem* Kept(const TDDEMLManager::TItemPlaces* places, const TDDEMLService* service,
+                 std::size_t i) {
+  if (!places || i >= places->Items.size() || places->Service != service ||
+      places->NamesLetGo != TDDEMLAtom::NamesLetGo())
+    return nullptr;
+  return places->Items[i];
+}
+
+void Keep(TDDEMLManager::TItemPlaces* places, const TDDEMLService* service, std::size_t i,
+          TDDEMLItem* item) {
+  if (!places || i >= places->Items.size()) return;
+  if (places->Service != service || places->NamesLetGo != TDDEMLAtom::NamesLetGo()) {
+    places->Items.fill(nullptr);
+    places->Service = service;
+    places->NamesLetGo = TDDEMLAtom::NamesLetGo();
+  }
+  places->Items[i] = item;
+}
+
+}  // namespace
+
+// In both: each text set may post to a client in this thread, whose answer may end topics or
+// the service; what was found is then found again, and kept places are checked before each use.
 void TDDEMLManager::SetItemTexts(std::string_view Service, std::string_view Topic,
-                                 std::span<const TItemText> Items) {
+                                 std::span<const TItemText> Items, TItemPlaces* Places) {
   CheckServerScope();
+  TDDEMLService* service = nullptr;
   TDDEMLTopic* topic = nullptr;
   std::uint64_t removals = 0;
-  for (const TItemText& item : Items) {
-    // Each text set may post to a client in this thread, whose answer may end the topic or the
-    // service; both are found again then.
-    if (!topic || removals != TDDEMLService::TopicRemovals()) {
-      TDDEMLService* service = FindService(Service);
-      topic = service ? service->FindOrAddTopic(Topic) : nullptr;
-      if (!topic) return;
+  for (std::size_t i = 0; i < Items.size(); ++i) {
+    if (!service || removals != TDDEMLService::TopicRemovals()) {
+      service = FindService(Service);
+      if (!service) return;
+      topic = nullptr;
       removals = TDDEMLService::TopicRemovals();
     }
-    topic->SetItemText(item.Item, item.Text);
+    TDDEMLItem* item = Kept(Places, service, Items[i].Place);
+    if (!item) {
+      if (!topic) topic = service->FindOrAddTopic(Topic);
+      if (!topic) return;
+      item = topic->FindOrAddItem(Items[i].Item);
+      if (!item) continue;
+      Keep(Places, service, Items[i].Place, item);
+    }
+    item->SetText(Items[i].Text);
   }
 }
 
 void TDDEMLManager::SetItemInTopics(std::string_view Service, std::string_view Item,
-                                    std::span<const TTopicText> Topics) {
+                                    std::span<const TTopicText> Topics, TItemPlaces* Places) {
   CheckServerScope();
-  TDDEMLService* service = FindService(Service);
-  if (!service) return;
-  // Each topic is found afresh: a text set may reach a client in this thread that ends topics.
+  TDDEMLService* service = nullptr;
+  std::uint64_t removals = 0;
   int place = -1;
-  for (const TTopicText& each : Topics)
-    if (TDDEMLTopic* topic = service->FindOrAddTopic(each.Topic))
-      topic->SetItemText(Item, each.Text, place);
+  for (std::size_t i = 0; i < Topics.size(); ++i) {
+    if (!service || removals != TDDEMLService::TopicRemovals()) {
+      service = FindService(Service);
+      if (!service) return;
+      removals = TDDEMLService::TopicRemovals();
+    }
+    TDDEMLItem* item = Kept(Places, service, Topics[i].Place);
+    if (!item) {
+      TDDEMLTopic* topic = service->FindOrAddTopic(Topics[i].Topic);
+      item = topic ? topic->FindOrAddItem(Item, place) : nullptr;
+      if (!item) continue;
+      Keep(Places, service, Topics[i].Place, item);
+    }
+    item->SetText(Topics[i].Text);
+  }
 }
 
 void TDDEMLManager::SetItemData(std::string_view Service, std::string_view Topic,

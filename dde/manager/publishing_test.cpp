@@ -79,8 +79,8 @@ TEST_F(PublishingTest, AnItemSetInSeveralTopicsReachesItsOwnItemInEach) {
       {"bid", "1.1"}, {"ASK", "1.2"}, {"TIME", "9:52"}, {"QUOTE", "q"}};
   m.SetItemInTopics("mt5", "eurusd", fields);
   EXPECT_EQ(m.AdvisePosts(), posts + 1);  // the linked ASK changed
-  for (const auto& [topic, text] : fields)
-    EXPECT_EQ(m.FindItem("MT5", topic, "EURUSD")->Text(), text) << topic;
+  for (const auto& field : fields)
+    EXPECT_EQ(m.FindItem("MT5", field.Topic, "EURUSD")->Text(), field.Text) << field.Topic;
   // Nothing else took a value: the neighbours kept theirs, and no item was made twice.
   for (const char* item : {"A", "B"}) EXPECT_EQ(m.FindItem("MT5", "BID", item)->Text(), "0");
   for (const char* item : {"A", "B", "C", "D"})
@@ -90,13 +90,68 @@ TEST_F(PublishingTest, AnItemSetInSeveralTopicsReachesItsOwnItemInEach) {
   // Again, now that the item is in every topic.
   const TDDEMLManager::TTopicText again[] = {{"BID", "2.1"}, {"TIME", "9:53"}, {"ASK", "2.2"}};
   m.SetItemInTopics("MT5", "EURUSD", again);
-  for (const auto& [topic, text] : again)
-    EXPECT_EQ(m.FindItem("MT5", topic, "EURUSD")->Text(), text) << topic;
+  for (const auto& field : again)
+    EXPECT_EQ(m.FindItem("MT5", field.Topic, "EURUSD")->Text(), field.Text) << field.Topic;
   EXPECT_EQ(m.FindItem("MT5", "TIME", "D")->Text(), "0");
   m.SetItemInTopics("NOPE", "EURUSD", again);
   EXPECT_EQ(m.FindItem("NOPE", "BID", "EURUSD"), nullptr);
   m.SetScope(ddeClientOnly);
   EXPECT_THROW(m.SetItemInTopics("MT5", "EURUSD", again), ETarvoScopeError);
+}
+
+TEST_F(PublishingTest, KeptPlacesAreUsedOnlyWhileEveryNameLeadsWhereItDid) {
+  m.AddService("MT4");
+  m.SetServiceEnabled("MT4", true);
+  ASSERT_TRUE(m.InitDDEML());
+  using Text = TDDEMLManager::TItemText;
+  TDDEMLManager::TItemPlaces places;
+  const auto set = [&](const char* service, const char* bid, const char* ask) {
+    const Text texts[] = {{"BID", bid, 0}, {"ASK", ask, 1}};
+    m.SetItemTexts(service, "EURUSD", texts, &places);
+  };
+  const auto text = [&](const char* service, const char* item) {
+    const TDDEMLItem* found = m.FindItem(service, "EURUSD", item);
+    return found ? found->Text() : std::string("<none>");
+  };
+  set("MT5", "1", "2");
+  EXPECT_EQ(places.Items[0], m.FindItem("MT5", "EURUSD", "BID"));
+  EXPECT_EQ(places.Items[1], m.FindItem("MT5", "EURUSD", "ASK"));
+  // Through the kept places: the same values and posts as by name.
+  m.FindService("MT5")->AddAdvise("EURUSD", "ASK", 1);
+  const auto posts = m.AdvisePosts();
+  set("MT5", "1.5", "2.5");
+  EXPECT_EQ(text("MT5", "BID"), "1.5");
+  EXPECT_EQ(text("MT5", "ASK"), "2.5");
+  EXPECT_EQ(m.AdvisePosts(), posts + 1);
+  // Named for another service, the places lead to that service's own items.
+  set("MT4", "9", "8");
+  EXPECT_EQ(text("MT4", "BID"), "9");
+  EXPECT_EQ(text("MT5", "BID"), "1.5");
+  set("MT5", "1.6", "2.6");
+  // The topic removed: its items are gone, and the next texts make them afresh.
+  ASSERT_TRUE(m.FindService("MT5")->RemoveTopic("EURUSD"));
+  set("MT5", "1.7", "2.7");
+  EXPECT_EQ(text("MT5", "BID"), "1.7");
+  // DDE stopped and started: the old items keep no name, and new ones answer to it; the texts
+  // reach the ones a client finds.
+  m.TerminateDDEML();
+  ASSERT_TRUE(m.InitDDEML());
+  set("MT5", "1.8", "2.8");
+  EXPECT_EQ(text("MT5", "BID"), "1.8");
+  EXPECT_EQ(text("MT5", "ASK"), "2.8");
+
+  // One item in several topics: each entry keeps its topic's item, whichever texts a call has.
+  TDDEMLManager::TItemPlaces fields;
+  const TDDEMLManager::TTopicText plain[] = {{"BID", "1", 0}, {"TIME", "9:52", 4}};
+  const TDDEMLManager::TTopicText ranged[] = {
+      {"BID", "2", 0}, {"HIGH", "3", 2}, {"TIME", "9:53", 4}};
+  m.SetItemInTopics("MT4", "GBPUSD", plain, &fields);
+  m.SetItemInTopics("MT4", "GBPUSD", ranged, &fields);
+  m.SetItemInTopics("MT4", "GBPUSD", plain, &fields);
+  EXPECT_EQ(m.FindItem("MT4", "BID", "GBPUSD")->Text(), "1");
+  EXPECT_EQ(m.FindItem("MT4", "HIGH", "GBPUSD")->Text(), "3");
+  EXPECT_EQ(m.FindItem("MT4", "TIME", "GBPUSD")->Text(), "9:52");
+  EXPECT_EQ(fields.Items[2], m.FindItem("MT4", "HIGH", "GBPUSD"));
 }
 
 TEST_F(PublishingTest, OnlyChangedItemsWithLinksArePosted) {

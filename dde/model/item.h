@@ -77,14 +77,15 @@ class TDDEMLItem : public TDDEMLBase {
   int TransactionCount() const { return Transactions.Count(); }
   std::uint32_t TransactionId(int index) const;
 
+  // What a published value reads and writes comes first, together; the rest after it.
   std::uint8_t LinkState = lsNone;
-  std::int32_t AdviseCount = 0;
-  std::uint16_t AdviseFormat = 0;
-  TDDEMLObjectList Transactions;
-  TDDEMLRWData Data;
-  std::int32_t UserHandle = 0;
   std::uint8_t PostMode = pmPostNow;
+  std::uint16_t AdviseFormat = 0;
+  std::int32_t AdviseCount = 0;
+  TDDEMLRWData Data;
   std::function<void(TDDEMLItem& sender)> OnChange;
+  std::int32_t UserHandle = 0;
+  TDDEMLObjectList Transactions;
 };
 
 }  // namespace tickwell

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -52,7 +53,14 @@ class TDDEMLAtom : public TObject {
   // The comparison key: empty whenever there is no handle.
   const std::string& Key() const { return key_; }
 
+  // How often any atom of the process has let a name go (freed or replaced its handle, or
+  // ended): while this stays the same, every service, topic and item is still there and still
+  // the one its name finds.
+  static std::uint64_t NamesLetGo() { return namesLetGo_; }
+
  private:
+  static inline std::uint64_t namesLetGo_ = 0;
+
   platform::DdeInstance instance_ = 0;
   platform::Hsz handle_ = 0;
   std::string key_;
@@ -78,14 +86,17 @@ class TDDEMLBase : public TObject {
   const TDDEMLAtom& Atom() const { return *atom_; }
 
  private:
-  // The owned atom is made before any derived part and freed after it.
-  void InitObjects() { atom_ = new TDDEMLAtom; }
+  // The owned atom is made before any derived part and freed after it. It lives in the object's
+  // own storage: every lookup and post reads the name, and one place in memory is quicker to
+  // reach than two.
+  void InitObjects() { atom_ = new (atomStorage_) TDDEMLAtom; }
   void DoneObjects() {
-    delete atom_;
+    if (atom_) atom_->~TDDEMLAtom();
     atom_ = nullptr;
   }
 
   TDDEMLAtom* atom_ = nullptr;
+  alignas(TDDEMLAtom) unsigned char atomStorage_[sizeof(TDDEMLAtom)];
 };
 
 // The key a lookup by name searches for: what the name would read back as once made into a

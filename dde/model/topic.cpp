@@ -95,17 +95,17 @@ void TDDEMLTopic::SetItemData(std::string_view name, unsigned format, platform::
 
 void TDDEMLTopic::SetItemText(std::string_view name, std::string_view text) {
   int place = -1;
-  SetItemText(name, text, place);
+  if (TDDEMLItem* item = FindOrAddItem(name, place)) item->SetText(text);
 }
 
-void TDDEMLTopic::SetItemText(std::string_view name, std::string_view text, int& place) {
+TDDEMLItem* TDDEMLTopic::FindOrAddItem(std::string_view name, int& place) {
   const std::string key = LookupKey(InstanceId(), name);
   place = Items_.FindKey(key, place);
   if (place < 0) {
     AddItem(name);
     place = Items_.FindKey(key);
   }
-  if (TDDEMLItem* item = Items(place)) item->SetText(text);
+  return Items(place);
 }
 
 }  // namespace tickwell

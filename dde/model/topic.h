@@ -42,9 +42,9 @@ class TDDEMLTopic : public TDDEMLBase {
   void AddAdvise(std::string_view name, unsigned format);
   void SetItemData(std::string_view name, unsigned format, platform::HddeData data);
   void SetItemText(std::string_view name, std::string_view text);
-  // The same, trying first the item's place in another topic (-1 for none); place is then where
-  // the item is in this one.
-  void SetItemText(std::string_view name, std::string_view text, int& place);
+  // The item of that name, made when there is none, looked for first at its place in another
+  // topic (-1 for none); place is then where the item is in this one.
+  TDDEMLItem* FindOrAddItem(std::string_view name, int& place);
 
   // The changed item itself, so the listener need not look it up again by name.
   std::function<void(TDDEMLTopic& sender, TDDEMLItem& item)> OnItemChanged;
