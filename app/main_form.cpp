@@ -199,6 +199,8 @@ void TMainForm::PublishRow(std::size_t At, const QuoteFields& Fields, std::strin
   // row's places are used from a copy, kept only while the rows stayed where they were.
   TDDEMLManager::TItemPlaces mt5 = Rows_[At].Mt5Places, mt4 = Rows_[At].Mt4Places;
   const std::uint64_t inserts = RowInserts_;
+  mt5.Prefetch();
+  mt4.Prefetch();
   PublishLine(Fields, Text, Time, mt5, mt4);
   if (inserts != RowInserts_ || At >= Rows_.size()) return;
   Rows_[At].Mt5Places = mt5;

@@ -63,7 +63,13 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
       // Each post starts without a shared handle, so none made for an older value is handed on.
       changed.Data.FreeDataHandle();
       ++advise_posts_;
-      if (!platform::DdePostAdvise(InstanceId, topicName, itemName)) {
+      // Posts may nest (a client answering in this thread may change another value): each
+      // restores the one it found.
+      const TPosting outer = posting_;
+      posting_ = {&service, topicName, itemName, &changed, TDDEMLAtom::NamesLetGo()};
+      const bool posted = platform::DdePostAdvise(InstanceId, topicName, itemName);
+      posting_ = outer;
+      if (!posted) {
         TraceFailedDdeCall("DdePostAdvise", InstanceId);
         service.ReportError(-31, where());
         if (tracing)
@@ -76,6 +82,14 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
     }
   }
   if (tracing) TraceNamed(kServiceTag, "ProcTopicAdvise - End");
+}
+
+TDDEMLItem* TDDEMLManager::PostedItem(const TDDEMLService* service, platform::Hsz topic,
+                                      platform::Hsz item) const {
+  const bool same = posting_.Changed && posting_.Service == service &&
+                    posting_.Topic == topic && posting_.Item == item &&
+                    posting_.NamesLetGo == TDDEMLAtom::NamesLetGo();
+  return same ? posting_.Changed : nullptr;
 }
 
 void TDDEMLManager::DoQueuedPostAdvise(TDDEMLPostingWindow&, TDDEMLService* Service,
@@ -103,10 +117,13 @@ platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hs
   // Found by the handles DDEML passes, which name the topic and item as they were made; by the
   // names read back only when that finds nothing.
   // Mostly the conversation's own topic, which it keeps while the topic lasts.
-  const TDDEMLTopic* topic = conv->Topic && conv->Topic->Handle() == Topic
-                                 ? conv->Topic
-                                 : conv->Service->FindTopicByHandle(Topic);
-  TDDEMLItem* item = topic ? topic->FindItemByHandle(Item) : nullptr;
+  TDDEMLItem* item = PostedItem(conv->Service, Topic, Item);
+  if (!item) {
+    const TDDEMLTopic* topic = conv->Topic && conv->Topic->Handle() == Topic
+                                   ? conv->Topic
+                                   : conv->Service->FindTopicByHandle(Topic);
+    item = topic ? topic->FindItemByHandle(Item) : nullptr;
+  }
   if (!item)
     item = conv->Service->FindItem(QueryName(InstanceId, Topic), QueryName(InstanceId, Item));
   if (!item) return 0;

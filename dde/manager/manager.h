@@ -95,6 +95,8 @@ class TDDEMLManager : public TComponent {
     std::uint64_t NamesLetGo = 0;
     const TDDEMLService* Service = nullptr;
     std::array<TDDEMLItem*, 8> Items{};
+    // Brings the kept items' values towards the processor ahead of their use.
+    void Prefetch() const;
   };
   // Several items of one topic, in order; the same as SetItemText for each, with the topic
   // found once, or not at all when Places holds every item.
@@ -352,6 +354,18 @@ class TDDEMLManager : public TComponent {
   // Where each conversation handle was last found in Conversations: a hint, checked against the
   // list before use, so a list changed meanwhile costs one walk and never a stale answer.
   std::unordered_map<platform::Hconv, int> conv_index_by_handle_;
+  // The item whose change is being posted: the advise requests DDEML makes within the post ask
+  // for it by its handles, and need not look it up again while every name still leads to it.
+  struct TPosting {
+    const TDDEMLService* Service = nullptr;
+    platform::Hsz Topic = 0;
+    platform::Hsz Item = 0;
+    TDDEMLItem* Changed = nullptr;
+    std::uint64_t NamesLetGo = 0;
+  };
+  TPosting posting_;
+  TDDEMLItem* PostedItem(const TDDEMLService* service, platform::Hsz topic,
+                         platform::Hsz item) const;
   std::unique_ptr<TDDEMLPostingWindow> PostingWindow_;
   std::unique_ptr<TNetDDESharesList> SharesList_;
 };

@@ -45,6 +45,12 @@ void Keep(TDDEMLManager::TItemPlaces* places, const TDDEMLService* service, std:
 
 }  // namespace
 
+void TDDEMLManager::TItemPlaces::Prefetch() const {
+  if (NamesLetGo != TDDEMLAtom::NamesLetGo()) return;
+  for (const TDDEMLItem* item : Items)
+    if (item) item->PrefetchValue();
+}
+
 // In both: each text set may post to a client in this thread, whose answer may end topics or
 // the service; what was found is then found again, and kept places are checked before each use.
 void TDDEMLManager::SetItemTexts(std::string_view Service, std::string_view Topic,
