@@ -6,18 +6,54 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace tickwell::fuzz {
+
+// What a target whose program lives on across inputs was fed since the program was made: a
+// finding may rest on any of it. A finding writes it to fuzz-history/000001, 000002, ... in the
+// working folder; the target run on those files, named in order, replays it.
+class History {
+ public:
+  static void Restart() { Inputs().clear(); }
+  static void Add(const std::uint8_t* data, std::size_t size) {
+    Inputs().emplace_back(reinterpret_cast<const char*>(data), size);
+  }
+  static void Write() {
+    if (Inputs().empty()) return;
+    std::error_code error;
+    std::filesystem::create_directories("fuzz-history", error);
+    int n = 0;
+    for (const std::string& input : Inputs()) {
+      char name[32];
+      std::snprintf(name, sizeof name, "fuzz-history/%06d", ++n);
+      if (std::FILE* f = std::fopen(name, "wb")) {
+        std::fwrite(input.data(), 1, input.size(), f);
+        std::fclose(f);
+      }
+    }
+    std::fprintf(stderr, "the %d inputs since the program was made are in fuzz-history/\n", n);
+  }
+
+ private:
+  static std::vector<std::string>& Inputs() {
+    static std::vector<std::string> inputs;
+    return inputs;
+  }
+};
 
 // A finding: the message goes to standard error and the process aborts, which libFuzzer records
 // with the input that caused it, and which fails the corpus replay.
 [[noreturn]] inline void Fail(const char* file, int line, const std::string& what) {
   std::fprintf(stderr, "fuzz check failed at %s:%d: %s\n", file, line, what.c_str());
   std::fflush(stderr);
+  History::Write();
   std::abort();
 }
 

@@ -112,6 +112,9 @@ class Client {
     std::uint32_t status = 0;
     std::vector<std::uint8_t> data;
   };
+  // The client waits a minute: the model times a transaction by the wall clock, and a run that
+  // is starved or paused for a while must not read as a server that did not answer.
+  static constexpr std::uint32_t kTimeout = 60000;
   Outcome Transact(const std::string& topic, const std::string& item, unsigned type,
                    unsigned format, const std::vector<std::uint8_t>& bytes = {}) {
     Outcome out;
@@ -120,7 +123,7 @@ class Client {
     const platform::Hsz h = item.empty() ? 0 : platform::DdeCreateStringHandle(id_, item);
     const platform::HddeData answer = platform::DdeClientTransaction(
         bytes.empty() ? nullptr : bytes.data(), static_cast<std::uint32_t>(bytes.size()),
-        known->second, h, format, type, 1000, &out.status);
+        known->second, h, format, type, kTimeout, &out.status);
     if (h) platform::DdeFreeStringHandle(id_, h);
     out.ok = answer != 0;
     if (answer && type == platform::kXtypRequest) {

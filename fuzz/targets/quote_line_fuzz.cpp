@@ -66,7 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!app || ++served % 2000 == 0) {
     delete app;
     app = new Tickwell();
+    History::Restart();
   }
+  History::Add(data, size);
   Client client;
   FUZZ_CHECK(client.Started(), "the client could not start");
   Input in(data, size);
