@@ -153,6 +153,39 @@ TEST_F(AdviseTest, UnnamedFormatsAreLinkedAsTextAndRegisteredOnesMayConflict) {
   EXPECT_EQ(a.Events(platform::kXtypAdvData).size(), 1u);
 }
 
+// DDEML asks for a post's data on every conversation with the topic's and item's names, whatever
+// their service: each link must get its own service's value, and a value changed while a post
+// is under way must reach the link that asks after the change.
+TEST_F(AdviseTest, EachLinkOfAPostGetsTheValueOfItsOwnServiceAsItIsWhenAsked) {
+  ASSERT_TRUE(m->TerminateDDEML());
+  m->AddService("MTX");
+  m->SetServiceEnabled("MTX", true);
+  ASSERT_TRUE(m->InitDDEML());
+  Party a(0), b(0);
+  const platform::Hconv ca = Connect(a, "EURUSD", "MT5");
+  const platform::Hconv cb = Connect(b, "EURUSD", "MTX");
+  ASSERT_NE(ca, 0u);
+  ASSERT_NE(cb, 0u);
+  m->SetItemText("MTX", "EURUSD", "BID", "other");
+  ASSERT_TRUE(Advise(a, ca, "BID"));
+  ASSERT_TRUE(Advise(b, cb, "BID"));
+  for (const char* value : {"1.1", "1.2"}) {
+    m->SetItemText("MT5", "EURUSD", "BID", value);
+    Pump();
+    EXPECT_EQ(Last(a)["EURUSD/BID"], value);
+    EXPECT_EQ(Last(b)["EURUSD/BID"], "other");
+  }
+  // The item ends and another of the same name takes its place between two posts.
+  TDDEMLTopic* topic = m->FindService("MT5")->FindTopic("EURUSD");
+  ASSERT_NE(topic, nullptr);
+  topic->DeleteItem(topic->FindItem("BID"));
+  m->FindService("MT5")->AddAdvise("EURUSD", "BID", 1);
+  m->SetItemText("MT5", "EURUSD", "BID", "1.3");
+  Pump();
+  EXPECT_EQ(Last(a)["EURUSD/BID"], "1.3");
+  EXPECT_EQ(Last(b)["EURUSD/BID"], "other");
+}
+
 TEST_F(AdviseTest, ALateAcknowledgementsRequestLeavesNoSharedHandleBehind) {
   Party a(0), b(0);
   const platform::Hconv ca = Connect(a, "EURUSD");

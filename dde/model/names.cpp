@@ -52,7 +52,7 @@ TDDEMLAtom::~TDDEMLAtom() { Release(); }
 
 void TDDEMLAtom::SetName(platform::DdeInstance instance, std::string_view name) {
   if (instance_ == 0) instance_ = instance;
-  if (handle_ != 0 || !key_.empty()) ++namesLetGo_;
+  if (handle_ != 0 || !key_.empty()) namesLetGo_.fetch_add(1, std::memory_order_relaxed);
   if (handle_ != 0 && !platform::DdeFreeStringHandle(instance_, handle_))
     TraceFailedDdeCall("DdeFreeStringHandle", instance_);
   handle_ = 0;
@@ -66,7 +66,7 @@ void TDDEMLAtom::SetName(platform::DdeInstance instance, std::string_view name) 
 }
 
 void TDDEMLAtom::Release() {
-  ++namesLetGo_;
+  namesLetGo_.fetch_add(1, std::memory_order_relaxed);
   // A handle of an instance that has already stopped fails to free without harm.
   if (handle_ != 0 && !platform::DdeFreeStringHandle(instance_, handle_))
     TraceFailedDdeCall("DdeFreeStringHandle", instance_);

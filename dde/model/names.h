@@ -7,6 +7,7 @@
 // itself is always read back from DDEML, so what reads back is what DDEML holds for the handle.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -56,10 +57,11 @@ class TDDEMLAtom : public TObject {
   // How often any atom of the process has let a name go (freed or replaced its handle, or
   // ended): while this stays the same, every service, topic and item is still there and still
   // the one its name finds.
-  static std::uint64_t NamesLetGo() { return namesLetGo_; }
+  static std::uint64_t NamesLetGo() { return namesLetGo_.load(std::memory_order_relaxed); }
 
  private:
-  static inline std::uint64_t namesLetGo_ = 0;
+  // Managers may live on several threads; each only compares the count with one it read before.
+  static inline std::atomic<std::uint64_t> namesLetGo_{0};
 
   platform::DdeInstance instance_ = 0;
   platform::Hsz handle_ = 0;
