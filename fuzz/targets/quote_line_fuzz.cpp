@@ -1,11 +1,13 @@
 // Quote lines through the program's real handler with DDE on and a client holding hot links on
-// the symbol's six items. The input is up to 16 lines separated by newlines. Each line is taken
-// whole (all six items hold its fields, QUOTE the line as the receiver cut it) or not at all
-// (every item as it was); a plain well-formed line is always taken; the client ends each line
-// with every item's value; the program goes on after any line.
+// the symbol's six items (made at the symbol's first line and kept). The input is up to 16 lines
+// separated by newlines. Each line is taken whole (all six items hold its fields, QUOTE the line
+// as the receiver cut it) or not at all (every item as it was); a plain well-formed line is
+// always taken; the client ends each line with every item's value; the program goes on after
+// any line.
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <set>
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/session.h"
@@ -61,15 +63,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // One program serves many inputs; a fresh one now and then keeps its symbols few. The last one
   // is left to the process's end: destroyed after the platform model's own statics, it would
   // reach into freed windows.
+  // So is its client, which links a symbol's items once and keeps the links, as a spreadsheet
+  // does, and is made again with the program.
   static Tickwell* app = nullptr;
+  static Client* linked = nullptr;
+  static std::set<std::string> linkedTopics;
   static int served = 0;
   if (!app || ++served % 2000 == 0) {
+    delete linked;
     delete app;
     app = new Tickwell();
+    linked = new Client();
+    linkedTopics.clear();
     History::Restart();
   }
   History::Add(data, size);
-  Client client;
+  Client& client = *linked;
   FUZZ_CHECK(client.Started(), "the client could not start");
   Input in(data, size);
   for (int n = 0; n < 16 && !in.Empty(); ++n) {
@@ -81,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> before;
     if (fields.Count() > 0) {
       topic = fields[0];
-      if (client.Connect(topic))
+      if (client.Connect(topic) && linkedTopics.insert(Folded(topic)).second)
         for (const std::string& item : QuoteItems())
           FUZZ_CHECK(client.Link(topic, item), "the server refused a link on " + item);
       before = Values(*app, topic);
@@ -105,6 +114,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    "the client holds " + client.Value(topic, QuoteItems()[i]) + " for " +
                        QuoteItems()[i] + ", the server " + after[i]);
   }
-  client.DisconnectAll();
   return 0;
 }
