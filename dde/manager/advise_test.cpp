@@ -154,8 +154,8 @@ TEST_F(AdviseTest, UnnamedFormatsAreLinkedAsTextAndRegisteredOnesMayConflict) {
 }
 
 // DDEML asks for a post's data on every conversation with the topic's and item's names, whatever
-// their service: each link must get its own service's value, and a value changed while a post
-// is under way must reach the link that asks after the change.
+// their service: each link must get its own service's value, also once an item has been
+// replaced by another of the same name.
 TEST_F(AdviseTest, EachLinkOfAPostGetsTheValueOfItsOwnServiceAsItIsWhenAsked) {
   ASSERT_TRUE(m->TerminateDDEML());
   m->AddService("MTX");

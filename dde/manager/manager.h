@@ -95,6 +95,8 @@ class TDDEMLManager : public TComponent {
     std::uint64_t NamesLetGo = 0;
     const TDDEMLService* Service = nullptr;
     std::array<TDDEMLItem*, 8> Items{};
+    // Whether what is kept may be used for service: no name let go since it was kept.
+    bool Current(const TDDEMLService* service) const;
     // Brings the kept items' values towards the processor ahead of their use.
     void Prefetch() const;
   };

@@ -21,21 +21,23 @@ void TDDEMLManager::SetItemText(std::string_view Service, std::string_view Topic
   if (TDDEMLService* service = FindService(Service)) service->SetItemText(Topic, Item, Text);
 }
 
+bool TDDEMLManager::TItemPlaces::Current(const TDDEMLService* service) const {
+  return Service == service && NamesLetGo == TDDEMLAtom::NamesLetGo();
+}
+
 namespace {
 
 // The item kept at entry i, or null when nothing kept there can be used.
 TDDEMLItem* Kept(const TDDEMLManager::TItemPlaces* places, const TDDEMLService* service,
                  std::size_t i) {
-  if (!places || i >= places->Items.size() || places->Service != service ||
-      places->NamesLetGo != TDDEMLAtom::NamesLetGo())
-    return nullptr;
+  if (!places || i >= places->Items.size() || !places->Current(service)) return nullptr;
   return places->Items[i];
 }
 
 void Keep(TDDEMLManager::TItemPlaces* places, const TDDEMLService* service, std::size_t i,
           TDDEMLItem* item) {
   if (!places || i >= places->Items.size()) return;
-  if (places->Service != service || places->NamesLetGo != TDDEMLAtom::NamesLetGo()) {
+  if (!places->Current(service)) {
     places->Items.fill(nullptr);
     places->Service = service;
     places->NamesLetGo = TDDEMLAtom::NamesLetGo();
@@ -46,7 +48,7 @@ void Keep(TDDEMLManager::TItemPlaces* places, const TDDEMLService* service, std:
 }  // namespace
 
 void TDDEMLManager::TItemPlaces::Prefetch() const {
-  if (NamesLetGo != TDDEMLAtom::NamesLetGo()) return;
+  if (!Current(Service)) return;
   for (const TDDEMLItem* item : Items)
     if (item) item->PrefetchValue();
 }
