@@ -44,6 +44,7 @@ constexpr char kDescription[] = R"(object MainForm: TMainForm
     ShareProcess = sptNone
     AcceptPokes = False
     KeepReleasedTopics = False
+    ShareLastAdviseHandle = True
     OnAdviseStartReceived = DdeManagerAdviseStartReceived
     OnTopicClosed = DdeManagerTopicClosed
     OnRequestReceived = DdeManagerRequestReceived

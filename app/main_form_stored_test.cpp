@@ -41,6 +41,7 @@ TEST(StoredWindow, TheProgramsDescriptionGivesTheConfiguredManagerAndReceiver) {
   EXPECT_FALSE(m.Initialized());  // not started at load
   EXPECT_FALSE(m.AcceptPokes);    // quotes come only from the terminal
   EXPECT_FALSE(m.KeepReleasedTopics);  // DDE off and on makes no second topic per symbol
+  EXPECT_TRUE(m.ShareLastAdviseHandle);  // a quote copied into one handle for all its links
   EXPECT_TRUE(m.OnAdviseStartReceived != nullptr);
   EXPECT_TRUE(m.OnTopicClosed != nullptr);  // every symbol keeps its topic
   EXPECT_TRUE(m.OnConnectReceived == nullptr && m.OnPokeReceived == nullptr);

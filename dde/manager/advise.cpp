@@ -69,6 +69,8 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
       posting_ = {&service, topicName, itemName, &changed, TDDEMLAtom::NamesLetGo()};
       const bool posted = platform::DdePostAdvise(InstanceId, topicName, itemName);
       posting_ = outer;
+      // Every request of the post was answered inside it: a handle shared to the last is done.
+      if (ShareLastAdviseHandle) changed.Data.FreeDataHandle();
       if (!posted) {
         TraceFailedDdeCall("DdePostAdvise", InstanceId);
         service.ReportError(-31, where());
@@ -136,7 +138,13 @@ platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hs
   platform::HddeData result = 0;
   // A late acknowledgement's request (CADV_LATEACK) comes outside any post and no request
   // follows it: it is answered like the last one, so no shared handle is left that nobody frees.
-  if (Count == 0 || Count == platform::kCadvLateAck) {
+  if (platform::HddeData shared = 0;
+      Count == 0 && ShareLastAdviseHandle && item->OwnedHandle(shared) && shared != 0 &&
+      Format == item->AdviseFormat) {
+    // Freed when the post is over.
+    if (tracing) TraceLine("XTypeAdvReq - Returning Prev owned DataH");
+    result = shared;
+  } else if (Count == 0 || Count == platform::kCadvLateAck) {
     if (tracing) TraceLine("XTypeAdvReq - Returning unowned DataH");
     item->Data.FreeDataHandle();
     result = item->DataHandle(Format, false);

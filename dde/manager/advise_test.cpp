@@ -81,6 +81,23 @@ TEST_F(AdviseTest, TwoClientsOnThreeSymbolsEndWithTheLastLineOfEach) {
   EXPECT_EQ(Count("XTypeAdvReq - Returning unowned DataH"), 40 * 9);
   platform::HddeData left = 0;
   EXPECT_FALSE(m->FindItem("MT5", "EURUSD", "BID")->OwnedHandle(left));
+
+  // Sharing the last request's handle too: one handle per change, freed when the post is over,
+  // and the clients see the same values.
+  m->ShareLastAdviseHandle = true;
+  for (int n = 40; n < 50; ++n) {
+    Line("EURUSD", std::to_string(n), std::to_string(n + 1));
+    expected["EURUSD/BID"] = std::to_string(n);
+    expected["EURUSD/ASK"] = std::to_string(n + 1);
+    expected["EURUSD/QUOTE"] = "EURUSD;" + expected["EURUSD/BID"] + ";" + expected["EURUSD/ASK"];
+  }
+  Pump();
+  EXPECT_EQ(Last(a), expected);
+  EXPECT_EQ(Last(b), expected);
+  EXPECT_EQ(Count("XTypeAdvReq - Returning New owned DataH"), 40 * 9 + 10 * 3);
+  EXPECT_EQ(Count("XTypeAdvReq - Returning Prev owned DataH"), 10 * 3);
+  EXPECT_EQ(Count("XTypeAdvReq - Returning unowned DataH"), 40 * 9);
+  EXPECT_FALSE(m->FindItem("MT5", "EURUSD", "BID")->OwnedHandle(left));
 }
 
 TEST_F(AdviseTest, StartsAreAskedForAndStopsReportTheLastLink) {

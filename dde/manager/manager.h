@@ -227,6 +227,11 @@ class TDDEMLManager : public TComponent {
   void SetServices(const TDDEMLServicesList& Value) { Services_->Assign(Value); }
   TDDEMLFormatConflictType FormatConflict = fctException;
   bool StoreServerItemData = true;
+  // Whether the last advise request of a post is answered with the post's shared app-owned
+  // handle, when the earlier requests made one, rather than with a copy of its own that DDEML
+  // frees; the shared handle is then freed when the post returns. A change is copied into a
+  // handle once however many links it has.
+  bool ShareLastAdviseHandle = false;
   TDDEMLSkipTypeSet SkipOptions;
   // Network DDE shares: NetworkDDE switches their handling on; ShareProcess says what loading
   // does with SharesList.

@@ -88,6 +88,7 @@ void TDDEMLManager::ReadProperty(const TStoredProperty& property) {
       {"RetainClientItems", &RetainClientItems},
       {"RetainClientItemData", &RetainClientItemData},
       {"StoreServerItemData", &StoreServerItemData},
+      {"ShareLastAdviseHandle", &ShareLastAdviseHandle},
   };
   for (const Flag& f : booleans) {
     if (n == f.name) {
