@@ -1,5 +1,7 @@
 #include "tests/ddeml/child_process.h"
 
+#include "tests/start_process.h"
+
 namespace ddeml_test {
 
 std::string BinPath(const std::string& name) { return std::string(TW_BIN_DIR) + "\\" + name; }
@@ -61,12 +63,12 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   start.hStdOutput = out_child;
   start.hStdError = err_child;
   PROCESS_INFORMATION info{};
-  if (::CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &start, &info)) {
+  DWORD error = 0;
+  if (test_support::StartProcess(program.c_str(), command.data(), true, start, info, error)) {
     process_ = info.hProcess;
     ::CloseHandle(info.hThread);
   } else {
-    start_error_ = ::GetLastError();
+    start_error_ = error;
   }
   if (out_child) ::CloseHandle(out_child);
   if (err_child) ::CloseHandle(err_child);

@@ -37,6 +37,13 @@ e2e::RunResult Peer(const TInterAppReceiver& r, std::vector<std::string> args) {
 
 std::string Id(const TInterAppReceiver& r) { return std::to_string(r.Handle()); }
 
+// How a peer's run went, for a failure's message.
+std::string Describe(const e2e::RunResult& run) {
+  return "started " + std::to_string(run.started) + " (error " + std::to_string(run.start_error) +
+         "), finished " + std::to_string(run.finished) + ", exit " + std::to_string(run.exit_code) +
+         ", printed: " + run.output;
+}
+
 TEST(InterAppAcrossProcesses, HandshakesAreAnsweredWithTheReceiversWindow) {
   TInterAppReceiver r;
   Heard heard(r);
@@ -65,8 +72,8 @@ TEST(InterAppAcrossProcesses, GroupNamesTravelAsGlobalAtoms) {
   auto wrong = Peer(r, {"byname", "SomeOtherGroup"});
   EXPECT_EQ(wrong.output.find("answer"), std::string::npos) << wrong.output;
   auto right = Peer(r, {"byname", "tickwelle2egroup"});  // atoms ignore case
-  EXPECT_NE(right.output.find("answer byname"), std::string::npos) << right.output;
-  EXPECT_NE(right.output.find("atom TickwellE2EGroup"), std::string::npos) << right.output;
+  EXPECT_NE(right.output.find("answer byname"), std::string::npos) << Describe(right);
+  EXPECT_NE(right.output.find("atom TickwellE2EGroup"), std::string::npos) << Describe(right);
   auto silent = Peer(r, {"bynamesilent", "TickwellE2EGroup"});
   EXPECT_NE(silent.output.find("answer bynamesilent"), std::string::npos) << silent.output;
   EXPECT_EQ(heard.log, std::vector<std::string>{"call"});
@@ -76,13 +83,20 @@ TEST(InterAppAcrossProcesses, EveryPayloadKindArrivesIntact) {
   TInterAppReceiver r;
   Heard heard(r);
   const std::string long_line(300, 'q');
-  Peer(r, {"string", "EURUSD;1.08501;1.08503;1.08502;1700000000;15"});
-  Peer(r, {"string", long_line});
-  Peer(r, {"int", "-42"});
-  Peer(r, {"real", "1.25"});
-  Peer(r, {"data", "raw bytes"});
-  Peer(r, {"kind", "9", "ignored"});
-  ASSERT_EQ(heard.log.size(), 5u);
+  const std::vector<std::vector<std::string>> payloads{
+      {"string", "EURUSD;1.08501;1.08503;1.08502;1700000000;15"},
+      {"string", long_line},
+      {"int", "-42"},
+      {"real", "1.25"},
+      {"data", "raw bytes"},
+      {"kind", "9", "ignored"}};
+  std::string runs;
+  for (const auto& payload : payloads) {
+    runs += payload[0] + ": " + Describe(Peer(r, payload)) + "\n";
+  }
+  std::string log;
+  for (const std::string& entry : heard.log) log += entry.substr(0, 40) + "\n";
+  ASSERT_EQ(heard.log.size(), 5u) << "heard:\n" << log << "peers:\n" << runs;
   EXPECT_EQ(heard.log[0], "string EURUSD;1.08501;1.08503;1.08502;1700000000;15");
   EXPECT_EQ(heard.log[1], "string " + long_line.substr(0, 255));
   EXPECT_EQ(heard.log[2], "int -42");

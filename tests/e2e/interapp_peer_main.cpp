@@ -19,6 +19,11 @@
 
 namespace {
 
+// What the receiver answered a payload, for the test to check.
+void Sent(platform::LResult answer) {
+  std::printf("sent, result %lld\n", static_cast<long long>(answer));
+}
+
 int HangingReceiver(int hang_ms) {
   const unsigned hs = platform::RegisterMessage("InterAppHandshake");
   constexpr unsigned kEnd = platform::kWmUser + 1;
@@ -94,23 +99,24 @@ int main(int argc, char** argv) {
     platform::Send(to, hs, self, code);
   } else if (command == "byname" || command == "bynamesilent") {
     const platform::Atom atom = platform::AddGlobalAtom(arg);
-    platform::Send(to, command == "byname" ? by_name : by_name_silent, self, atom);
+    std::printf("atom %u sent\n", static_cast<unsigned>(atom));
+    Sent(platform::Send(to, command == "byname" ? by_name : by_name_silent, self, atom));
     platform::DeleteGlobalAtom(atom);
   } else if (command == "string" || command == "data") {
-    platform::SendCopyData(
+    Sent(platform::SendCopyData(
         to, self,
-        {command == "string" ? 1u : 0u, static_cast<std::uint32_t>(arg.size()), arg.data()});
+        {command == "string" ? 1u : 0u, static_cast<std::uint32_t>(arg.size()), arg.data()}));
   } else if (command == "int") {
     const std::int32_t v = static_cast<std::int32_t>(std::strtol(arg.c_str(), nullptr, 10));
-    platform::SendCopyData(to, self, {2, sizeof v, &v});
+    Sent(platform::SendCopyData(to, self, {2, sizeof v, &v}));
   } else if (command == "real") {
     const double v = std::strtod(arg.c_str(), nullptr);
-    platform::SendCopyData(to, self, {3, sizeof v, &v});
+    Sent(platform::SendCopyData(to, self, {3, sizeof v, &v}));
   } else if (command == "kind" && argc > 4) {
     const std::string text = argv[4];
-    platform::SendCopyData(to, self,
-                           {std::strtoul(arg.c_str(), nullptr, 10),
-                            static_cast<std::uint32_t>(text.size()), text.data()});
+    Sent(platform::SendCopyData(to, self,
+                                {std::strtoul(arg.c_str(), nullptr, 10),
+                                 static_cast<std::uint32_t>(text.size()), text.data()}));
   } else {
     std::fprintf(stderr, "interapp-peer: unknown command %s\n", command.c_str());
     rc = 1;

@@ -1,5 +1,7 @@
 #include "tests/e2e/process.h"
 
+#include "tests/start_process.h"
+
 namespace e2e {
 namespace {
 
@@ -71,7 +73,7 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
   PROCESS_INFORMATION pi{};
   std::string line = CommandLine(program, args);
   result.started =
-      CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+      test_support::StartProcess(nullptr, line.data(), true, si, pi, result.start_error);
   CloseHandle(write_end);
   if (!result.started) {
     CloseHandle(read_end);
@@ -131,10 +133,9 @@ Background::Background(const std::string& program, const std::vector<std::string
     }
   }
   std::string line = CommandLine(program, args);
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, write_end != nullptr, 0, nullptr,
-                      nullptr, &si, &process_)) {
+  DWORD error = 0;
+  if (!test_support::StartProcess(nullptr, line.data(), write_end != nullptr, si, process_, error))
     process_ = {};
-  }
   if (write_end) CloseHandle(write_end);
   if (capture_ && capture_->pipe)
     capture_->thread = CreateThread(nullptr, 0, &Capture::Read, capture_, 0, nullptr);

@@ -15,7 +15,8 @@ struct RunResult {
   bool started = false;
   bool finished = false;  // false: still running at the time bound, then ended by force
   DWORD exit_code = 0;
-  std::string output;  // standard output and standard error together
+  DWORD start_error = 0;  // why it could not be started
+  std::string output;     // standard output and standard error together
 };
 
 // Runs a program to its end (at most timeout_ms), pumping this thread's messages meanwhile so
