@@ -66,11 +66,15 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
       // Posts may nest (a client answering in this thread may change another value): each
       // restores the one it found.
       const TPosting outer = posting_;
-      posting_ = {&service, topicName, itemName, &changed, TDDEMLAtom::NamesLetGo()};
+      const std::uint64_t names = TDDEMLAtom::NamesLetGo();
+      posting_ = {&service, topicName, itemName, &changed, names};
       const bool posted = platform::DdePostAdvise(InstanceId, topicName, itemName);
       posting_ = outer;
       // Every request of the post was answered inside it: a handle shared to the last is done.
-      if (ShareLastAdviseHandle) changed.Data.FreeDataHandle();
+      // The item is touched only while no object has ended since (one answering in this thread
+      // may have removed it); otherwise, if it lives, it frees the handle at its next change.
+      if (ShareLastAdviseHandle && names == TDDEMLAtom::NamesLetGo())
+        changed.Data.FreeDataHandle();
       if (!posted) {
         TraceFailedDdeCall("DdePostAdvise", InstanceId);
         service.ReportError(-31, where());
