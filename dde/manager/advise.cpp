@@ -73,8 +73,7 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
       // Every request of the post was answered inside it: a handle shared to the last is done.
       // The item is touched only while no object has ended since (one answering in this thread
       // may have removed it); otherwise, if it lives, it frees the handle at its next change.
-      if (ShareLastAdviseHandle && names == TDDEMLAtom::NamesLetGo())
-        changed.Data.FreeDataHandle();
+      if (ShareLastAdviseHandle && names == TDDEMLAtom::NamesLetGo()) changed.Data.FreeDataHandle();
       if (!posted) {
         TraceFailedDdeCall("DdePostAdvise", InstanceId);
         service.ReportError(-31, where());
@@ -92,9 +91,8 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
 
 TDDEMLItem* TDDEMLManager::PostedItem(const TDDEMLService* service, platform::Hsz topic,
                                       platform::Hsz item) const {
-  const bool same = posting_.Changed && posting_.Service == service &&
-                    posting_.Topic == topic && posting_.Item == item &&
-                    posting_.NamesLetGo == TDDEMLAtom::NamesLetGo();
+  const bool same = posting_.Changed && posting_.Service == service && posting_.Topic == topic &&
+                    posting_.Item == item && posting_.NamesLetGo == TDDEMLAtom::NamesLetGo();
   return same ? posting_.Changed : nullptr;
 }
 
@@ -142,20 +140,18 @@ platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hs
   platform::HddeData result = 0;
   // A late acknowledgement's request (CADV_LATEACK) comes outside any post and no request
   // follows it: it is answered like the last one, so no shared handle is left that nobody frees.
-  if (platform::HddeData shared = 0;
-      Count == 0 && ShareLastAdviseHandle && item->OwnedHandle(shared) && shared != 0 &&
-      Format == item->AdviseFormat) {
-    // Freed when the post is over.
+  // With ShareLastAdviseHandle the last request of a post shares the handle too; the post frees
+  // it when it returns.
+  const bool last = Count == 0 || Count == platform::kCadvLateAck;
+  platform::HddeData shared = 0;
+  if (item->OwnedHandle(shared) && shared != 0 && Format == item->AdviseFormat &&
+      (!last || (Count == 0 && ShareLastAdviseHandle))) {
     if (tracing) TraceLine("XTypeAdvReq - Returning Prev owned DataH");
     result = shared;
-  } else if (Count == 0 || Count == platform::kCadvLateAck) {
+  } else if (last) {
     if (tracing) TraceLine("XTypeAdvReq - Returning unowned DataH");
     item->Data.FreeDataHandle();
     result = item->DataHandle(Format, false);
-  } else if (platform::HddeData shared = 0;
-             item->OwnedHandle(shared) && shared != 0 && Format == item->AdviseFormat) {
-    if (tracing) TraceLine("XTypeAdvReq - Returning Prev owned DataH");
-    result = shared;
   } else if (Format != item->AdviseFormat && item->AdviseFormat != 0) {
     // A link in another format than the latest start's (text and UTF-16 links on one item): the
     // shared handle holds the other format, so this link gets a handle of its own.

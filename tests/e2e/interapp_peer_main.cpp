@@ -19,7 +19,7 @@
 
 namespace {
 
-// What the receiver answered a payload, for the test to check.
+// What the receiver answered, printed for a failing test's message.
 void Sent(platform::LResult answer) {
   std::printf("sent, result %lld\n", static_cast<long long>(answer));
 }
