@@ -58,13 +58,20 @@ std::string TDDEMLConversation::GetTopicName() const {
   return Topic ? Topic->ReadName() : std::string();
 }
 
+// The topic's key is the folded name its handle was made from, and DDEML's text of that handle
+// folds to it: comparing with the key spares a query of every conversation's topic name, which
+// a server with thousands of conversations makes on every connect.
+bool TDDEMLConversation::TopicNamed(std::string_view topic) const {
+  return SameName(Topic ? std::string_view(Topic->Key()) : std::string_view(), topic);
+}
+
 bool TDDEMLConversation::MatchesNames(std::string_view service, std::string_view topic) const {
-  return SameName(GetServiceName(), service) && SameName(GetTopicName(), topic);
+  return TopicNamed(topic) && SameName(GetServiceName(), service);
 }
 
 bool TDDEMLConversation::MatchesServerNames(std::string_view service,
                                             std::string_view topic) const {
-  return SameName(GetServerServiceName(), service) && SameName(GetTopicName(), topic);
+  return TopicNamed(topic) && SameName(GetServerServiceName(), service);
 }
 
 bool TDDEMLConversation::IsTopicHandle(platform::Hsz handle) const {

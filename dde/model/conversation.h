@@ -28,6 +28,7 @@ class TDDEMLConversation : public TObject {
   std::string GetServiceName() const;
   std::string GetServerServiceName() const;
   std::string GetTopicName() const;
+  bool TopicNamed(std::string_view topic) const;
   bool MatchesNames(std::string_view service, std::string_view topic) const;
   bool MatchesServerNames(std::string_view service, std::string_view topic) const;
   bool IsTopicHandle(platform::Hsz handle) const;
