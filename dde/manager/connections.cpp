@@ -226,9 +226,8 @@ void TDDEMLManager::XTypConnectConfirm(platform::Hconv hConv, platform::Hsz Serv
   }
   const std::string service = QueryName(InstanceId, Service);
   const std::string topic = QueryName(InstanceId, Topic);
-  // The conversation XTypConnect just made is the last one added: look from the end.
   TDDEMLConversation* found = nullptr;
-  for (int i = ConversationCount() - 1; i >= 0 && !found; --i) {
+  for (int i = 0; i < ConversationCount() && !found; ++i) {
     TDDEMLConversation* conv = Conversation(i);
     if (conv->IsServer && conv->ConvHandle == 0 && conv->MatchesServerNames(service, topic))
       found = conv;
