@@ -29,6 +29,17 @@ constexpr const char* kListCaptions[] = {"Symbol", "Bid",    "Ask",     "Last",
                                          "Time",   "Volume", "Received"};
 constexpr std::int64_t kDay = 86400;
 
+// A symbol's first eight bytes folded as names compare, the first the most significant, zeros
+// after a shorter name: keys are ordered as NameLess orders their names, and where two keys are
+// equal the names decide.
+std::uint64_t RowKey(std::string_view symbol) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 8; ++i)
+    key =
+        (key << 8) | (i < symbol.size() ? static_cast<unsigned char>(FoldNameChar(symbol[i])) : 0u);
+  return key;
+}
+
 // Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
 std::int64_t DaysOfDate(std::int64_t y, int m, int d) {
   y -= m <= 2;
@@ -244,11 +255,21 @@ void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, st
   dde.SetItemInTopics(Mt4Service_, symbol, std::span(fields.data(), count), &Mt4Places);
 }
 
+std::size_t TMainForm::RowPlace(std::string_view Symbol) const {
+  const std::uint64_t key = RowKey(Symbol);
+  const auto first = std::lower_bound(RowKeys_.begin(), RowKeys_.end(), key);
+  const auto last = std::upper_bound(first, RowKeys_.end(), key);
+  const auto rows = Rows_.begin() + (first - RowKeys_.begin());
+  const auto end = Rows_.begin() + (last - RowKeys_.begin());
+  const auto at = std::lower_bound(
+      rows, end, Symbol,
+      [](const TQuoteRow& row, std::string_view symbol) { return NameLess{}(row.Symbol, symbol); });
+  return static_cast<std::size_t>(at - Rows_.begin());
+}
+
 std::size_t TMainForm::KeepLine(std::string_view Symbol, const std::string& Text,
                                 std::int32_t Time) {
-  const auto at = std::lower_bound(
-      Rows_.begin(), Rows_.end(), Symbol,
-      [](const TQuoteRow& row, std::string_view symbol) { return NameLess{}(row.Symbol, symbol); });
+  const auto at = Rows_.begin() + static_cast<std::ptrdiff_t>(RowPlace(Symbol));
   const std::int64_t now = Clock ? Clock() : 0;
   if (at != Rows_.end() && !NameLess{}(Symbol, at->Symbol)) {
     at->Line = Text;
@@ -261,7 +282,14 @@ std::size_t TMainForm::KeepLine(std::string_view Symbol, const std::string& Text
     return static_cast<std::size_t>(at - Rows_.begin());
   }
   // A new symbol moves the rows after it: the window then redraws what it shows.
-  const auto made = Rows_.insert(at, TQuoteRow{std::string(Symbol), Text, Time, now, false, {}, {}});
+  const auto key = RowKeys_.insert(RowKeys_.begin() + (at - Rows_.begin()), RowKey(Symbol));
+  std::vector<TQuoteRow>::iterator made;
+  try {
+    made = Rows_.insert(at, TQuoteRow{std::string(Symbol), Text, Time, now, false, {}, {}});
+  } catch (...) {
+    RowKeys_.erase(key);
+    throw;
+  }
   RowsAdded_ = true;
   ++RowInserts_;
   ChangedRows_.clear();
@@ -365,9 +393,7 @@ void TMainForm::RefuseLine(const std::string& Text, const std::string& Problem,
 }
 
 const TQuoteRow* TMainForm::FindRow(std::string_view Symbol) const {
-  const auto at = std::lower_bound(
-      Rows_.begin(), Rows_.end(), Symbol,
-      [](const TQuoteRow& row, std::string_view symbol) { return NameLess{}(row.Symbol, symbol); });
+  const auto at = Rows_.begin() + static_cast<std::ptrdiff_t>(RowPlace(Symbol));
   return at != Rows_.end() && !NameLess{}(Symbol, at->Symbol) ? &*at : nullptr;
 }
 

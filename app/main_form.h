@@ -190,6 +190,8 @@ class TMainForm : public TComponent {
   // The row's index.
   std::size_t KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time);
   const TQuoteRow* FindRow(std::string_view Symbol) const;
+  // Where Symbol's row is or would be put, by NameLess.
+  std::size_t RowPlace(std::string_view Symbol) const;
   // Reading the stored description (main_form_stored.cpp).
   void ReadStored(std::string_view description);
   void ReadOwnProperty(const TStoredProperty& property);
@@ -205,6 +207,9 @@ class TMainForm : public TComponent {
   };
   // Every symbol's last good line, sorted by NameLess.
   std::vector<TQuoteRow> Rows_;
+  // Each row's symbol key (main_form.cpp), in step with Rows_: with thousands of symbols a line
+  // searches these, which stay in the cache, and reads one row instead of a dozen.
+  std::vector<std::uint64_t> RowKeys_;
   std::vector<int> ChangedRows_;
   bool RowsAdded_ = false;
   std::uint64_t RowInserts_ = 0;  // rows made so far: a row's index holds while this stays

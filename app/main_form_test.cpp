@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "dde/model/names.h"
 #include "platform/clipboard_format.h"
 #include "platform/exception_report.h"
 #include "platform/files.h"
@@ -251,6 +252,26 @@ TEST_F(FormTest, TheSymbolListKeepsEverySymbolSortedAndNamesOnlyWhatChanged) {
   EXPECT_EQ(form.ListCell(2, 1), "1.3");
   Feed("GBPUSD;1.31;1.4;1.35;1700000003;4");
   EXPECT_EQ(form.TakeListChanges().Rows, (std::vector<int>{2}));
+}
+
+// Rows are searched by their symbols' first eight letters first: symbols alike that far, one a
+// prefix of another, differing in letter case or in bytes above 127, each keep a row of their own.
+TEST_F(FormTest, SymbolsAlikeInTheirFirstLettersEachKeepTheirOwnRow) {
+  const std::vector<std::string> symbols = {
+      "EURUSD.micro", "EURUSD",  "EURUSD.m",      "EURUSD.mini",   "ZZ",     "EURUSD.m2", "A",
+      "EURUSD\xE9",   "EURUSDX", "EURUSD.MICRO1", "EURUSD.MICRO0", "EURUSD."};
+  for (std::size_t i = 0; i < symbols.size(); ++i)
+    Feed(symbols[i] + ";1;2;3;" + std::to_string(i) + ";4");
+  Feed("eurusd.MICRO;1;2;3;99;4");  // the first symbol again, in other letters
+  ASSERT_EQ(form.RowCount(), static_cast<int>(symbols.size()));
+  for (int i = 1; i < form.RowCount(); ++i)
+    EXPECT_LT(CompareNames(form.ListCell(i - 1, 0), form.ListCell(i, 0)), 0)
+        << form.ListCell(i - 1, 0) << " before " << form.ListCell(i, 0);
+  EXPECT_EQ(form.LastLine("EURUSD.micro"), "eurusd.MICRO;1;2;3;99;4");
+  for (std::size_t i = 1; i < symbols.size(); ++i)
+    EXPECT_EQ(form.LastLine(symbols[i]), symbols[i] + ";1;2;3;" + std::to_string(i) + ";4");
+  EXPECT_EQ(form.LastLine("EURUSD.mic"), "");
+  EXPECT_EQ(form.LastLine("EURUSD.micro2"), "");
 }
 
 TEST_F(FormTest, TheStatusBarCountsLinesAndTheEmptyWindowSaysWhatToDo) {
