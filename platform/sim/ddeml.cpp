@@ -23,9 +23,13 @@ bool ClientOnly(const Instance& instance) { return (instance.flags & kAppCmdClie
 
 // The link of the conversation end for the item in format, or null.
 Link* FindLink(Conversation& c, Hsz item, unsigned format) {
-  for (std::uint32_t at : LinksOf(c, item))
-    if (c.links[at].format == format) return &c.links[at];
-  return nullptr;
+  Link* found = nullptr;
+  VisitLinksOf(c, item, [&](Link& link) {
+    if (link.format != format) return false;
+    found = &link;
+    return true;
+  });
+  return found;
 }
 
 Link* FindLink(Hconv end, Hsz item, unsigned format) {
@@ -463,7 +467,7 @@ void AddLink(Conversation& c, const Link& link) {
     c.links_by_item[link.item].push_back(static_cast<std::uint32_t>(c.links.size() - 1));
 }
 
-const std::vector<std::uint32_t>& LinksOf(Conversation& c, Hsz item) {
+const std::vector<std::uint32_t>& IndexedLinksOf(Conversation& c, Hsz item) {
   if (c.links_by_item_stale) {
     c.links_by_item.clear();
     for (std::uint32_t at = 0; at < c.links.size(); ++at)
@@ -806,7 +810,10 @@ bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
       due->push_back({handle, c.topic, link, 0});
     };
     if (item) {
-      for (std::uint32_t at : LinksOf(c, item)) consider(c.links[at]);
+      VisitLinksOf(c, item, [&](Link& link) {
+        consider(link);
+        return false;
+      });
     } else {
       for (Link& link : c.links) consider(link);
     }

@@ -81,19 +81,36 @@ struct Conversation {
   // Changed through AddLink and RemoveLinks, which keep links_by_item in step.
   std::vector<Link> links;
   std::vector<Pending> pending;
-  // Where each item's links are in links, oldest first (a link per format); rebuilt on first use
-  // after links were removed.
+  // Where each item's links are in links, oldest first (a link per format), kept only for a
+  // conversation with more links than a look through them all reads quickly; rebuilt on first
+  // use after links were removed.
   std::unordered_map<Hsz, std::vector<std::uint32_t>> links_by_item;
-  bool links_by_item_stale = false;
+  bool links_by_item_stale = true;
 };
+
+// Up to this many links a conversation's links are looked through in order: a few contiguous
+// entries are read faster than a hash table's bucket, node and list.
+constexpr std::size_t kLinksLookedThrough = 8;
 
 void AddLink(Conversation& c, const Link& link);
 template <typename Pred>
 void RemoveLinks(Conversation& c, Pred pred) {
   if (std::erase_if(c.links, pred) > 0) c.links_by_item_stale = true;
 }
-// The places in c.links of the item's links, oldest first.
-const std::vector<std::uint32_t>& LinksOf(Conversation& c, Hsz item);
+// The places in c.links of the item's links, oldest first (a conversation with more links than
+// kLinksLookedThrough).
+const std::vector<std::uint32_t>& IndexedLinksOf(Conversation& c, Hsz item);
+// Calls visit(link) for each of the item's links in c, oldest first, until visit returns true.
+template <typename Visit>
+void VisitLinksOf(Conversation& c, Hsz item, Visit visit) {
+  if (c.links.size() <= kLinksLookedThrough) {
+    for (Link& link : c.links)
+      if (link.item == item && visit(link)) return;
+    return;
+  }
+  for (std::uint32_t at : IndexedLinksOf(c, item))
+    if (visit(c.links[at])) return;
+}
 
 // Advise data queued for a client, with what its delivery needs; the topic and item are held
 // (a library reference each) while it waits.
