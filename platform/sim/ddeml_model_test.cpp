@@ -234,57 +234,61 @@ TEST_F(DdemlModel, APostForATopicAsksOnlyItsLiveConversations) {
 }
 
 // A post for an item asks each of its links on the conversation, a link per format, oldest
-// first, and no other item's: also after links were stopped and started again among many.
+// first, and no other item's: also after links were stopped and started again, among many links
+// (found through the conversation's index of items) and among a few (looked through in order).
 TEST_F(DdemlModel, APostForAnItemAsksItsOwnLinksInOrderAcrossStopsAndStarts) {
-  Instance server(kAppCmdFilterInits);
-  Instance client(kAppCmdClientOnly);
-  DdeNameService(server.id, server.Name("TwItemSvc"), kDnsRegister);
-  std::vector<std::string> asked;  // the item of each advise request
-  std::vector<unsigned> formats;   // and its format
-  server.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
-    if (type == kXtypAdvReq) {
-      asked.push_back(DdeQueryString(server.id, b));
-      formats.push_back(server.last_format);
-      return DdeCreateDataHandle(server.id, "1", 2, 0, b, server.last_format, 0);
-    }
-    return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
-  };
-  const Hconv conv = DdeConnect(client.id, client.Name("TwItemSvc"), client.Name("T"));
-  PumpMessages();
-  auto transact = [&](const std::string& item, unsigned format, unsigned type) {
-    return DdeClientTransaction(nullptr, 0, conv, client.Name(item), format, type, 1000, nullptr);
-  };
-  const unsigned kOther = kCfUnicodeText;
-  for (int i = 0; i < 50; ++i)
-    ASSERT_TRUE(transact("S" + std::to_string(i), kCfText, kXtypAdvStart));
-  ASSERT_TRUE(transact("BID", kOther, kXtypAdvStart));
-  ASSERT_TRUE(transact("BID", kCfText, kXtypAdvStart));
-  ASSERT_TRUE(transact("S7", kCfText, kXtypAdvStop));
-  ASSERT_TRUE(transact("BID", kOther, kXtypAdvStart));  // a repeat changes nothing
-  auto post = [&](const std::string& item) {
-    asked.clear();
-    formats.clear();
-    ASSERT_TRUE(DdePostAdvise(server.id, server.Name("T"), server.Name(item)));
+  for (const int others : {50, 3}) {
+    SCOPED_TRACE(std::to_string(others) + " other items linked");
+    Instance server(kAppCmdFilterInits);
+    Instance client(kAppCmdClientOnly);
+    DdeNameService(server.id, server.Name("TwItemSvc"), kDnsRegister);
+    std::vector<std::string> asked;  // the item of each advise request
+    std::vector<unsigned> formats;   // and its format
+    server.answer = [&](unsigned type, Hconv, Hsz, Hsz b, HddeData) -> HddeData {
+      if (type == kXtypAdvReq) {
+        asked.push_back(DdeQueryString(server.id, b));
+        formats.push_back(server.last_format);
+        return DdeCreateDataHandle(server.id, "1", 2, 0, b, server.last_format, 0);
+      }
+      return type == kXtypConnect || type == kXtypAdvStart ? 1 : 0;
+    };
+    const Hconv conv = DdeConnect(client.id, client.Name("TwItemSvc"), client.Name("T"));
     PumpMessages();
-  };
-  post("BID");
-  EXPECT_EQ(asked, (std::vector<std::string>{"BID", "BID"}));
-  EXPECT_EQ(formats, (std::vector<unsigned>{kOther, kCfText}));
-  post("S7");
-  EXPECT_TRUE(asked.empty());
-  post("S8");
-  EXPECT_EQ(asked, std::vector<std::string>{"S8"});
+    auto transact = [&](const std::string& item, unsigned format, unsigned type) {
+      return DdeClientTransaction(nullptr, 0, conv, client.Name(item), format, type, 1000, nullptr);
+    };
+    const unsigned kOther = kCfUnicodeText;
+    for (int i = 0; i < others; ++i)
+      ASSERT_TRUE(transact("S" + std::to_string(i), kCfText, kXtypAdvStart));
+    ASSERT_TRUE(transact("BID", kOther, kXtypAdvStart));
+    ASSERT_TRUE(transact("BID", kCfText, kXtypAdvStart));
+    ASSERT_TRUE(transact("S1", kCfText, kXtypAdvStop));
+    ASSERT_TRUE(transact("BID", kOther, kXtypAdvStart));  // a repeat changes nothing
+    auto post = [&](const std::string& item) {
+      asked.clear();
+      formats.clear();
+      ASSERT_TRUE(DdePostAdvise(server.id, server.Name("T"), server.Name(item)));
+      PumpMessages();
+    };
+    post("BID");
+    EXPECT_EQ(asked, (std::vector<std::string>{"BID", "BID"}));
+    EXPECT_EQ(formats, (std::vector<unsigned>{kOther, kCfText}));
+    post("S1");
+    EXPECT_TRUE(asked.empty());
+    post("S2");
+    EXPECT_EQ(asked, std::vector<std::string>{"S2"});
 
-  ASSERT_TRUE(transact("BID", kOther, kXtypAdvStop));
-  EXPECT_FALSE(transact("BID", kOther, kXtypAdvStop));  // no such link any more
-  ASSERT_TRUE(transact("S7", kCfText, kXtypAdvStart));
-  post("BID");
-  EXPECT_EQ(formats, std::vector<unsigned>{kCfText});
-  post("S7");
-  EXPECT_EQ(asked, std::vector<std::string>{"S7"});
-  ASSERT_TRUE(transact("BID", kOther, kXtypAdvStart));
-  post("BID");
-  EXPECT_EQ(formats, (std::vector<unsigned>{kCfText, kOther}));
+    ASSERT_TRUE(transact("BID", kOther, kXtypAdvStop));
+    EXPECT_FALSE(transact("BID", kOther, kXtypAdvStop));  // no such link any more
+    ASSERT_TRUE(transact("S1", kCfText, kXtypAdvStart));
+    post("BID");
+    EXPECT_EQ(formats, std::vector<unsigned>{kCfText});
+    post("S1");
+    EXPECT_EQ(asked, std::vector<std::string>{"S1"});
+    ASSERT_TRUE(transact("BID", kOther, kXtypAdvStart));
+    post("BID");
+    EXPECT_EQ(formats, (std::vector<unsigned>{kCfText, kOther}));
+  }
 }
 
 TEST_F(DdemlModel, ReconnectRestoresTheLinksOfATerminatedConversation) {
