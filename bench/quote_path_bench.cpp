@@ -1,6 +1,7 @@
 // One quote line through Tickwell's real path on the DDE model: the receiver's WM_COPYDATA, the
 // window's line handler (split, check, the item publishes of both layouts with change detection,
-// advise posts) and the linked clients' advise data, with 1,000 and 10,000 symbols published.
+// advise posts) and the linked clients' advise data, with 1,000 and 10,000 symbols published,
+// MetaTrader 4's layout on or off.
 // Beside it the same posts made by a bare server on the model (a data handle per change, one
 // DdePostAdvise per item, the same answer to every request), so that what Tickwell adds per line
 // and per further link can be told from what the model itself costs. Lines go round the
@@ -25,11 +26,12 @@ namespace {
 
 using namespace tickwell;
 
-// What a line changes: six items of the symbol's topic under MT5, and the symbol's item in four
-// topics of MetaTrader 4's layout (its HIGH and LOW come only with a day's range).
+// What a line changes: six items of the symbol's topic under MT5, and, with MetaTrader 4's layout
+// on, the symbol's item in four topics of that layout (its HIGH and LOW come only with a day's
+// range).
 constexpr std::array<const char*, 6> kItems = {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"};
 constexpr std::array<const char*, 4> kMt4Topics = {"BID", "ASK", "TIME", "QUOTE"};
-constexpr int kPostsPerLine = kItems.size() + kMt4Topics.size();
+constexpr int PostsPerLine(bool mt4) { return kItems.size() + (mt4 ? kMt4Topics.size() : 0); }
 
 std::string Symbol(int i) { return "SYM" + std::to_string(i); }
 
@@ -57,10 +59,10 @@ void Drain() {
   Drain();
 }
 
-// A client instance holding a hot link on everything a line changes, for every symbol, in both
-// layouts; counts what it is sent.
+// A client instance holding a hot link on everything a line changes, for every symbol, in the
+// layouts served; counts what it is sent.
 struct Client {
-  Client(int symbols, std::uint64_t& received) {
+  Client(int symbols, bool withMt4, std::uint64_t& received) {
     platform::DdeInitialize(
         id,
         [&received](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
@@ -88,6 +90,7 @@ struct Client {
       for (platform::Hsz item : items) link(conv, item);
     }
     for (const char* topic : kMt4Topics) {
+      if (!withMt4) break;
       const platform::Hconv conv = platform::DdeConnect(id, mt4, name(topic));
       for (platform::Hsz symbol : symbolNames) link(conv, symbol);
     }
@@ -97,10 +100,12 @@ struct Client {
   int failed = 0;
 };
 
-// Tickwell's window logic with DDE on (both layouts) and every symbol published once.
-std::unique_ptr<TMainForm> Published(int symbols) {
+// Tickwell's window logic with DDE on (MetaTrader 4's layout on or off) and every symbol
+// published once.
+std::unique_ptr<TMainForm> Published(int symbols, bool mt4 = true) {
   auto form = std::make_unique<TMainForm>();
   form->FormCreate();
+  if (!form->ChangeMt4Settings(mt4, "MT4").empty()) return nullptr;
   form->DdeButtonClick();  // DDE on
   for (int s = 0; s < symbols; ++s) Deliver(*form, Line(s, 0));
   Drain();
@@ -117,20 +122,26 @@ std::vector<std::string> Lines(int symbols) {
 
 // Every line changes every linked value; a line sent again after a full round still differs
 // from the one before it for its symbol.
-void CheckReceived(benchmark::State& state, std::uint64_t received, int clients) {
-  const auto expected = static_cast<std::uint64_t>(state.iterations()) * kPostsPerLine * clients;
+void CheckReceived(benchmark::State& state, std::uint64_t received, int clients, bool mt4) {
+  const auto expected =
+      static_cast<std::uint64_t>(state.iterations()) * PostsPerLine(mt4) * clients;
   if (received != expected) state.SkipWithError("a client missed updates");
 }
 
-// range(0) symbols, range(1) clients each linking everything.
+// range(0) symbols, range(1) clients each linking everything, range(2) MetaTrader 4's layout on.
 void BM_QuotePath(benchmark::State& state) {
   const int symbols = static_cast<int>(state.range(0));
   const int clients = static_cast<int>(state.range(1));
+  const bool mt4 = state.range(2) != 0;
   std::uint64_t received = 0;
-  auto form = Published(symbols);
+  auto form = Published(symbols, mt4);
+  if (!form) {
+    state.SkipWithError("the layout could not be set");
+    return;
+  }
   std::vector<std::unique_ptr<Client>> linked;
   for (int c = 0; c < clients; ++c) {
-    linked.push_back(std::make_unique<Client>(symbols, received));
+    linked.push_back(std::make_unique<Client>(symbols, mt4, received));
     if (linked.back()->failed) state.SkipWithError("a link could not be made");
   }
   Drain();
@@ -141,20 +152,21 @@ void BM_QuotePath(benchmark::State& state) {
     OneLine(*form, lines[next]);
     if (++next == lines.size()) next = 0;
   }
-  CheckReceived(state, received, clients);
+  CheckReceived(state, received, clients, mt4);
   state.SetItemsProcessed(state.iterations());
   linked.clear();
   form.reset();
 }
-BENCHMARK(BM_QuotePath)
-    ->Args({1000, 0})
-    ->Args({1000, 1})
-    ->Args({10000, 0})
-    ->Args({10000, 1})
-    ->Args({1000, 2})
-    ->Args({1000, 4})
-    ->Args({1000, 8})
-    ->ArgNames({"symbols", "links"});
+// symbols, links per item, MetaTrader 4's layout: both layouts throughout, and the linked line
+// with MT5's alone.
+void PathArgs(benchmark::internal::Benchmark* b) {
+  for (int symbols : {1000, 10000})
+    for (int links : {0, 1}) b->Args({symbols, links, 1});
+  for (int links : {2, 4, 8}) b->Args({1000, links, 1});
+  for (int symbols : {1000, 10000}) b->Args({symbols, 1, 0});
+  b->ArgNames({"symbols", "links", "mt4"});
+}
+BENCHMARK(BM_QuotePath)->Apply(PathArgs);
 
 // A bare server on the model serving the same names: it accepts every connection and link and
 // answers every advise request with the handle made for the change being posted.
@@ -187,25 +199,27 @@ struct BareServer {
   platform::HddeData current = 0;
 };
 
-// The bare server's posts for one line: the symbol's six MT5 items and its item in four MT4
-// topics.
+// The bare server's posts for one line: the symbol's six MT5 items and, with MetaTrader 4's
+// layout, its item in four MT4 topics.
 [[gnu::noinline]] void BareLine(BareServer& server, platform::Hsz symbol,
                                 const std::array<platform::Hsz, kItems.size()>& items,
                                 const std::array<platform::Hsz, kMt4Topics.size()>& mt4Topics,
-                                const std::string& value) {
+                                bool mt4, const std::string& value) {
   for (platform::Hsz item : items) server.Post(symbol, item, value);
-  for (platform::Hsz topic : mt4Topics) server.Post(topic, symbol, value);
+  if (mt4)
+    for (platform::Hsz topic : mt4Topics) server.Post(topic, symbol, value);
   Drain();
 }
 
 void BM_BarePath(benchmark::State& state) {
   const int symbols = static_cast<int>(state.range(0));
   const int clients = static_cast<int>(state.range(1));
+  const bool mt4 = state.range(2) != 0;
   std::uint64_t received = 0;
   BareServer server;
   std::vector<std::unique_ptr<Client>> linked;
   for (int c = 0; c < clients; ++c) {
-    linked.push_back(std::make_unique<Client>(symbols, received));
+    linked.push_back(std::make_unique<Client>(symbols, mt4, received));
     if (linked.back()->failed) state.SkipWithError("a link could not be made");
   }
   Drain();
@@ -222,22 +236,14 @@ void BM_BarePath(benchmark::State& state) {
   const std::string value = "1.23456";
   int next = 0;
   for (auto _ : state) {
-    BareLine(server, symbolNames[next], items, mt4Topics, value);
+    BareLine(server, symbolNames[next], items, mt4Topics, mt4, value);
     if (++next == symbols) next = 0;
   }
-  CheckReceived(state, received, clients);
+  CheckReceived(state, received, clients, mt4);
   state.SetItemsProcessed(state.iterations());
   linked.clear();
 }
-BENCHMARK(BM_BarePath)
-    ->Args({1000, 0})
-    ->Args({1000, 1})
-    ->Args({10000, 0})
-    ->Args({10000, 1})
-    ->Args({1000, 2})
-    ->Args({1000, 4})
-    ->Args({1000, 8})
-    ->ArgNames({"symbols", "links"});
+BENCHMARK(BM_BarePath)->Apply(PathArgs);
 
 // Heap bytes held per published symbol (its topic and items in both layouts, their values, the
 // kept line), with 10,000 symbols: the heap in use after publishing them, less the heap with one
