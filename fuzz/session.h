@@ -52,6 +52,7 @@ class Client {
                 break;
               }
             topics_.erase(conv);
+            services_.erase(conv);
             return 0;
           }
           if (type != platform::kXtypAdvData) return 0;
@@ -86,14 +87,23 @@ class Client {
     if (conv) {
       convs_[Folded(topic)] = conv;
       topics_[conv] = Folded(topic);
+      services_[conv] = service;
     }
     return conv;
+  }
+  // The service the topic's conversation was made with, or an empty text without one.
+  std::string Service(const std::string& topic) const {
+    auto known = convs_.find(Folded(topic));
+    if (known == convs_.end()) return {};
+    auto service = services_.find(known->second);
+    return service == services_.end() ? std::string() : service->second;
   }
   void Disconnect(const std::string& topic) {
     auto known = convs_.find(Folded(topic));
     if (known == convs_.end()) return;
     platform::DdeDisconnect(known->second);
     topics_.erase(known->second);
+    services_.erase(known->second);
     convs_.erase(known);
     Pump();
   }
@@ -104,6 +114,7 @@ class Client {
   void Forget() {
     convs_.clear();
     topics_.clear();
+    services_.clear();
   }
 
   // One transaction on the topic's conversation; the answer's data (for a request) and status.
@@ -172,6 +183,7 @@ class Client {
   unsigned init_error_ = 0;
   std::map<std::string, platform::Hconv> convs_;  // by folded topic
   std::map<platform::Hconv, std::string> topics_;
+  std::map<platform::Hconv, std::string> services_;  // as the client named it
   std::map<std::string, std::string> values_;     // "TOPIC|ITEM" folded
   std::uint64_t updates_ = 0;
 };

@@ -1,10 +1,10 @@
 // A DDE client's transactions against the program while quote lines arrive: connects (to quote
-// topics, the System topic, any name), requests, pokes, executes, advise starts (hot, warm, with
-// acknowledgement) and stops, disconnects, in text, Unicode, XlTable, bitmap, DIB and any other
-// format, with lines fed and DDE switched off and on between them. A request of a text item
-// answers the item's text; after the input the program still serves a new line to a new
-// client; once the program and the clients are gone nothing is left: no string handle, data
-// handle, conversation or window.
+// topics in both layouts, the System topic, any name), requests, pokes, executes, advise starts
+// (hot, warm, with acknowledgement) and stops, disconnects, in text, Unicode, XlTable, bitmap, DIB
+// and any other format, with lines fed and DDE switched off and on between them. A request of a
+// text item answers the item's text in the conversation's service; after the input the program
+// still serves a new line to a new client; once the program and the clients are gone nothing is
+// left: no string handle, data handle, conversation or window.
 #include <memory>
 
 #include "fuzz/fuzz_check.h"
@@ -16,10 +16,17 @@ namespace {
 using namespace tickwell;
 using namespace tickwell::fuzz;
 
+// Symbols (MT5's topics, MetaTrader 4's items), two of MetaTrader 4's topics, the System topic.
 std::string PickTopic(Input& in) {
-  static const char* const topics[] = {"EURUSD", "GBPUSD", "System", "eurusd"};
+  static const char* const topics[] = {"EURUSD", "GBPUSD", "System", "eurusd", "BID", "QUOTE"};
   const std::uint8_t b = in.Byte();
-  return b < 240 ? topics[b % 4] : in.Text(40);
+  return b < 240 ? topics[b % 6] : in.Text(40);
+}
+
+std::string PickService(Input& in) {
+  const std::uint8_t b = in.Byte();
+  if (b % 16 == 0) return in.Text(20);
+  return b % 4 == 1 ? "MT4" : "MT5";
 }
 
 std::string PickItem(Input& in) {
@@ -57,19 +64,21 @@ void Session(Input& in, Tickwell& app) {
     switch (in.Byte() % 10) {
       case 0: {
         const std::string topic = PickTopic(in);
-        client.Connect(topic, (in.Byte() % 16) ? "MT5" : in.Text(20));
+        client.Connect(topic, PickService(in));
         break;
       }
       case 1: {
         const std::string topic = PickTopic(in), item = PickItem(in);
         const unsigned format = PickFormat(in);
         const Client::Outcome out = client.Transact(topic, item, platform::kXtypRequest, format);
-        const TDDEMLItem* served = app.Manager().FindItem("MT5", topic, item);
+        // The conversation may be with MetaTrader 4's layout, or any service the server has.
+        const TDDEMLItem* served = app.Manager().FindItem(client.Service(topic), topic, item);
         // A client reads text up to its terminating zero, so a zero inside the text ends it.
         if (out.ok && format == platform::kCfText && topic != "System" && served &&
             served->DataFormat() == platform::kCfText)
           FUZZ_CHECK(Client::Decode(out.data, format) == served->Text().substr(0, served->Text().find('\0')),
-                     "a request of " + topic + "/" + item + " answered '" +
+                     "a request of " + client.Service(topic) + "|" + topic + "!" + item +
+                         " answered '" +
                          Client::Decode(out.data, format) + "', its text is '" + served->Text() +
                          "'");
         break;
