@@ -444,14 +444,19 @@ void TMainForm::DefineTopicsAndItems() {
   }
 }
 
-void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager&, const std::string&,
-                                              const std::string&, const std::string&, std::int32_t,
-                                              TDDEMLClipFmtType, std::uint16_t AFormatNumber,
-                                              bool& Allow) {
+void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager&, const std::string& AServiceName,
+                                              const std::string& ATopicName, const std::string&,
+                                              std::int32_t, TDDEMLClipFmtType,
+                                              std::uint16_t AFormatNumber, bool& Allow) {
   // The quote items hold text. A link in any other format would be acknowledged and then never
   // fed (the manager refuses to serve a format the item does not have), so a spreadsheet that
   // asks for its table formats first must be turned down until it asks for text.
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
+  // MetaTrader 4's topics are its six fields: a link on any other (MT5's order of names typed
+  // under MT4, =MT4|EURUSD!BID) would stay empty for good, and is refused so the cell says so.
+  if (!Mt4Service_.empty() && SameName(AServiceName, Mt4Service_) && !IsMt4Topic(ATopicName) &&
+      !SameName(ATopicName, "System"))
+    Allow = false;
 }
 
 void TMainForm::DdeManagerTopicClosed(TDDEMLManager&, const std::string& AServerName,

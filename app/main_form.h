@@ -84,7 +84,8 @@ class TMainForm : public TComponent {
   void DdeButtonClick();  // DDE on / off, remembered for the next start
   // DDE on or off without remembering it (the command line's switch); nothing when it already is.
   void SwitchDde(bool On);
-  // Which advise links a client may start: only formats the quote items are served in.
+  // Which advise links a client may start: only formats the quote items are served in, and in
+  // MetaTrader 4's layout only on its fields (and the System topic).
   void DdeManagerAdviseStartReceived(TDDEMLManager& Sender, const std::string& AServiceName,
                                      const std::string& ATopicName, const std::string& AnItemName,
                                      std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,

@@ -488,9 +488,26 @@ TEST_F(FormClientTest, TheMt4LayoutAnswersNaUntilASymbolsFirstLineAndKeepsItsTop
   EXPECT_EQ(Request(high, "EURUSD"), std::string("N/A", 4));  // the line had no high
   Feed("EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   EXPECT_EQ(Request(high, "EURUSD"), std::string("1.3", 4));
-  // Only the six fields are topics; the MetaTrader 5 layout is untouched by the requests.
+  // Only the six fields are topics: neither a request nor a link on another is served, MT5's
+  // order of names included (a link was taken there and stayed empty for good). The MetaTrader
+  // 5 layout is untouched by the requests.
   const platform::Hconv other = Connect("LAST", "MT4");
-  EXPECT_EQ(Request(other, "EURUSD"), "<none>");
+  const platform::Hconv swapped = Connect("EURUSD", "MT4");
+  for (const auto& [conv, item] : {std::pair{other, "EURUSD"}, std::pair{swapped, "BID"}}) {
+    std::uint32_t status = 0;
+    EXPECT_EQ(platform::DdeClientTransaction(nullptr, 0, conv, Name(item), platform::kCfText,
+                                             platform::kXtypAdvStart, 1000, &status),
+              0u)
+        << item;
+    EXPECT_EQ(Request(conv, item), "<none>") << item;
+  }
+  platform::DdeDisconnect(swapped);
+  const platform::Hconv system = Connect("System", "MT4");
+  std::uint32_t status = 0;
+  EXPECT_NE(platform::DdeClientTransaction(nullptr, 0, system, Name("Topics"), platform::kCfText,
+                                           platform::kXtypAdvStart, 1000, &status),
+            0u);
+  platform::DdeDisconnect(system);
   EXPECT_EQ(form.DdeManager().FindItem("MT5", "EURUSD", "HIGH")->Text(), "1.3");
   for (platform::Hconv conv : {bid, high, other}) platform::DdeDisconnect(conv);
   Pump();
