@@ -444,6 +444,10 @@ void TMainForm::DefineTopicsAndItems() {
   }
 }
 
+bool TMainForm::IsMt4Service(std::string_view Name) const {
+  return !Mt4Service_.empty() && SameName(Name, Mt4Service_);
+}
+
 void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager&, const std::string& AServiceName,
                                               const std::string& ATopicName, const std::string&,
                                               std::int32_t, TDDEMLClipFmtType,
@@ -454,8 +458,7 @@ void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager&, const std::string&
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
   // MetaTrader 4's topics are its six fields: a link on any other (MT5's order of names typed
   // under MT4, =MT4|EURUSD!BID) would stay empty for good, and is refused so the cell says so.
-  if (!Mt4Service_.empty() && SameName(AServiceName, Mt4Service_) && !IsMt4Topic(ATopicName) &&
-      !SameName(ATopicName, "System"))
+  if (IsMt4Service(AServiceName) && !IsMt4Topic(ATopicName) && !SameName(ATopicName, "System"))
     Allow = false;
 }
 
@@ -463,9 +466,8 @@ void TMainForm::DdeManagerTopicClosed(TDDEMLManager&, const std::string& AServer
                                       const std::string& ATopicName, bool& aRetainTopic) {
   // A topic some client merely asked for (a mistyped symbol, the System topic) goes with its
   // last conversation, so clients cannot fill the memory with names.
-  aRetainTopic = !Mt4Service_.empty() && SameName(AServerName, Mt4Service_)
-                     ? IsMt4Topic(ATopicName)
-                     : FindRow(ATopicName) != nullptr;
+  aRetainTopic =
+      IsMt4Service(AServerName) ? IsMt4Topic(ATopicName) : FindRow(ATopicName) != nullptr;
 }
 
 void TMainForm::DdeManagerRequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
@@ -473,8 +475,7 @@ void TMainForm::DdeManagerRequestReceived(TDDEMLManager& Sender, const std::stri
                                           const std::string& AnItemName, std::int32_t,
                                           TDDEMLClipFmtType, std::uint16_t, bool& ValidItem) {
   ValidItem = true;
-  if (Mt4Service_.empty() || !SameName(AServiceName, Mt4Service_) || !IsMt4Topic(ATopicName))
-    return;
+  if (!IsMt4Service(AServiceName) || !IsMt4Topic(ATopicName)) return;
   // An item a link made before any line came holds no value yet either.
   const TDDEMLItem* item = Sender.FindItem(AServiceName, ATopicName, AnItemName);
   if (item != nullptr && item->DataFormat() != 0) return;

@@ -220,6 +220,7 @@ class TMainForm : public TComponent {
   TSystemItems SystemItems_;  // what the System topic and each topic's lists answer
   // The service of MetaTrader 4's layout while DDE is on; empty when it is switched off.
   std::string Mt4Service_;
+  bool IsMt4Service(std::string_view Name) const;  // whether Name is that service (while on)
   mt4::TTimeTexts Mt4Times_;
   // Items made to answer "N/A" since DDE was switched on: bounded, so clients asking for names
   // no line brings cannot fill the memory.

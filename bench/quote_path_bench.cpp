@@ -89,11 +89,11 @@ struct Client {
       const platform::Hconv conv = platform::DdeConnect(id, mt5, symbolNames.back());
       for (platform::Hsz item : items) link(conv, item);
     }
-    for (const char* topic : kMt4Topics) {
-      if (!withMt4) break;
-      const platform::Hconv conv = platform::DdeConnect(id, mt4, name(topic));
-      for (platform::Hsz symbol : symbolNames) link(conv, symbol);
-    }
+    if (withMt4)
+      for (const char* topic : kMt4Topics) {
+        const platform::Hconv conv = platform::DdeConnect(id, mt4, name(topic));
+        for (platform::Hsz symbol : symbolNames) link(conv, symbol);
+      }
   }
   ~Client() { platform::DdeUninitialize(id); }
   platform::DdeInstance id = 0;

@@ -51,15 +51,15 @@ class Client {
                 convs_.erase(it);
                 break;
               }
-            topics_.erase(conv);
-            services_.erase(conv);
+            names_.erase(conv);
             return 0;
           }
           if (type != platform::kXtypAdvData) return 0;
           ++updates_;
-          auto topic = topics_.find(conv);
-          if (topic == topics_.end()) return platform::kDdeFNotProcessed;
-          const std::string key = topic->second + "|" + Folded(platform::DdeQueryString(id_, item));
+          auto named = names_.find(conv);
+          if (named == names_.end()) return platform::kDdeFNotProcessed;
+          const std::string key =
+              named->second.topic + "|" + Folded(platform::DdeQueryString(id_, item));
           values_[key] = data ? Decode(platform::DdeDataBytes(data), format) : std::string();
           return platform::kDdeFAck;
         },
@@ -86,8 +86,7 @@ class Client {
     Pump();
     if (conv) {
       convs_[Folded(topic)] = conv;
-      topics_[conv] = Folded(topic);
-      services_[conv] = service;
+      names_[conv] = {Folded(topic), service};
     }
     return conv;
   }
@@ -95,15 +94,14 @@ class Client {
   std::string Service(const std::string& topic) const {
     auto known = convs_.find(Folded(topic));
     if (known == convs_.end()) return {};
-    auto service = services_.find(known->second);
-    return service == services_.end() ? std::string() : service->second;
+    auto named = names_.find(known->second);
+    return named == names_.end() ? std::string() : named->second.service;
   }
   void Disconnect(const std::string& topic) {
     auto known = convs_.find(Folded(topic));
     if (known == convs_.end()) return;
     platform::DdeDisconnect(known->second);
-    topics_.erase(known->second);
-    services_.erase(known->second);
+    names_.erase(known->second);
     convs_.erase(known);
     Pump();
   }
@@ -113,8 +111,7 @@ class Client {
   // Forgets conversations the server ended (DDE switched off).
   void Forget() {
     convs_.clear();
-    topics_.clear();
-    services_.clear();
+    names_.clear();
   }
 
   // One transaction on the topic's conversation; the answer's data (for a request) and status.
@@ -182,8 +179,11 @@ class Client {
   platform::DdeInstance id_ = 0;
   unsigned init_error_ = 0;
   std::map<std::string, platform::Hconv> convs_;  // by folded topic
-  std::map<platform::Hconv, std::string> topics_;
-  std::map<platform::Hconv, std::string> services_;  // as the client named it
+  // Each conversation's folded topic and its service as the client named it.
+  struct Names {
+    std::string topic, service;
+  };
+  std::map<platform::Hconv, Names> names_;
   std::map<std::string, std::string> values_;     // "TOPIC|ITEM" folded
   std::uint64_t updates_ = 0;
 };
