@@ -85,6 +85,13 @@ bool IsMt4Topic(std::string_view name) {
                      [&](const char* topic) { return SameName(name, topic); });
 }
 
+// The items a line fills in a symbol's topic of MT5's layout.
+bool IsMt5Item(std::string_view name) {
+  return SameName(name, "QUOTE") || SameName(name, "HIGH") || SameName(name, "LOW") ||
+         std::any_of(std::begin(kValueItems), std::end(kValueItems),
+                     [&](const char* item) { return SameName(name, item); });
+}
+
 }  // namespace
 
 bool TMainForm::NameLess::operator()(std::string_view a, std::string_view b) const {
@@ -448,17 +455,25 @@ bool TMainForm::IsMt4Service(std::string_view Name) const {
   return !Mt4Service_.empty() && SameName(Name, Mt4Service_);
 }
 
-void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager&, const std::string& AServiceName,
-                                              const std::string& ATopicName, const std::string&,
-                                              std::int32_t, TDDEMLClipFmtType,
-                                              std::uint16_t AFormatNumber, bool& Allow) {
+void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager& Sender,
+                                              const std::string& AServiceName,
+                                              const std::string& ATopicName,
+                                              const std::string& AnItemName, std::int32_t,
+                                              TDDEMLClipFmtType, std::uint16_t AFormatNumber,
+                                              bool& Allow) {
   // The quote items hold text. A link in any other format would be acknowledged and then never
   // fed (the manager refuses to serve a format the item does not have), so a spreadsheet that
   // asks for its table formats first must be turned down until it asks for text.
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
   // MetaTrader 4's topics are its six fields: a link on any other (MT5's order of names typed
   // under MT4, =MT4|EURUSD!BID) would stay empty for good, and is refused so the cell says so.
-  if (IsMt4Service(AServiceName) && !IsMt4Topic(ATopicName) && !SameName(ATopicName, "System"))
+  if (SameName(ATopicName, "System")) return;
+  if (IsMt4Service(AServiceName) && !IsMt4Topic(ATopicName)) Allow = false;
+  // In MT5's layout a symbol may still be to come, its items not: a link on a misspelt item
+  // (=MT5|EURUSD!BIDD) is refused for the same reason, unless the item was defined up front.
+  if (SameName(AServiceName, kService) && !IsMt5Item(AnItemName) &&
+      !TSystemItems::IsInfoItem(AnItemName) &&
+      Sender.FindItem(AServiceName, ATopicName, AnItemName) == nullptr)
     Allow = false;
 }
 

@@ -366,7 +366,23 @@ TEST_F(FormTest, TheMt4LayoutFollowsEveryLineWithTheSameChangesAndRefusals) {
   EXPECT_EQ(Mt4("EURUSD")[5], "21.05.02 9:52 1.11 1.2");
 }
 
-TEST_F(FormTest, AdviseLinksAreAllowedOnlyInTheFormatsTheItemsHold) {
+TEST_F(FormTest, AdviseLinksAreAllowedOnlyOnItemsALineFillsAndInTheFormatsTheyHold) {
+  const auto linked = [&](const char* topic, const char* item) {
+    bool allow = true;
+    form.DdeManager().OnAdviseStartReceived(form.DdeManager(), "MT5", topic, item, 0,
+                                            FormatNumberToType(platform::kCfText),
+                                            platform::kCfText, allow);
+    return allow;
+  };
+  // A symbol no line has brought yet may be linked; a misspelt item would stay empty for good.
+  for (const char* item : {"bid", "ASK", "LAST", "TIME", "VOLUME", "QUOTE", "HIGH", "low"})
+    EXPECT_TRUE(linked("GBPJPY", item)) << item;
+  EXPECT_FALSE(linked("EURUSD", "BIDD"));
+  EXPECT_FALSE(linked("EURUSD", ""));
+  EXPECT_TRUE(linked("System", "Topics"));
+  EXPECT_TRUE(linked("EURUSD", "TopicItemList"));
+  form.DdeManager().AddItem("MT5", "EURUSD", "SPREAD");  // defined up front: kept linkable
+  EXPECT_TRUE(linked("EURUSD", "SPREAD"));
   const auto allowed = [&](std::uint16_t format) {
     bool allow = true;
     form.DdeManager().OnAdviseStartReceived(form.DdeManager(), "MT5", "EURUSD", "BID", 0,

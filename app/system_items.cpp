@@ -14,12 +14,6 @@ constexpr char kSystem[] = "System";
 // The items the information requests store into a topic: never one of its values.
 constexpr const char* kInfoItems[] = {"TopicItemList", "Formats"};
 
-bool IsInfoItem(std::string_view name) {
-  for (const char* info : kInfoItems)
-    if (SameName(name, info)) return true;
-  return false;
-}
-
 // Adds the name unless it is there already (a name compares as DDE names do).
 void AddName(std::vector<std::string>& names, std::string name) {
   if (name.empty()) return;
@@ -41,7 +35,7 @@ std::string Joined(const std::vector<std::string>& names) {
 // the field layout a symbol that has had no line holds the placeholder only because some client
 // asked for it: it is not a symbol Tickwell knows.
 bool HoldsValue(const TDDEMLItem& item, const std::string& name, bool fieldLayout) {
-  if (!item.HasText() || IsInfoItem(name)) return false;
+  if (!item.HasText() || TSystemItems::IsInfoItem(name)) return false;
   return !(fieldLayout && item.Text() == mt4::kNotAvailable);
 }
 
@@ -101,6 +95,12 @@ void TSystemItems::Attach(TDDEMLManager& Manager, std::string QuoteService,
         [](TDDEMLManager& m, const std::string& service, const std::string& topic) {
           m.SetItemText(service, topic, "Formats", kFormats);
         });
+}
+
+bool TSystemItems::IsInfoItem(std::string_view Item) {
+  for (const char* info : kInfoItems)
+    if (SameName(Item, info)) return true;
+  return false;
 }
 
 std::string TSystemItems::TopicsText(const TDDEMLManager& Manager, std::string_view Service) const {

@@ -39,6 +39,9 @@ class TSystemItems {
                              std::string_view Topic) const;
   // One paragraph on the services, their items and the formula that links a cell.
   std::string HelpText() const;
+  // Whether the item is one of the information items every topic answers (TopicItemList,
+  // Formats) rather than a value.
+  static bool IsInfoItem(std::string_view Item);
 
  private:
   struct Names {
