@@ -93,4 +93,34 @@ TEST_F(Mt4Layout, AClientFollowsEveryFieldOfSeveralSymbolsAndBothServicesAgree) 
                 {"GBPUSD/HIGH", "1.31"}, {"GBPUSD/QUOTE", "GBPUSD;1.21;1.3;1.25;1700000060;8"}}));
 }
 
+// A link that no line could ever fill is refused, so the client (a spreadsheet's cell) shows an
+// error instead of a value that stays empty; the correct links of the same client are taken.
+TEST_F(Mt4Layout, LinksNoLineCouldFillAreRefusedInBothLayouts) {
+  SwitchOn();
+  FeedOk({"EURUSD;1.1;1.2;1.15;1021974720;15"});
+  struct Case {
+    std::vector<std::string> args;
+    std::string refused;
+  };
+  const Case cases[] = {
+      {{"MT5", "EURUSD", "BID", "BIDD"}, "BIDD"},  // a misspelt item after a correct one
+      {{"MT4", "EURUSD", "BID"}, "BID"},           // MT5's order of names under MT4
+      {{"MT4", "BID", "EURUSD", "GBPUSD"}, ""},    // a symbol yet to come is linked
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    for (const char* option : {"-a", "-n", "1", "-t", "2"}) args.emplace_back(option);
+    const e2e::RunResult r = e2e::Run(e2e::BinFolder() + "tickwell-watch.exe", args);
+    if (c.refused.empty()) {
+      // Both links taken: the run ends at its time bound, waiting for a line.
+      EXPECT_EQ(r.exit_code, 4u) << r.output;
+      EXPECT_EQ(r.output.find("failed"), std::string::npos) << r.output;
+    } else {
+      EXPECT_EQ(r.exit_code, 3u) << r.output;
+      EXPECT_NE(r.output.find("advise start on " + c.refused + " failed"), std::string::npos)
+          << r.output;
+    }
+  }
+}
+
 }  // namespace
