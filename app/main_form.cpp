@@ -40,28 +40,6 @@ std::uint64_t RowKey(std::string_view symbol) {
   return key;
 }
 
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
-std::int64_t DaysOfDate(std::int64_t y, int m, int d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void DateOfDays(std::int64_t days, int& y, int& m, int& d) {
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const std::int64_t doe = days - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
 std::string TimeOfDayText(std::int64_t seconds) {
   const std::int64_t s = ((seconds % kDay) + kDay) % kDay;
   return platform::FormatLongTime(static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
@@ -72,7 +50,7 @@ std::string TimeOfDayText(std::int64_t seconds) {
 std::string DateTimeText(std::int64_t seconds) {
   const std::int64_t days = seconds >= 0 ? seconds / kDay : -((-seconds + kDay - 1) / kDay);
   int y = 0, m = 0, d = 0;
-  DateOfDays(days, y, m, d);
+  CivilFromDays(days, y, m, d);
   return platform::FormatShortDate(y, m, d) + " " + TimeOfDayText(seconds);
 }
 
@@ -122,7 +100,7 @@ std::int64_t TMainForm::LocalClock() {
 #else
     const bool known = localtime_r(&now, &local) != nullptr;
 #endif
-    offset = known ? DaysOfDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) * kDay +
+    offset = known ? DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) * kDay +
                          local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec - now
                    : 0;
     looked_up = now;

@@ -2,29 +2,9 @@
 
 #include <cstdio>
 
+#include "support/date_time.h"
+
 namespace tickwell::mt4 {
-namespace {
-
-struct Civil {
-  std::int64_t year;
-  unsigned month, day;
-};
-
-// The proleptic Gregorian date of a day counted from 1970-01-01 (negative before it).
-Civil FromDays(std::int64_t days) {
-  days += 719468;  // days from 0000-03-01 to 1970-01-01
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const auto day_of_era = static_cast<unsigned>(days - era * 146097);
-  const unsigned year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-  const unsigned mp = (5 * day_of_year + 2) / 153;  // month counted from March
-  const unsigned day = day_of_year - (153 * mp + 2) / 5 + 1;
-  const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-  return {static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
-
-}  // namespace
 
 std::string TimeText(std::int64_t seconds) {
   std::int64_t days = seconds / 86400;
@@ -33,10 +13,11 @@ std::string TimeText(std::int64_t seconds) {
     rest += 86400;
     --days;
   }
-  const Civil date = FromDays(days);
-  const auto year = static_cast<int>(((date.year % 100) + 100) % 100);
+  int year = 0, month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
+  year = ((year % 100) + 100) % 100;
   char text[32];
-  std::snprintf(text, sizeof text, "%02u.%02u.%02d %d:%02d", date.day, date.month, year,
+  std::snprintf(text, sizeof text, "%02d.%02d.%02d %d:%02d", day, month, year,
                 static_cast<int>(rest / 3600), static_cast<int>(rest % 3600 / 60));
   return text;
 }

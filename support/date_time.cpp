@@ -14,7 +14,10 @@ int HexValue(char c) {
   return -1;
 }
 
-// Civil date of a count of days since 1970-01-01 (proleptic Gregorian calendar).
+constexpr double kUnixEpochDay = 25569.0;  // 1970-01-01 counted from 1899-12-30
+
+}  // namespace
+
 void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
   z += 719468;
   const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -27,7 +30,6 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
   year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-// Days since 1970-01-01 of a civil date; the inverse of CivilFromDays.
 std::int64_t DaysFromCivil(int year, int month, int day) {
   const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -36,10 +38,6 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
   const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + doe - 719468;
 }
-
-constexpr double kUnixEpochDay = 25569.0;  // 1970-01-01 counted from 1899-12-30
-
-}  // namespace
 
 std::int32_t StrToInt(const std::string& text) {
   auto fail = [&]() -> std::int32_t {

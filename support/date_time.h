@@ -17,6 +17,11 @@ class EConvertError : public std::runtime_error {
 // raises EConvertError "'<text>' is not a valid integer value".
 std::int32_t StrToInt(const std::string& text);
 
+// The civil date (proleptic Gregorian calendar) of a count of days since 1970-01-01, negative
+// before it, and back.
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
+std::int64_t DaysFromCivil(int year, int month, int day);
+
 // Day number (days since 1899-12-30, fraction = time of day) of whole seconds since 1970.
 double UnixSecondsToDayNumber(std::int32_t seconds);
 
