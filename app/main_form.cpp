@@ -443,9 +443,10 @@ void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager& Sender,
   // fed (the manager refuses to serve a format the item does not have), so a spreadsheet that
   // asks for its table formats first must be turned down until it asks for text.
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
+  // The System topic's items are answered in both layouts.
+  if (SameName(ATopicName, "System")) return;
   // MetaTrader 4's topics are its six fields: a link on any other (MT5's order of names typed
   // under MT4, =MT4|EURUSD!BID) would stay empty for good, and is refused so the cell says so.
-  if (SameName(ATopicName, "System")) return;
   if (IsMt4Service(AServiceName) && !IsMt4Topic(ATopicName)) Allow = false;
   // In MT5's layout a symbol may still be to come, its items not: a link on a misspelt item
   // (=MT5|EURUSD!BIDD) is refused for the same reason, unless the item was defined up front.
