@@ -18,6 +18,9 @@ namespace {
 
 constexpr char kService[] = "MT5";
 constexpr const char* kValueItems[] = {"BID", "ASK", "LAST", "TIME", "VOLUME"};
+// The other items a line fills: the whole line, and the day's high and low when it has them.
+constexpr const char* kLineItem = "QUOTE";
+constexpr const char* kRangeItems[] = {"HIGH", "LOW"};
 // What each of a line's first six places holds, as the status bar names it.
 constexpr const char* kPlaceNames[] = {"symbol",     "bid price", "ask price",
                                        "last price", "time",      "volume"};
@@ -58,16 +61,17 @@ std::string Counted(std::int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-bool IsMt4Topic(std::string_view name) {
-  return std::any_of(mt4::kTopics.begin(), mt4::kTopics.end(),
-                     [&](const char* topic) { return SameName(name, topic); });
+template <typename Names>
+bool IsOneOf(std::string_view name, const Names& names) {
+  return std::any_of(std::begin(names), std::end(names),
+                     [&](const char* known) { return SameName(name, known); });
 }
+
+bool IsMt4Topic(std::string_view name) { return IsOneOf(name, mt4::kTopics); }
 
 // The items a line fills in a symbol's topic of MT5's layout.
 bool IsMt5Item(std::string_view name) {
-  return SameName(name, "QUOTE") || SameName(name, "HIGH") || SameName(name, "LOW") ||
-         std::any_of(std::begin(kValueItems), std::end(kValueItems),
-                     [&](const char* item) { return SameName(name, item); });
+  return SameName(name, kLineItem) || IsOneOf(name, kValueItems) || IsOneOf(name, kRangeItems);
 }
 
 }  // namespace
@@ -213,17 +217,17 @@ void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, st
   const bool range = !high.empty() && !low.empty();
   // The symbol's topic is found once for all its items, or not at all once the row's places
   // hold them; each item has its entry in the places, the same for every line.
-  std::array<TDDEMLManager::TItemText, std::size(kValueItems) + 3> items;
+  std::array<TDDEMLManager::TItemText, std::size(kValueItems) + 1 + std::size(kRangeItems)> items;
   std::size_t count = 0;
   const auto add = [&](std::string_view item, std::string_view text) {
     items[count] = {item, text, static_cast<std::uint8_t>(count)};
     ++count;
   };
   for (std::size_t i = 0; i < std::size(kValueItems); ++i) add(kValueItems[i], Fields[i + 1]);
-  add("QUOTE", Text);
+  add(kLineItem, Text);
   if (range) {
-    add("HIGH", high);
-    add("LOW", low);
+    add(kRangeItems[0], high);
+    add(kRangeItems[1], low);
   }
   dde.SetItemTexts(kService, symbol, std::span(items.data(), count), &Mt5Places);
   if (Mt4Service_.empty()) return;
