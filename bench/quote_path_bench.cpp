@@ -31,7 +31,15 @@ using namespace tickwell;
 // range).
 constexpr std::array<const char*, 6> kItems = {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"};
 constexpr std::array<const char*, 4> kMt4Topics = {"BID", "ASK", "TIME", "QUOTE"};
-constexpr int PostsPerLine(bool mt4) { return kItems.size() + (mt4 ? kMt4Topics.size() : 0); }
+
+// MetaTrader 4's layout in a figure: off; on, with every client linking its items too; or on,
+// with the clients linking MT5's items only (the layout published beside, but not read).
+enum Mt4 { kMt4Off = 0, kMt4Linked = 1, kMt4Unlinked = 2 };
+Mt4 Mt4Of(const benchmark::State& state) { return static_cast<Mt4>(state.range(2)); }
+// The changes a line posts to each linking client.
+int LinkedPostsPerLine(Mt4 mt4) {
+  return kItems.size() + (mt4 == kMt4Linked ? kMt4Topics.size() : 0);
+}
 
 std::string Symbol(int i) { return "SYM" + std::to_string(i); }
 
@@ -102,10 +110,10 @@ struct Client {
 
 // Tickwell's window logic with DDE on (MetaTrader 4's layout on or off) and every symbol
 // published once.
-std::unique_ptr<TMainForm> Published(int symbols, bool mt4 = true) {
+std::unique_ptr<TMainForm> Published(int symbols, Mt4 mt4 = kMt4Linked) {
   auto form = std::make_unique<TMainForm>();
   form->FormCreate();
-  if (!form->ChangeMt4Settings(mt4, "MT4").empty()) return nullptr;
+  if (!form->ChangeMt4Settings(mt4 != kMt4Off, "MT4").empty()) return nullptr;
   form->DdeButtonClick();  // DDE on
   for (int s = 0; s < symbols; ++s) Deliver(*form, Line(s, 0));
   Drain();
@@ -122,17 +130,18 @@ std::vector<std::string> Lines(int symbols) {
 
 // Every line changes every linked value; a line sent again after a full round still differs
 // from the one before it for its symbol.
-void CheckReceived(benchmark::State& state, std::uint64_t received, int clients, bool mt4) {
+void CheckReceived(benchmark::State& state, std::uint64_t received, int clients, Mt4 mt4) {
   const auto expected =
-      static_cast<std::uint64_t>(state.iterations()) * PostsPerLine(mt4) * clients;
+      static_cast<std::uint64_t>(state.iterations()) * LinkedPostsPerLine(mt4) * clients;
   if (received != expected) state.SkipWithError("a client missed updates");
 }
 
-// range(0) symbols, range(1) clients each linking everything, range(2) MetaTrader 4's layout on.
+// range(0) symbols, range(1) clients each linking everything, range(2) MetaTrader 4's layout
+// (Mt4).
 void BM_QuotePath(benchmark::State& state) {
   const int symbols = static_cast<int>(state.range(0));
   const int clients = static_cast<int>(state.range(1));
-  const bool mt4 = state.range(2) != 0;
+  const Mt4 mt4 = Mt4Of(state);
   std::uint64_t received = 0;
   auto form = Published(symbols, mt4);
   if (!form) {
@@ -141,7 +150,7 @@ void BM_QuotePath(benchmark::State& state) {
   }
   std::vector<std::unique_ptr<Client>> linked;
   for (int c = 0; c < clients; ++c) {
-    linked.push_back(std::make_unique<Client>(symbols, mt4, received));
+    linked.push_back(std::make_unique<Client>(symbols, mt4 == kMt4Linked, received));
     if (linked.back()->failed) state.SkipWithError("a link could not be made");
   }
   Drain();
@@ -157,13 +166,14 @@ void BM_QuotePath(benchmark::State& state) {
   linked.clear();
   form.reset();
 }
-// symbols, links per item, MetaTrader 4's layout: both layouts throughout, and the linked line
-// with MT5's alone.
+// symbols, links per item, MetaTrader 4's layout: both layouts linked throughout, and the linked
+// line with MT5's alone and with MetaTrader 4's on but not linked.
 void PathArgs(benchmark::internal::Benchmark* b) {
   for (int symbols : {1000, 10000})
-    for (int links : {0, 1}) b->Args({symbols, links, 1});
-  for (int links : {2, 4, 8}) b->Args({1000, links, 1});
-  for (int symbols : {1000, 10000}) b->Args({symbols, 1, 0});
+    for (int links : {0, 1}) b->Args({symbols, links, kMt4Linked});
+  for (int links : {2, 4, 8}) b->Args({1000, links, kMt4Linked});
+  for (int symbols : {1000, 10000})
+    for (Mt4 mt4 : {kMt4Off, kMt4Unlinked}) b->Args({symbols, 1, mt4});
   b->ArgNames({"symbols", "links", "mt4"});
 }
 BENCHMARK(BM_QuotePath)->Apply(PathArgs);
@@ -200,7 +210,7 @@ struct BareServer {
 };
 
 // The bare server's posts for one line: the symbol's six MT5 items and, with MetaTrader 4's
-// layout, its item in four MT4 topics.
+// layout (linked or not), its item in four MT4 topics.
 [[gnu::noinline]] void BareLine(BareServer& server, platform::Hsz symbol,
                                 const std::array<platform::Hsz, kItems.size()>& items,
                                 const std::array<platform::Hsz, kMt4Topics.size()>& mt4Topics,
@@ -214,12 +224,12 @@ struct BareServer {
 void BM_BarePath(benchmark::State& state) {
   const int symbols = static_cast<int>(state.range(0));
   const int clients = static_cast<int>(state.range(1));
-  const bool mt4 = state.range(2) != 0;
+  const Mt4 mt4 = Mt4Of(state);
   std::uint64_t received = 0;
   BareServer server;
   std::vector<std::unique_ptr<Client>> linked;
   for (int c = 0; c < clients; ++c) {
-    linked.push_back(std::make_unique<Client>(symbols, mt4, received));
+    linked.push_back(std::make_unique<Client>(symbols, mt4 == kMt4Linked, received));
     if (linked.back()->failed) state.SkipWithError("a link could not be made");
   }
   Drain();
@@ -236,7 +246,7 @@ void BM_BarePath(benchmark::State& state) {
   const std::string value = "1.23456";
   int next = 0;
   for (auto _ : state) {
-    BareLine(server, symbolNames[next], items, mt4Topics, mt4, value);
+    BareLine(server, symbolNames[next], items, mt4Topics, mt4 != kMt4Off, value);
     if (++next == symbols) next = 0;
   }
   CheckReceived(state, received, clients, mt4);

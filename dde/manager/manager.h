@@ -93,7 +93,7 @@ class TDDEMLManager : public TComponent {
   static constexpr std::uint8_t kNoPlace = 0xFF;
   struct TItemPlaces {
     std::uint64_t NamesLetGo = 0;
-    const TDDEMLService* Service = nullptr;
+    TDDEMLService* Service = nullptr;
     std::array<TDDEMLItem*, 8> Items{};
     // Whether what is kept may be used for service: no name let go since it was kept.
     bool Current(const TDDEMLService* service) const;
@@ -348,6 +348,8 @@ class TDDEMLManager : public TComponent {
  private:
   void HookService(TDDEMLService& service);
   void HookServices();
+  // The service a publisher's texts go to: the one its places were kept for, or found by name.
+  TDDEMLService* PublishedService(std::string_view Name, const TItemPlaces* Places) const;
 
   TAboutInfo* About_ = nullptr;  // owned as a component
   std::unique_ptr<TDDEMLCmdsList> ExecCmds_;

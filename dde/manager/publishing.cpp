@@ -34,7 +34,7 @@ TDDEMLItem* Kept(const TDDEMLManager::TItemPlaces* places, const TDDEMLService* 
   return places->Items[i];
 }
 
-void Keep(TDDEMLManager::TItemPlaces* places, const TDDEMLService* service, std::size_t i,
+void Keep(TDDEMLManager::TItemPlaces* places, TDDEMLService* service, std::size_t i,
           TDDEMLItem* item) {
   if (!places || i >= places->Items.size()) return;
   if (!places->Current(service)) {
@@ -46,6 +46,16 @@ void Keep(TDDEMLManager::TItemPlaces* places, const TDDEMLService* service, std:
 }
 
 }  // namespace
+
+TDDEMLService* TDDEMLManager::PublishedService(std::string_view Name,
+                                               const TItemPlaces* Places) const {
+  // A kept service still exists while no name was let go (freeing one lets its own go); it is
+  // used while it still has the name asked for.
+  if (Places && Places->Service && Places->Current(Places->Service) &&
+      SameName(Places->Service->Name, Name))
+    return Places->Service;
+  return FindService(Name);
+}
 
 void TDDEMLManager::TItemPlaces::Prefetch() const {
   if (!Current(Service)) return;
@@ -63,7 +73,7 @@ void TDDEMLManager::SetItemTexts(std::string_view Service, std::string_view Topi
   std::uint64_t removals = 0;
   for (std::size_t i = 0; i < Items.size(); ++i) {
     if (!service || removals != TDDEMLService::TopicRemovals()) {
-      service = FindService(Service);
+      service = PublishedService(Service, Places);
       if (!service) return;
       topic = nullptr;
       removals = TDDEMLService::TopicRemovals();
@@ -88,7 +98,7 @@ void TDDEMLManager::SetItemInTopics(std::string_view Service, std::string_view I
   int place = -1;
   for (std::size_t i = 0; i < Topics.size(); ++i) {
     if (!service || removals != TDDEMLService::TopicRemovals()) {
-      service = FindService(Service);
+      service = PublishedService(Service, Places);
       if (!service) return;
       removals = TDDEMLService::TopicRemovals();
     }

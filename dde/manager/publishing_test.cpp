@@ -166,10 +166,16 @@ TEST_F(PublishingTest, OnlyChangedItemsWithLinksArePosted) {
   EXPECT_EQ(m.AdvisePosts(), posts + 1);
   m.SetItemText("MT5", "EURUSD", "ASK", "3");  // no link
   EXPECT_EQ(m.AdvisePosts(), posts + 1);
+  // A value stored while nobody linked is what a later link's values are compared with.
+  m.FindService("MT5")->AddAdvise("EURUSD", "ASK", 1);
+  m.SetItemText("MT5", "EURUSD", "ASK", "3");
+  EXPECT_EQ(m.AdvisePosts(), posts + 1);
+  m.SetItemText("MT5", "EURUSD", "ASK", "4");
+  EXPECT_EQ(m.AdvisePosts(), posts + 2);
   // With comparison off every value counts.
   m.SetCompareServerItemData(false);
   m.SetItemText("MT5", "EURUSD", "BID", "2");
-  EXPECT_EQ(m.AdvisePosts(), posts + 2);
+  EXPECT_EQ(m.AdvisePosts(), posts + 3);
 }
 
 TEST_F(PublishingTest, WildConnectPairsAreKeptOnceEach) {

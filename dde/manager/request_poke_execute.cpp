@@ -49,10 +49,12 @@ class PostModeScope {
 
 TDDEMLConversation* TDDEMLManager::ServingConversation(platform::Hconv hConv) {
   TDDEMLConversation* conv = FindConversationByHandle(hConv);
-  // A conversation whose service was removed meanwhile serves nothing any more.
-  return conv && conv->IsServer && conv->Service && HasService(conv->Service) && conv->Topic
-             ? conv
-             : nullptr;
+  if (!conv || !conv->IsServer || !conv->Service || !conv->Topic) return nullptr;
+  // A conversation whose service was removed meanwhile serves nothing any more. The service
+  // being posted for lives while no name was let go since the post began (freeing it would).
+  const bool posting =
+      conv->Service == posting_.Service && posting_.NamesLetGo == TDDEMLAtom::NamesLetGo();
+  return posting || HasService(conv->Service) ? conv : nullptr;
 }
 
 std::string TDDEMLManager::FormatMismatchText(const std::string& Transaction, unsigned Requested,

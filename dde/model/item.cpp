@@ -29,7 +29,9 @@ void TDDEMLItem::DataChanged() {
 }
 
 void TDDEMLItem::SetText(std::string_view text) {
-  const bool changed = DataCompareDisabled || !TextEquals(text);
+  // Compared only where a change would be announced: an item nobody links just keeps the text.
+  const bool changed =
+      LinkState != lsNone && CanPost() && (DataCompareDisabled || !TextEquals(text));
   Data.SetText(text);
   if (changed) DataChanged();
 }

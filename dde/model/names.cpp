@@ -39,10 +39,6 @@ int CompareNames(std::string_view a, std::string_view b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && CompareNames(a, b) == 0;
-}
-
 std::string LookupKey(platform::DdeInstance instance, std::string_view name) {
   if (instance == 0 || name.empty() || name.size() > kMaxNameLength) return {};
   return NameKey(name);

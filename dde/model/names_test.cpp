@@ -69,6 +69,13 @@ TEST(Names, CaseIsIgnoredAndTheTextIsWhatDdemlHolds) {
   EXPECT_EQ(CompareNames("abc", "AB"), 1);
   EXPECT_EQ(CompareNames("\xe9", "\xc9"), 1);  // only ASCII letters fold
   EXPECT_TRUE(SameName("Mt5", "mT5"));
+  // Longer texts are passed over a word at a time: a difference of case in a word, or of a
+  // byte in the word or the tail after it, is still seen for what it is.
+  EXPECT_TRUE(SameName("eurusd;1.0850;1.0852", "EURUSD;1.0850;1.0852"));
+  EXPECT_FALSE(SameName("EURUSD;1.0850;1.0852", "EURUSD;1.0850;1.0853"));
+  EXPECT_FALSE(SameName("EURUSD;1.0850;1.0852", "EURUSD;1.0851;1.0852"));
+  EXPECT_FALSE(SameName("EURUSD;1", "EURUSD;2"));
+  EXPECT_FALSE(SameName("a\351cdefgh", "A\311CDEFGH"));  // only ASCII letters fold
 }
 
 TEST(Names, AStoppedInstanceLeavesNamesThatReadEmpty) {
