@@ -32,13 +32,16 @@ using namespace tickwell;
 constexpr std::array<const char*, 6> kItems = {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"};
 constexpr std::array<const char*, 4> kMt4Topics = {"BID", "ASK", "TIME", "QUOTE"};
 
-// MetaTrader 4's layout in a figure: off; on, with every client linking its items too; or on,
-// with the clients linking MT5's items only (the layout published beside, but not read).
-enum Mt4 { kMt4Off = 0, kMt4Linked = 1, kMt4Unlinked = 2 };
+// MetaTrader 4's layout in a figure: off; on, with every client linking its items too; on, with
+// the clients linking MT5's items only (the layout published beside, but not read); or on, with
+// the clients linking its items only (a workbook made for MetaTrader 4, MT5's items unread).
+enum Mt4 { kMt4Off = 0, kMt4Linked = 1, kMt4Unlinked = 2, kMt4Only = 3 };
 Mt4 Mt4Of(const benchmark::State& state) { return static_cast<Mt4>(state.range(2)); }
+bool LinksMt5(Mt4 mt4) { return mt4 != kMt4Only; }
+bool LinksMt4(Mt4 mt4) { return mt4 == kMt4Linked || mt4 == kMt4Only; }
 // The changes a line posts to each linking client.
 int LinkedPostsPerLine(Mt4 mt4) {
-  return kItems.size() + (mt4 == kMt4Linked ? kMt4Topics.size() : 0);
+  return (LinksMt5(mt4) ? kItems.size() : 0) + (LinksMt4(mt4) ? kMt4Topics.size() : 0);
 }
 
 std::string Symbol(int i) { return "SYM" + std::to_string(i); }
@@ -68,9 +71,9 @@ void Drain() {
 }
 
 // A client instance holding a hot link on everything a line changes, for every symbol, in the
-// layouts served; counts what it is sent.
+// layouts it reads (Mt4); counts what it is sent.
 struct Client {
-  Client(int symbols, bool withMt4, std::uint64_t& received) {
+  Client(int symbols, Mt4 mt4, std::uint64_t& received) {
     platform::DdeInitialize(
         id,
         [&received](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
@@ -89,17 +92,18 @@ struct Client {
                                                    platform::kXtypAdvStart, 1000, &status))
         ++failed;
     };
-    const platform::Hsz mt5 = name("MT5"), mt4 = name("MT4");
+    const platform::Hsz mt5 = name("MT5"), mt4Service = name("MT4");
     std::vector<platform::Hsz> items, symbolNames;
     for (const char* item : kItems) items.push_back(name(item));
     for (int s = 0; s < symbols; ++s) {
       symbolNames.push_back(name(Symbol(s)));
+      if (!LinksMt5(mt4)) continue;
       const platform::Hconv conv = platform::DdeConnect(id, mt5, symbolNames.back());
       for (platform::Hsz item : items) link(conv, item);
     }
-    if (withMt4)
+    if (LinksMt4(mt4))
       for (const char* topic : kMt4Topics) {
-        const platform::Hconv conv = platform::DdeConnect(id, mt4, name(topic));
+        const platform::Hconv conv = platform::DdeConnect(id, mt4Service, name(topic));
         for (platform::Hsz symbol : symbolNames) link(conv, symbol);
       }
   }
@@ -150,7 +154,7 @@ void BM_QuotePath(benchmark::State& state) {
   }
   std::vector<std::unique_ptr<Client>> linked;
   for (int c = 0; c < clients; ++c) {
-    linked.push_back(std::make_unique<Client>(symbols, mt4 == kMt4Linked, received));
+    linked.push_back(std::make_unique<Client>(symbols, mt4, received));
     if (linked.back()->failed) state.SkipWithError("a link could not be made");
   }
   Drain();
@@ -167,13 +171,14 @@ void BM_QuotePath(benchmark::State& state) {
   form.reset();
 }
 // symbols, links per item, MetaTrader 4's layout: both layouts linked throughout, and the linked
-// line with MT5's alone and with MetaTrader 4's on but not linked.
+// line with MT5's alone, with MetaTrader 4's on but not linked, and with only MetaTrader 4's
+// linked.
 void PathArgs(benchmark::internal::Benchmark* b) {
   for (int symbols : {1000, 10000})
     for (int links : {0, 1}) b->Args({symbols, links, kMt4Linked});
   for (int links : {2, 4, 8}) b->Args({1000, links, kMt4Linked});
   for (int symbols : {1000, 10000})
-    for (Mt4 mt4 : {kMt4Off, kMt4Unlinked}) b->Args({symbols, 1, mt4});
+    for (Mt4 mt4 : {kMt4Off, kMt4Unlinked, kMt4Only}) b->Args({symbols, 1, mt4});
   b->ArgNames({"symbols", "links", "mt4"});
 }
 BENCHMARK(BM_QuotePath)->Apply(PathArgs);
@@ -229,7 +234,7 @@ void BM_BarePath(benchmark::State& state) {
   BareServer server;
   std::vector<std::unique_ptr<Client>> linked;
   for (int c = 0; c < clients; ++c) {
-    linked.push_back(std::make_unique<Client>(symbols, mt4 == kMt4Linked, received));
+    linked.push_back(std::make_unique<Client>(symbols, mt4, received));
     if (linked.back()->failed) state.SkipWithError("a link could not be made");
   }
   Drain();
