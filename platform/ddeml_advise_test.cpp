@@ -238,18 +238,30 @@ TEST(DdemlAdviseTopics, APostReachesOnlyTheLinksOfItsTopic) {
   EXPECT_EQ(asked[1].name1, "GBPUSD");
   EXPECT_EQ(asked[1].data1 & 0xFFFF, 0u);
 
+  // Names are the same whatever their case: a post named in small letters reaches the link
+  // made in capitals, and still only on its own topic.
+  server.Set("EURUSD", "BID", "1.10");
+  ASSERT_TRUE(server.Post("eurusd", "bid"));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 3; }));
+  Settle();
+  EXPECT_EQ(client.Values().back(), "EURUSD/BID=1.10");
+  EXPECT_EQ(client.Values().size(), 3u);
+  asked = server.party.Events(kXtypAdvReq);
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked[2].name1, "EURUSD");
+
   // A post without a topic reaches the item's links on every topic.
   server.Set("EURUSD", "BID", "1.09");
   server.Set("GBPUSD", "BID", "1.28");
   ASSERT_TRUE(server.Post("", "BID"));
-  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 4; }));
+  ASSERT_TRUE(Eventually([&] { return client.Values().size() == 5; }));
   std::vector<std::string> both = client.Values();
-  both.erase(both.begin(), both.begin() + 2);
+  both.erase(both.begin(), both.begin() + 3);
   std::sort(both.begin(), both.end());
   EXPECT_EQ(both, (std::vector<std::string>{"EURUSD/BID=1.09", "GBPUSD/BID=1.28"}));
   asked = server.party.Events(kXtypAdvReq);
-  ASSERT_EQ(asked.size(), 4u);
-  std::vector<std::string> topics{asked[2].name1, asked[3].name1};
+  ASSERT_EQ(asked.size(), 5u);
+  std::vector<std::string> topics{asked[3].name1, asked[4].name1};
   std::sort(topics.begin(), topics.end());
   EXPECT_EQ(topics, (std::vector<std::string>{"EURUSD", "GBPUSD"}));
 }

@@ -179,7 +179,11 @@ std::string DdeQueryString(DdeInstance instance, Hsz hsz) {
   return text;
 }
 
-int DdeCmpStringHandles(Hsz a, Hsz b) { return ::DdeCmpStringHandles(ToHsz(a), ToHsz(b)); }
+int DdeCmpStringHandles(Hsz a, Hsz b) {
+  // One handle names one text; the library would read it out twice to find so.
+  if (a == b) return 0;
+  return ::DdeCmpStringHandles(ToHsz(a), ToHsz(b));
+}
 
 HddeData DdeCreateDataHandle(DdeInstance instance, const void* bytes, std::uint32_t size,
                              std::uint32_t offset, Hsz item, unsigned format, unsigned command) {

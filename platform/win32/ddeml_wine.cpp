@@ -48,6 +48,30 @@ HSZ TopicOf(InstanceLinks& state, HCONV conv) {
   return info.hszTopic;
 }
 
+// Wine's string handles are atoms of the process's one atom table, which holds each name once
+// whatever its case: two handles name the same text exactly when they are equal. The library's
+// comparison reads both names out of the table and compares them, and a post looks through
+// every link of the instance. Checked once, on two names that differ in case only; where it
+// does not hold, the library compares.
+bool HandlesAreNames(DWORD instance) {
+  static const bool holds = [instance] {
+    HSZ upper = ::DdeCreateStringHandleA(instance, "TICKWELL NAME PROBE", CP_WINANSI);
+    HSZ lower = ::DdeCreateStringHandleA(instance, "tickwell name probe", CP_WINANSI);
+    HSZ other = ::DdeCreateStringHandleA(instance, "tickwell name probe 2", CP_WINANSI);
+    const bool same = upper != nullptr && upper == lower && other != nullptr && other != upper &&
+                      ::DdeCmpStringHandles(upper, lower) == 0;
+    for (HSZ hsz : {upper, lower, other})
+      if (hsz) ::DdeFreeStringHandle(instance, hsz);
+    return same;
+  }();
+  return holds;
+}
+
+bool SameName(DWORD instance, HSZ a, HSZ b) {
+  if (a == b) return true;
+  return !HandlesAreNames(instance) && ::DdeCmpStringHandles(a, b) == 0;
+}
+
 }  // namespace
 
 bool RunningOnWine() {
@@ -67,7 +91,7 @@ bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ& topic) {
     topic = own;
     return false;
   }
-  return ::DdeCmpStringHandles(own, topic) != 0;
+  return !SameName(instance, own, topic);
 }
 
 UINT WineAdviseStopFormat(DWORD instance, UINT type, HCONV conv, HSZ item, UINT format) {
@@ -76,7 +100,7 @@ UINT WineAdviseStopFormat(DWORD instance, UINT type, HCONV conv, HSZ item, UINT 
   UINT found = 0;
   int links = 0;
   for (const Link& link : Instances()[instance].links) {
-    if (link.conv == conv && ::DdeCmpStringHandles(link.item, item) == 0) {
+    if (link.conv == conv && SameName(instance, link.item, item)) {
       found = link.format;
       ++links;
     }
@@ -93,7 +117,7 @@ void WineNoteTransaction(DWORD instance, UINT type, UINT format, HCONV conv, HSZ
   std::lock_guard<std::mutex> hold(Lock());
   InstanceLinks& state = Instances()[instance];
   auto same = [&](const Link& link) {
-    return link.conv == conv && ::DdeCmpStringHandles(link.item, item) == 0 &&
+    return link.conv == conv && SameName(instance, link.item, item) &&
            link.format == format;
   };
   switch (type) {
@@ -144,8 +168,8 @@ void WineBeforePostAdvise(DWORD instance, HSZ topic, HSZ item) {
     auto found = Instances().find(instance);
     if (found == Instances().end()) return;
     for (const Link& link : found->second.links) {
-      if (::DdeCmpStringHandles(link.item, item) == 0 &&
-          (topic == nullptr || ::DdeCmpStringHandles(link.topic, topic) == 0)) {
+      if (SameName(instance, link.item, item) &&
+          (topic == nullptr || SameName(instance, link.topic, topic))) {
         ++posted;
         ++t_post_remaining[{link.topic, link.format}];
       }
