@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <iterator>
 #include <unordered_set>
@@ -93,10 +94,12 @@ TMainForm::~TMainForm() {
 const char* TMainForm::ListCaption(int col) { return kListCaptions[col]; }
 
 std::int64_t TMainForm::LocalClock() {
-  // The zone's offset is looked up once a minute, not for every line.
+  // The zone's offset is looked up once a minute, not for every line. The C library's time()
+  // asks for the time zone on every call under Wine (two file checks a line); the system clock
+  // does not.
   static thread_local std::time_t looked_up = -1;
   static thread_local std::int64_t offset = 0;
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   if (looked_up < 0 || now / 60 != looked_up / 60) {
     std::tm local{};
 #ifdef _WIN32
