@@ -19,6 +19,7 @@
 #include "platform/win32/ddeml_wine.h"
 #include "platform/win32/wine_conversation_ends.h"
 #include "platform/win32/wine_held_updates.h"
+#include "platform/win32/wine_name_compare.h"
 #include "platform/win32/wine_post_fix.h"
 
 namespace platform {
@@ -70,6 +71,7 @@ HDDEDATA Dispatch(std::size_t slot, UINT type, UINT format, HCONV conv, HSZ hsz1
     return nullptr;
   }
   HddeData result = Guarded<HddeData>(0, [&] {
+    const win32::WineCallbackScope in_callback;
     return (*callback)(type, format, reinterpret_cast<Hconv>(conv), reinterpret_cast<Hsz>(hsz1),
                        reinterpret_cast<Hsz>(hsz2), reinterpret_cast<HddeData>(data), data1, data2);
   });
@@ -115,6 +117,7 @@ void WineNotifyInstance(DWORD instance, UINT type, HCONV conv) {
 unsigned DdeInitialize(DdeInstance& instance, DdeCallback callback, std::uint32_t flags) {
   if (instance != 0 || !callback) return kDmlErrInvalidParameter;
   win32::InstallWinePostFix();
+  win32::InstallWineNameCompare();
   std::size_t slot = kSlots;
   {
     std::lock_guard<std::mutex> hold(SlotLock());
@@ -239,7 +242,11 @@ std::vector<HszPair> DdeReadHszPairs(HddeData data) {
 
 bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
   win32::WineBeforePostAdvise(instance, ToHsz(topic), ToHsz(item));
-  bool posted = ::DdePostAdvise(instance, ToHsz(topic), ToHsz(item)) != FALSE;
+  bool posted = false;
+  {
+    const win32::WinePostScope posting;
+    posted = ::DdePostAdvise(instance, ToHsz(topic), ToHsz(item)) != FALSE;
+  }
   win32::WineAfterPostAdvise();
   return posted;
 }

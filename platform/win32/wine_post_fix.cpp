@@ -38,6 +38,7 @@
 
 #include "platform/ddeml_wine_fix.h"
 #include "platform/win32/ddeml_wine.h"
+#include "platform/win32/import_slot.h"
 #include "platform/win32/wine_post_fix.h"
 #include "platform/win32/wine_held_updates.h"
 
@@ -157,48 +158,6 @@ BOOL WINAPI HookedPost(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   return g_original(hwnd, msg, wparam, lparam);
 }
 
-// user32's import slot of win32u!NtUserPostMessage, or null.
-void** FindPostSlot() {
-  HMODULE user32 = ::GetModuleHandleA("user32.dll");
-  HMODULE win32u = ::GetModuleHandleA("win32u.dll");
-  if (!user32 || !win32u) return nullptr;
-  FARPROC target = ::GetProcAddress(win32u, "NtUserPostMessage");
-  auto* base = reinterpret_cast<BYTE*>(user32);
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return nullptr;
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  if (nt->Signature != IMAGE_NT_SIGNATURE) return nullptr;
-  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (dir.VirtualAddress == 0) return nullptr;
-  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
-       ++imp) {
-    if (_stricmp(reinterpret_cast<const char*>(base + imp->Name), "win32u.dll") != 0) continue;
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-    auto* names = imp->OriginalFirstThunk
-                      ? reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk)
-                      : nullptr;
-    for (std::size_t i = 0; slots[i].u1.Function; ++i) {
-      bool named = false;
-      if (names && !IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) {
-        auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
-        named = std::strcmp(reinterpret_cast<const char*>(by_name->Name), "NtUserPostMessage") == 0;
-      }
-      if (named || (target && reinterpret_cast<FARPROC>(slots[i].u1.Function) == target))
-        return reinterpret_cast<void**>(&slots[i].u1.Function);
-    }
-  }
-  return nullptr;
-}
-
-bool WriteSlot(void** slot, void* value) {
-  DWORD old = 0;
-  if (!::VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old)) return false;
-  *slot = value;
-  ::VirtualProtect(slot, sizeof(void*), old, &old);
-  ::FlushInstructionCache(::GetCurrentProcess(), slot, sizeof(void*));
-  return true;
-}
-
 // Posts DDE data to a window of our own, changes the original after the post, and reads what
 // arrived: the patched slot must have seen the post, and the data must be a copy taken when it
 // was posted.
@@ -273,19 +232,19 @@ void Install() {
       return;
     }
   }
-  void** slot = FindPostSlot();
+  void** slot = FindImportSlot(::GetModuleHandleA("user32.dll"), "win32u.dll", "NtUserPostMessage");
   if (!slot) {
     g_state = "inactive: user32 does not import win32u!NtUserPostMessage";
     return;
   }
   g_original = reinterpret_cast<PostFn>(*slot);
-  if (!WriteSlot(slot, reinterpret_cast<void*>(&HookedPost))) {
+  if (!WriteImportSlot(slot, reinterpret_cast<void*>(&HookedPost))) {
     g_state = "inactive: the import slot cannot be written";
     return;
   }
   std::string why = SelfTest();
   if (!why.empty()) {
-    WriteSlot(slot, reinterpret_cast<void*>(g_original));
+    WriteImportSlot(slot, reinterpret_cast<void*>(g_original));
     g_state = "inactive: self-test failed (" + why + ")";
     return;
   }

@@ -1,0 +1,43 @@
+// Under Wine, DdePostAdvise looks through every advise link the server holds and compares the
+// posted item's name with each link's item through lstrcmpiW, a full linguistic comparison; with
+// a few hundred links most of a linked server's time goes there. While a thread is inside
+// DdePostAdvise, and not in the application's callback, user32's lstrcmpiW answers names of
+// printable ASCII itself (see wine_name_compare.cpp). Does nothing on Windows.
+#pragma once
+
+namespace platform::win32 {
+
+// Installs the quick comparison once per process; TICKWELL_WINE_DDE_FIX=off leaves it out.
+void InstallWineNameCompare();
+
+// Whether two names compare equal ignoring case, decided without the linguistic comparison: 1
+// equal, 0 not equal, -1 cannot tell (a character outside printable ASCII). Printable ASCII
+// characters each weigh in a linguistic comparison, and ignoring case folds only the letters.
+int AsciiNamesEqual(const wchar_t* a, const wchar_t* b);
+
+// Marks the thread as inside DdePostAdvise for its lifetime.
+class WinePostScope {
+ public:
+  WinePostScope();
+  ~WinePostScope();
+  WinePostScope(const WinePostScope&) = delete;
+  WinePostScope& operator=(const WinePostScope&) = delete;
+
+ private:
+  bool outer_;
+};
+
+// Marks the thread as in the application's callback for its lifetime: every comparison there
+// is the real one.
+class WineCallbackScope {
+ public:
+  WineCallbackScope();
+  ~WineCallbackScope();
+  WineCallbackScope(const WineCallbackScope&) = delete;
+  WineCallbackScope& operator=(const WineCallbackScope&) = delete;
+
+ private:
+  bool outer_;
+};
+
+}  // namespace platform::win32
