@@ -242,11 +242,8 @@ std::vector<HszPair> DdeReadHszPairs(HddeData data) {
 
 bool DdePostAdvise(DdeInstance instance, Hsz topic, Hsz item) {
   win32::WineBeforePostAdvise(instance, ToHsz(topic), ToHsz(item));
-  bool posted = false;
-  {
-    const win32::WinePostScope posting;
-    posted = ::DdePostAdvise(instance, ToHsz(topic), ToHsz(item)) != FALSE;
-  }
+  const win32::WinePostScope posting;
+  const bool posted = ::DdePostAdvise(instance, ToHsz(topic), ToHsz(item)) != FALSE;
   win32::WineAfterPostAdvise();
   return posted;
 }

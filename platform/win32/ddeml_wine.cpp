@@ -1,6 +1,8 @@
 #include "platform/win32/ddeml_wine.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -80,6 +82,11 @@ bool RunningOnWine() {
     return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
   }();
   return wine;
+}
+
+bool WineImportRemediesOff() {
+  const char* setting = std::getenv("TICKWELL_WINE_DDE_FIX");
+  return setting && (_stricmp(setting, "off") == 0 || std::strcmp(setting, "0") == 0);
 }
 
 bool WineSkipsTransaction(DWORD instance, UINT type, HCONV conv, HSZ& topic) {

@@ -11,6 +11,10 @@ namespace platform::win32 {
 
 bool RunningOnWine();
 
+// TICKWELL_WINE_DDE_FIX=off (or 0) in the environment: the remedies that replace user32's imports
+// stay out.
+bool WineImportRemediesOff();
+
 // Called by the callback trampoline before the application sees a transaction: true when the
 // transaction must be answered with 0 instead (an XTYP_ADVREQ that Wine raised for a link of
 // another topic, because its DdePostAdvise matches links by item name only). A post to every

@@ -22,8 +22,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
 
 #include "platform/win32/ddeml_wine.h"
@@ -94,10 +92,7 @@ int WINAPI QuickCompare(LPCWSTR a, LPCWSTR b) {
 }
 
 void Install() {
-  if (!RunningOnWine()) return;
-  if (const char* setting = std::getenv("TICKWELL_WINE_DDE_FIX")) {
-    if (_stricmp(setting, "off") == 0 || std::strcmp(setting, "0") == 0) return;
-  }
+  if (!RunningOnWine() || WineImportRemediesOff()) return;
   void** slot = FindImportSlot(::GetModuleHandleA("user32.dll"), "*", "lstrcmpiW");
   if (!slot || !*slot) return;
   g_posting = ::TlsAlloc();

@@ -226,11 +226,9 @@ void Install() {
     g_state = "not needed (not running on Wine)";
     return;
   }
-  if (const char* setting = std::getenv("TICKWELL_WINE_DDE_FIX")) {
-    if (_stricmp(setting, "off") == 0 || std::strcmp(setting, "0") == 0) {
-      g_state = "off (TICKWELL_WINE_DDE_FIX=off)";
-      return;
-    }
+  if (WineImportRemediesOff()) {
+    g_state = "off (TICKWELL_WINE_DDE_FIX=off)";
+    return;
   }
   void** slot = FindImportSlot(::GetModuleHandleA("user32.dll"), "win32u.dll", "NtUserPostMessage");
   if (!slot) {
