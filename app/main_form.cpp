@@ -197,26 +197,27 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
 }
 
 void TMainForm::PublishRow(std::size_t At, const QuoteFields& Fields, std::string_view Text,
-                           std::int32_t Time) {
+                           std::int32_t Time, bool Mt4Only) {
   // Posting reaches clients, and a line taken meanwhile may add a row and move the others: the
   // row's places are used from a copy, kept only while the rows stayed where they were.
   TDDEMLManager::TItemPlaces mt5 = Rows_[At].Mt5Places, mt4 = Rows_[At].Mt4Places;
   const std::uint64_t inserts = RowInserts_;
-  mt5.Prefetch();
+  if (!Mt4Only) mt5.Prefetch();
   mt4.Prefetch();
-  PublishLine(Fields, Text, Time, mt5, mt4);
+  if (!Mt4Only) PublishMt5(Fields, Text, mt5);
+  // Most symbols are read in one layout only: the other's items follow when a client reads them.
+  const bool wait = !Mt4Only && Mt4MayWait(Fields, mt4);
+  if (!wait) PublishMt4(Fields, Time, mt4);
   if (inserts != RowInserts_ || At >= Rows_.size()) return;
   Rows_[At].Mt5Places = mt5;
   Rows_[At].Mt4Places = mt4;
+  Rows_[At].Mt4Behind = wait;
 }
 
-void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time,
-                            TDDEMLManager::TItemPlaces& Mt5Places,
-                            TDDEMLManager::TItemPlaces& Mt4Places) {
-  TDDEMLManager& dde = *DdeManager_;
-  const std::string_view symbol = Fields[0], bid = Fields[1], ask = Fields[2];
-  const std::string_view high = Fields[6], low = Fields[7];
+void TMainForm::PublishMt5(const QuoteFields& Fields, std::string_view Text,
+                           TDDEMLManager::TItemPlaces& Places) {
   // Both or neither: a high without its low would leave a range no quote ever had.
+  const std::string_view high = Fields[6], low = Fields[7];
   const bool range = !high.empty() && !low.empty();
   // The symbol's topic is found once for all its items, or not at all once the row's places
   // hold them; each item has its entry in the places, the same for every line.
@@ -232,19 +233,53 @@ void TMainForm::PublishLine(const QuoteFields& Fields, std::string_view Text, st
     add(kRangeItems[0], high);
     add(kRangeItems[1], low);
   }
-  dde.SetItemTexts(kService, symbol, std::span(items.data(), count), &Mt5Places);
-  if (Mt4Service_.empty()) return;
-  std::array<TDDEMLManager::TTopicText, 6> fields;
-  count = 0;
-  fields[count++] = {"BID", bid, 0};
-  fields[count++] = {"ASK", ask, 1};
-  if (range) {
-    fields[count++] = {"HIGH", high, 2};
-    fields[count++] = {"LOW", low, 3};
+  DdeManager_->SetItemTexts(kService, Fields[0], std::span(items.data(), count), &Places);
+}
+
+namespace {
+// MetaTrader 4's topics in the order of their entries in a row's places.
+enum Mt4Place : std::uint8_t { kMt4Bid, kMt4Ask, kMt4High, kMt4Low, kMt4Time, kMt4Quote };
+}  // namespace
+
+bool TMainForm::Mt4MayWait(const QuoteFields& Fields,
+                           const TDDEMLManager::TItemPlaces& Places) const {
+  // Kept items are looked at only while nothing was let go since they were kept.
+  if (!Places.Service || !Places.Current(Places.Service)) return false;
+  const bool range = !Fields[6].empty() && !Fields[7].empty();
+  for (const std::uint8_t place : {kMt4Bid, kMt4Ask, kMt4High, kMt4Low, kMt4Time, kMt4Quote}) {
+    if (!range && (place == kMt4High || place == kMt4Low)) continue;
+    const TDDEMLItem* item = Places.Items[place];
+    if (!item || item->LinkState != lsNone) return false;
   }
-  fields[count++] = {"TIME", Mt4Times_.Time(Time), 4};
-  fields[count++] = {"QUOTE", Mt4Times_.Quote(Time, bid, ask), 5};
-  dde.SetItemInTopics(Mt4Service_, symbol, std::span(fields.data(), count), &Mt4Places);
+  return !Mt4Service_.empty() && SameName(Places.Service->Name, Mt4Service_);
+}
+
+void TMainForm::PublishMt4(const QuoteFields& Fields, std::int32_t Time,
+                           TDDEMLManager::TItemPlaces& Places) {
+  if (Mt4Service_.empty()) return;
+  const std::string_view bid = Fields[1], ask = Fields[2], high = Fields[6], low = Fields[7];
+  std::array<TDDEMLManager::TTopicText, 6> fields;
+  std::size_t count = 0;
+  fields[count++] = {"BID", bid, kMt4Bid};
+  fields[count++] = {"ASK", ask, kMt4Ask};
+  if (!high.empty() && !low.empty()) {
+    fields[count++] = {"HIGH", high, kMt4High};
+    fields[count++] = {"LOW", low, kMt4Low};
+  }
+  fields[count++] = {"TIME", Mt4Times_.Time(Time), kMt4Time};
+  fields[count++] = {"QUOTE", Mt4Times_.Quote(Time, bid, ask), kMt4Quote};
+  DdeManager_->SetItemInTopics(Mt4Service_, Fields[0], std::span(fields.data(), count), &Places);
+}
+
+void TMainForm::CatchUpMt4(std::string_view Symbol) {
+  const std::size_t at = RowPlace(Symbol);
+  if (at >= Rows_.size() || NameLess{}(Symbol, Rows_[at].Symbol) || !Rows_[at].Mt4Behind) return;
+  // A copy: the fields point into it while the rows may move.
+  const std::string line = Rows_[at].Line;
+  QuoteFields fields;
+  std::int32_t time = 0;
+  std::string detail;
+  if (CheckLine(line, fields, time, detail).empty()) PublishRow(at, fields, line, time, true);
 }
 
 std::size_t TMainForm::RowPlace(std::string_view Symbol) const {
@@ -461,6 +496,8 @@ void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager& Sender,
       !TSystemItems::IsInfoItem(AnItemName) &&
       Sender.FindItem(AServiceName, ATopicName, AnItemName) == nullptr)
     Allow = false;
+  // The link's first value is the symbol's last quote.
+  if (Allow && IsMt4Service(AServiceName)) CatchUpMt4(AnItemName);
 }
 
 void TMainForm::DdeManagerTopicClosed(TDDEMLManager&, const std::string& AServerName,
@@ -477,6 +514,7 @@ void TMainForm::DdeManagerRequestReceived(TDDEMLManager& Sender, const std::stri
                                           TDDEMLClipFmtType, std::uint16_t, bool& ValidItem) {
   ValidItem = true;
   if (!IsMt4Service(AServiceName) || !IsMt4Topic(ATopicName)) return;
+  CatchUpMt4(AnItemName);
   // An item a link made before any line came holds no value yet either.
   const TDDEMLItem* item = Sender.FindItem(AServiceName, ATopicName, AnItemName);
   if (item != nullptr && item->DataFormat() != 0) return;

@@ -41,6 +41,9 @@ struct TQuoteRow {
   bool Changed = false;       // not yet taken by the window
   // Where the symbol's DDE items were found last, in each layout.
   TDDEMLManager::TItemPlaces Mt5Places, Mt4Places;
+  // MetaTrader 4's items hold an earlier line: no client linked any of them when this one came.
+  // They take it up before a client reads one (a request, a new link).
+  bool Mt4Behind = false;
 };
 
 // What changed in the symbol list since the window last asked: either rows were added (every
@@ -179,10 +182,19 @@ class TMainForm : public TComponent {
   // a trader's words; Detail then holds the conversion's own error text, if there is one.
   static std::string CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
                                std::string& Detail);
+  // Publishes the row's line in both layouts; with Mt4Only, brings MetaTrader 4's items up to
+  // it whether or not they are linked.
   void PublishRow(std::size_t At, const QuoteFields& Fields, std::string_view Text,
-                  std::int32_t Time);
-  void PublishLine(const QuoteFields& Fields, std::string_view Text, std::int32_t Time,
-                   TDDEMLManager::TItemPlaces& Mt5Places, TDDEMLManager::TItemPlaces& Mt4Places);
+                  std::int32_t Time, bool Mt4Only = false);
+  void PublishMt5(const QuoteFields& Fields, std::string_view Text,
+                  TDDEMLManager::TItemPlaces& Places);
+  void PublishMt4(const QuoteFields& Fields, std::int32_t Time,
+                  TDDEMLManager::TItemPlaces& Places);
+  // Whether every item of MetaTrader 4's layout the line sets was found before and no client
+  // links it, so that the line may wait in its row until a client reads one.
+  bool Mt4MayWait(const QuoteFields& Fields, const TDDEMLManager::TItemPlaces& Places) const;
+  // Brings the symbol's items in MetaTrader 4's layout up to its last line, if they are behind.
+  void CatchUpMt4(std::string_view Symbol);
   void PublishKeptLines();
   void RefuseLine(const std::string& Text, const std::string& Problem, const std::string& Detail);
   void DefineTopicsAndItems();

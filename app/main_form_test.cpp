@@ -51,11 +51,18 @@ class FormTest : public ::testing::Test {
     }
     return v;
   }
-  // The symbol's values in MetaTrader 4's layout, topics BID, ASK, HIGH, LOW, TIME, QUOTE.
+  // The symbol's values in MetaTrader 4's layout, topics BID, ASK, HIGH, LOW, TIME, QUOTE, as a
+  // client's request reads them: the form hears of the request, then the item is read.
   Values Mt4(const std::string& symbol, const std::string& service = "MT4") {
     Values v;
+    TDDEMLManager& dde = form.DdeManager();
     for (const char* topic : {"BID", "ASK", "HIGH", "LOW", "TIME", "QUOTE"}) {
-      const TDDEMLItem* found = form.DdeManager().FindItem(service, topic, symbol);
+      if (dde.FindItem(service, topic, symbol) != nullptr && dde.OnRequestReceived) {
+        bool valid = true;
+        dde.OnRequestReceived(dde, service, topic, symbol, 0, TDDEMLClipFmtType{},
+                              platform::kCfText, valid);
+      }
+      const TDDEMLItem* found = dde.FindItem(service, topic, symbol);
       v.push_back(found ? found->Text() : "-");
     }
     return v;
@@ -578,6 +585,65 @@ TEST_F(FormClientTest, HotAndWarmLinksInTheMt4LayoutFollowTheFirstLineOn) {
                                             "14.11.23 22:13 1.21 1.3"}));
   platform::DdeUninitialize(linker);
 }
+TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksThem) {
+  const auto text = [](const std::string& value) { return value + std::string(1, '\0'); };
+  Feed("EURUSD;1.1;1.2;1.15;1021974720;15");
+  Feed("EURUSD;1.11;1.21;1.15;1021974780;16");
+  Feed("EURUSD;1.11;1.21;1.15;1021974780;16;1.3;1.0");  // the first high and low
+  Feed("EURUSD;1.12;1.22;1.15;1021974840;17;1.31;0.99");
+  Feed("AUDUSD;0.6;0.7;0.65;1021974840;1");  // a row before it: the rows move
+  Feed("EURUSD;1.13;1.23");                   // refused
+  const platform::Hconv quote = Connect("QUOTE", "MT4");
+  const platform::Hconv high = Connect("HIGH", "MT4");
+  const platform::Hconv bid = Connect("BID", "MT4");
+  ASSERT_TRUE(quote != 0 && high != 0 && bid != 0);
+  EXPECT_EQ(Request(quote, "EURUSD"), text("21.05.02 9:54 1.12 1.22"));
+  EXPECT_EQ(Request(high, "eurusd"), text("1.31"));
+  EXPECT_EQ(Request(bid, "AUDUSD"), text("0.6"));
+  EXPECT_EQ(Mt5("EURUSD", "BID"), "1.12");
+
+  // A line that comes while nobody links; then a link: its item holds that line from the start,
+  // so the next line, with the same bid, announces nothing.
+  Feed("EURUSD;1.13;1.23;1.15;1021974900;18;1.31;0.99");
+  std::vector<std::string> sent;
+  platform::DdeInstance linker = 0;
+  platform::DdeInitialize(
+      linker,
+      [&](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
+          platform::HddeData data, std::uintptr_t, std::uintptr_t) -> platform::HddeData {
+        if (type != platform::kXtypAdvData || data == 0) return 0;
+        const std::vector<std::uint8_t> bytes = platform::DdeDataBytes(data);
+        sent.emplace_back(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+        return platform::kDdeFAck;
+      },
+      platform::kAppCmdClientOnly);
+  const platform::Hconv linked = platform::DdeConnect(
+      linker, platform::DdeCreateStringHandle(linker, "MT4"),
+      platform::DdeCreateStringHandle(linker, "BID"));
+  Pump();
+  ASSERT_NE(linked, 0u);
+  std::uint32_t status = 0;
+  ASSERT_NE(platform::DdeClientTransaction(nullptr, 0, linked,
+                                           platform::DdeCreateStringHandle(linker, "EURUSD"),
+                                           platform::kCfText, platform::kXtypAdvStart, 1000,
+                                           &status),
+            0u);
+  Pump();
+  Feed("EURUSD;1.13;1.24;1.15;1021974960;19;1.31;0.99");
+  Feed("EURUSD;1.14;1.24;1.15;1021974960;19;1.31;0.99");
+  Pump();
+  EXPECT_EQ(sent, (std::vector<std::string>{"1.14"}));
+  // The other topics of a linked symbol follow every line.
+  EXPECT_EQ(Request(quote, "EURUSD"), text("21.05.02 9:56 1.14 1.24"));
+  platform::DdeUninitialize(linker);
+  Pump();
+  // Unlinked again: lines wait, and a request still reads the last one.
+  Feed("EURUSD;1.15;1.25;1.15;1021975020;20;1.32;0.99");
+  EXPECT_EQ(Request(high, "EURUSD"), text("1.32"));
+  EXPECT_EQ(Mt4("EURUSD"), (Values{"1.15", "1.25", "1.32", "0.99", "21.05.02 9:57",
+                                   "21.05.02 9:57 1.15 1.25"}));
+}
+
 TEST_F(FormClientTest, TheStatusBarCountsConversationsAndTheirLinks) {
   EXPECT_EQ(form.DdeStateText(), "DDE on: 0 conversations, 0 links");
   Feed("EURUSD;1;2;3;0;4");
