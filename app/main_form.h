@@ -188,8 +188,7 @@ class TMainForm : public TComponent {
                   std::int32_t Time, bool Mt4Only = false);
   void PublishMt5(const QuoteFields& Fields, std::string_view Text,
                   TDDEMLManager::TItemPlaces& Places);
-  void PublishMt4(const QuoteFields& Fields, std::int32_t Time,
-                  TDDEMLManager::TItemPlaces& Places);
+  void PublishMt4(const QuoteFields& Fields, std::int32_t Time, TDDEMLManager::TItemPlaces& Places);
   // Whether every item of MetaTrader 4's layout the line sets was found before and no client
   // links it, so that the line may wait in its row until a client reads one.
   bool Mt4MayWait(const QuoteFields& Fields, const TDDEMLManager::TItemPlaces& Places) const;

@@ -592,7 +592,7 @@ TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksTh
   Feed("EURUSD;1.11;1.21;1.15;1021974780;16;1.3;1.0");  // the first high and low
   Feed("EURUSD;1.12;1.22;1.15;1021974840;17;1.31;0.99");
   Feed("AUDUSD;0.6;0.7;0.65;1021974840;1");  // a row before it: the rows move
-  Feed("EURUSD;1.13;1.23");                   // refused
+  Feed("EURUSD;1.13;1.23");                  // refused
   const platform::Hconv quote = Connect("QUOTE", "MT4");
   const platform::Hconv high = Connect("HIGH", "MT4");
   const platform::Hconv bid = Connect("BID", "MT4");
@@ -617,16 +617,15 @@ TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksTh
         return platform::kDdeFAck;
       },
       platform::kAppCmdClientOnly);
-  const platform::Hconv linked = platform::DdeConnect(
-      linker, platform::DdeCreateStringHandle(linker, "MT4"),
-      platform::DdeCreateStringHandle(linker, "BID"));
+  const platform::Hconv linked =
+      platform::DdeConnect(linker, platform::DdeCreateStringHandle(linker, "MT4"),
+                           platform::DdeCreateStringHandle(linker, "BID"));
   Pump();
   ASSERT_NE(linked, 0u);
   std::uint32_t status = 0;
-  ASSERT_NE(platform::DdeClientTransaction(nullptr, 0, linked,
-                                           platform::DdeCreateStringHandle(linker, "EURUSD"),
-                                           platform::kCfText, platform::kXtypAdvStart, 1000,
-                                           &status),
+  ASSERT_NE(platform::DdeClientTransaction(
+                nullptr, 0, linked, platform::DdeCreateStringHandle(linker, "EURUSD"),
+                platform::kCfText, platform::kXtypAdvStart, 1000, &status),
             0u);
   Pump();
   Feed("EURUSD;1.13;1.24;1.15;1021974960;19;1.31;0.99");
@@ -640,8 +639,8 @@ TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksTh
   // Unlinked again: lines wait, and a request still reads the last one.
   Feed("EURUSD;1.15;1.25;1.15;1021975020;20;1.32;0.99");
   EXPECT_EQ(Request(high, "EURUSD"), text("1.32"));
-  EXPECT_EQ(Mt4("EURUSD"), (Values{"1.15", "1.25", "1.32", "0.99", "21.05.02 9:57",
-                                   "21.05.02 9:57 1.15 1.25"}));
+  EXPECT_EQ(Mt4("EURUSD"),
+            (Values{"1.15", "1.25", "1.32", "0.99", "21.05.02 9:57", "21.05.02 9:57 1.15 1.25"}));
 }
 
 TEST_F(FormClientTest, TheStatusBarCountsConversationsAndTheirLinks) {

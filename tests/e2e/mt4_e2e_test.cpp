@@ -50,8 +50,11 @@ TEST_F(Mt4Layout, AClientFollowsEveryFieldOfSeveralSymbolsAndBothServicesAgree) 
   ASSERT_TRUE(linked) << holder.Output();
 
   // Extended lines with the day's high and low; the second GBPUSD line has none and keeps them.
+  // USDCHF is linked by nobody: its second line is read only by the requests below.
   FeedOk({"EURUSD;1.5773;1.5778;1.5775;1021974720;3;1.5800;1.5700",
-          "GBPUSD;1.2;1.3;1.25;1700000000;7;1.31;1.19", "GBPUSD;1.21;1.3;1.25;1700000060;8"});
+          "GBPUSD;1.2;1.3;1.25;1700000000;7;1.31;1.19", "GBPUSD;1.21;1.3;1.25;1700000060;8",
+          "USDCHF;0.9001;0.9004;0.9002;1021974720;5;0.9100;0.8900",
+          "USDCHF;0.9011;0.9014;0.9012;1021974780;6;0.9120;0.8900"});
   ASSERT_TRUE(e2e::WaitUntil(
       [&] {
         auto seen = LastValues(holder.Output());
@@ -63,7 +66,7 @@ TEST_F(Mt4Layout, AClientFollowsEveryFieldOfSeveralSymbolsAndBothServicesAgree) 
   for (const char* format : {"text", "unicode"}) {
     std::map<std::string, std::string> seen;
     for (const char* topic : {"BID", "ASK", "HIGH", "LOW", "TIME", "QUOTE"}) {
-      for (auto& [key, value] : Ask("MT4", {topic, "EURUSD", "GBPUSD", "-f", format}))
+      for (auto& [key, value] : Ask("MT4", {topic, "EURUSD", "GBPUSD", "USDCHF", "-f", format}))
         seen[key] = value;
     }
     EXPECT_EQ(seen, (std::map<std::string, std::string>{
@@ -79,6 +82,12 @@ TEST_F(Mt4Layout, AClientFollowsEveryFieldOfSeveralSymbolsAndBothServicesAgree) 
                         {"LOW/GBPUSD", "1.19"},
                         {"TIME/GBPUSD", "14.11.23 22:14"},
                         {"QUOTE/GBPUSD", "14.11.23 22:14 1.21 1.3"},
+                        {"BID/USDCHF", "0.9011"},
+                        {"ASK/USDCHF", "0.9014"},
+                        {"HIGH/USDCHF", "0.9120"},
+                        {"LOW/USDCHF", "0.8900"},
+                        {"TIME/USDCHF", "21.05.02 9:53"},
+                        {"QUOTE/USDCHF", "21.05.02 9:53 0.9011 0.9014"},
                     }))
         << format;
   }
