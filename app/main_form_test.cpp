@@ -454,6 +454,26 @@ class FormClientTest : public FormTest {
                                    &status);
     return status;
   }
+  // A client of its own that records what its links are sent: the value, or "warm" for a change
+  // announced without one.
+  static platform::DdeInstance Linker(std::vector<std::string>& sent) {
+    platform::DdeInstance id = 0;
+    platform::DdeInitialize(
+        id,
+        [&sent](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
+                platform::HddeData data, std::uintptr_t, std::uintptr_t) -> platform::HddeData {
+          if (type != platform::kXtypAdvData) return 0;
+          if (data == 0) {
+            sent.push_back("warm");
+          } else {
+            const std::vector<std::uint8_t> bytes = platform::DdeDataBytes(data);
+            sent.emplace_back(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+          }
+          return platform::kDdeFAck;
+        },
+        platform::kAppCmdClientOnly);
+    return id;
+  }
   platform::DdeInstance client = [] {
     platform::DdeInstance id = 0;
     platform::DdeInitialize(
@@ -543,24 +563,8 @@ TEST_F(FormClientTest, TheMt4LayoutAnswersNaUntilASymbolsFirstLineAndKeepsItsTop
 }
 
 TEST_F(FormClientTest, HotAndWarmLinksInTheMt4LayoutFollowTheFirstLineOn) {
-  // A client of its own that records what its links are sent: the value, or "warm" for a change
-  // announced without one.
   std::vector<std::string> sent;
-  platform::DdeInstance linker = 0;
-  platform::DdeInitialize(
-      linker,
-      [&](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
-          platform::HddeData data, std::uintptr_t, std::uintptr_t) -> platform::HddeData {
-        if (type != platform::kXtypAdvData) return 0;
-        if (data == 0) {
-          sent.push_back("warm");
-        } else {
-          const std::vector<std::uint8_t> bytes = platform::DdeDataBytes(data);
-          sent.emplace_back(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
-        }
-        return platform::kDdeFAck;
-      },
-      platform::kAppCmdClientOnly);
+  const platform::DdeInstance linker = Linker(sent);
   const auto name = [&](const char* text) { return platform::DdeCreateStringHandle(linker, text); };
   const platform::Hconv quote = platform::DdeConnect(linker, name("MT4"), name("QUOTE"));
   const platform::Hconv low = platform::DdeConnect(linker, name("MT4"), name("LOW"));
@@ -606,17 +610,7 @@ TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksTh
   // so the next line, with the same bid, announces nothing.
   Feed("EURUSD;1.13;1.23;1.15;1021974900;18;1.31;0.99");
   std::vector<std::string> sent;
-  platform::DdeInstance linker = 0;
-  platform::DdeInitialize(
-      linker,
-      [&](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
-          platform::HddeData data, std::uintptr_t, std::uintptr_t) -> platform::HddeData {
-        if (type != platform::kXtypAdvData || data == 0) return 0;
-        const std::vector<std::uint8_t> bytes = platform::DdeDataBytes(data);
-        sent.emplace_back(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
-        return platform::kDdeFAck;
-      },
-      platform::kAppCmdClientOnly);
+  const platform::DdeInstance linker = Linker(sent);
   const platform::Hconv linked =
       platform::DdeConnect(linker, platform::DdeCreateStringHandle(linker, "MT4"),
                            platform::DdeCreateStringHandle(linker, "BID"));
