@@ -203,10 +203,10 @@ void TMainForm::PublishRow(std::size_t At, const QuoteFields& Fields, std::strin
   TDDEMLManager::TItemPlaces mt5 = Rows_[At].Mt5Places, mt4 = Rows_[At].Mt4Places;
   const std::uint64_t inserts = RowInserts_;
   if (!Mt4Only) mt5.Prefetch();
-  mt4.Prefetch();
+  if (Mt4Only || !Rows_[At].Mt4Behind) mt4.Prefetch();
   if (!Mt4Only) PublishMt5(Fields, Text, mt5);
   // Most symbols are read in one layout only: the other's items follow when a client reads them.
-  const bool wait = !Mt4Only && Mt4MayWait(Fields, mt4);
+  const bool wait = !Mt4Only && Mt4MayWait(At, inserts, Fields, mt4);
   if (!wait) PublishMt4(Fields, Time, mt4);
   if (inserts != RowInserts_ || At >= Rows_.size()) return;
   Rows_[At].Mt5Places = mt5;
@@ -241,17 +241,25 @@ namespace {
 enum Mt4Place : std::uint8_t { kMt4Bid, kMt4Ask, kMt4High, kMt4Low, kMt4Time, kMt4Quote };
 }  // namespace
 
-bool TMainForm::Mt4MayWait(const QuoteFields& Fields,
+bool TMainForm::Mt4MayWait(std::size_t At, std::uint64_t Inserts, const QuoteFields& Fields,
                            const TDDEMLManager::TItemPlaces& Places) const {
   // Kept items are looked at only while nothing was let go since they were kept.
   if (!Places.Service || !Places.Current(Places.Service)) return false;
+  if (Mt4Service_.empty() || !SameName(Places.Service->Name, Mt4Service_)) return false;
+  // Every item this line sets must be kept; a range only where the line has one.
   const bool range = !Fields[6].empty() && !Fields[7].empty();
+  const auto needed = [range](std::uint8_t place) {
+    return range || (place != kMt4High && place != kMt4Low);
+  };
+  // A row that waited, still where it was, had none of its kept items linked, and a new link
+  // first brings the row up to date (it is no longer behind): its items need not be read again.
+  if (Inserts == RowInserts_ && At < Rows_.size() && Rows_[At].Mt4Behind)
+    return !needed(kMt4High) || (Places.Items[kMt4High] && Places.Items[kMt4Low]);
   for (const std::uint8_t place : {kMt4Bid, kMt4Ask, kMt4High, kMt4Low, kMt4Time, kMt4Quote}) {
-    if (!range && (place == kMt4High || place == kMt4Low)) continue;
     const TDDEMLItem* item = Places.Items[place];
-    if (!item || item->LinkState != lsNone) return false;
+    if (item ? item->LinkState != lsNone : needed(place)) return false;
   }
-  return !Mt4Service_.empty() && SameName(Places.Service->Name, Mt4Service_);
+  return true;
 }
 
 void TMainForm::PublishMt4(const QuoteFields& Fields, std::int32_t Time,

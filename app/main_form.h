@@ -41,8 +41,8 @@ struct TQuoteRow {
   bool Changed = false;       // not yet taken by the window
   // Where the symbol's DDE items were found last, in each layout.
   TDDEMLManager::TItemPlaces Mt5Places, Mt4Places;
-  // MetaTrader 4's items hold an earlier line: no client linked any of them when this one came.
-  // They take it up before a client reads one (a request, a new link).
+  // MetaTrader 4's items hold an earlier line: none of the kept ones was linked when this one
+  // came. They take it up before a client reads one (a request, a new link).
   bool Mt4Behind = false;
 };
 
@@ -190,8 +190,10 @@ class TMainForm : public TComponent {
                   TDDEMLManager::TItemPlaces& Places);
   void PublishMt4(const QuoteFields& Fields, std::int32_t Time, TDDEMLManager::TItemPlaces& Places);
   // Whether every item of MetaTrader 4's layout the line sets was found before and no client
-  // links it, so that the line may wait in its row until a client reads one.
-  bool Mt4MayWait(const QuoteFields& Fields, const TDDEMLManager::TItemPlaces& Places) const;
+  // links any item of the symbol kept, so that the line may wait in its row until a client reads
+  // one. A row already waiting (At, unless rows moved since Inserts) is not read again.
+  bool Mt4MayWait(std::size_t At, std::uint64_t Inserts, const QuoteFields& Fields,
+                  const TDDEMLManager::TItemPlaces& Places) const;
   // Brings the symbol's items in MetaTrader 4's layout up to its last line, if they are behind.
   void CatchUpMt4(std::string_view Symbol);
   void PublishKeptLines();

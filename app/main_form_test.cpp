@@ -635,6 +635,26 @@ TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksTh
   EXPECT_EQ(Request(high, "EURUSD"), text("1.32"));
   EXPECT_EQ(Mt4("EURUSD"),
             (Values{"1.15", "1.25", "1.32", "0.99", "21.05.02 9:57", "21.05.02 9:57 1.15 1.25"}));
+
+  // A link on a high before any line had one: the lines without one wait, the first with one
+  // is announced.
+  std::vector<std::string> highs;
+  const platform::DdeInstance watcher = Linker(highs);
+  const platform::Hconv watched =
+      platform::DdeConnect(watcher, platform::DdeCreateStringHandle(watcher, "MT4"),
+                           platform::DdeCreateStringHandle(watcher, "HIGH"));
+  Pump();
+  ASSERT_NE(watched, 0u);
+  ASSERT_NE(platform::DdeClientTransaction(
+                nullptr, 0, watched, platform::DdeCreateStringHandle(watcher, "USDJPY"),
+                platform::kCfText, platform::kXtypAdvStart, 1000, &status),
+            0u);
+  Feed("USDJPY;150.1;150.2;150.15;1021975020;1");
+  Feed("USDJPY;150.2;150.3;150.25;1021975020;1");
+  Feed("USDJPY;150.3;150.4;150.35;1021975080;2;151;149");
+  Pump();
+  EXPECT_EQ(highs, (std::vector<std::string>{"151"}));
+  platform::DdeUninitialize(watcher);
 }
 
 TEST_F(FormClientTest, TheStatusBarCountsConversationsAndTheirLinks) {
