@@ -237,28 +237,28 @@ void TMainForm::PublishMt5(const QuoteFields& Fields, std::string_view Text,
 }
 
 namespace {
-// MetaTrader 4's topics in the order of their entries in a row's places.
+// MetaTrader 4's topics in the order of their entries in a row's places (and of mt4::kTopics).
 enum Mt4Place : std::uint8_t { kMt4Bid, kMt4Ask, kMt4High, kMt4Low, kMt4Time, kMt4Quote };
 }  // namespace
 
 bool TMainForm::Mt4MayWait(std::size_t At, std::uint64_t Inserts, const QuoteFields& Fields,
                            const TDDEMLManager::TItemPlaces& Places) const {
+  if (Mt4Service_.empty()) return false;
+  // A row that waited, still where it was: a new link on any of its items brings the row up to
+  // date first (it is no longer behind), so none is linked.
+  if (Inserts == RowInserts_ && At < Rows_.size() && Rows_[At].Mt4Behind) return true;
   // Kept items are looked at only while nothing was let go since they were kept.
-  if (!Places.Service || !Places.Current(Places.Service)) return false;
-  if (Mt4Service_.empty() || !SameName(Places.Service->Name, Mt4Service_)) return false;
-  // Every item this line sets must be kept; a range only where the line has one.
-  const bool range = !Fields[6].empty() && !Fields[7].empty();
-  const auto needed = [range](std::uint8_t place) {
-    return range || (place != kMt4High && place != kMt4Low);
-  };
-  // A row that waited, still where it was, had none of its kept items linked, and a new link
-  // first brings the row up to date (it is no longer behind): its items need not be read again.
-  if (Inserts == RowInserts_ && At < Rows_.size() && Rows_[At].Mt4Behind)
-    return !needed(kMt4High) || (Places.Items[kMt4High] && Places.Items[kMt4Low]);
-  for (const std::uint8_t place : {kMt4Bid, kMt4Ask, kMt4High, kMt4Low, kMt4Time, kMt4Quote}) {
-    const TDDEMLItem* item = Places.Items[place];
-    if (item ? item->LinkState != lsNone : needed(place)) return false;
-  }
+  const bool kept = Places.Service && Places.Current(Places.Service) &&
+                    SameName(Places.Service->Name, Mt4Service_);
+  const auto linked = [](const TDDEMLItem* item) { return item && item->LinkState != lsNone; };
+  for (const TDDEMLItem* item : Places.Items)
+    if (kept && linked(item)) return false;
+  // Those not kept (a symbol's first line, a range no line had yet) may still have been linked
+  // before; they are looked up, without making them.
+  for (std::uint8_t place = kMt4Bid; place <= kMt4Quote; ++place)
+    if ((!kept || !Places.Items[place]) &&
+        linked(DdeManager_->FindItem(Mt4Service_, mt4::kTopics[place], Fields[0])))
+      return false;
   return true;
 }
 
@@ -281,13 +281,21 @@ void TMainForm::PublishMt4(const QuoteFields& Fields, std::int32_t Time,
 
 void TMainForm::CatchUpMt4(std::string_view Symbol) {
   const std::size_t at = RowPlace(Symbol);
-  if (at >= Rows_.size() || NameLess{}(Symbol, Rows_[at].Symbol) || !Rows_[at].Mt4Behind) return;
+  if (at < Rows_.size() && !NameLess{}(Symbol, Rows_[at].Symbol)) CatchUpMt4Row(at);
+}
+
+void TMainForm::CatchUpAllMt4() {
+  for (std::size_t at = 0; at < Rows_.size(); ++at) CatchUpMt4Row(at);
+}
+
+void TMainForm::CatchUpMt4Row(std::size_t At) {
+  if (!Rows_[At].Mt4Behind) return;
   // A copy: the fields point into it while the rows may move.
-  const std::string line = Rows_[at].Line;
+  const std::string line = Rows_[At].Line;
   QuoteFields fields;
   std::int32_t time = 0;
   std::string detail;
-  if (CheckLine(line, fields, time, detail).empty()) PublishRow(at, fields, line, time, true);
+  if (CheckLine(line, fields, time, detail).empty()) PublishRow(At, fields, line, time, true);
 }
 
 std::size_t TMainForm::RowPlace(std::string_view Symbol) const {
@@ -514,6 +522,12 @@ void TMainForm::DdeManagerTopicClosed(TDDEMLManager&, const std::string& AServer
   // last conversation, so clients cannot fill the memory with names.
   aRetainTopic =
       IsMt4Service(AServerName) ? IsMt4Topic(ATopicName) : FindRow(ATopicName) != nullptr;
+}
+
+void TMainForm::DdeManagerItemReceived(TDDEMLManager&, const std::string& AServiceName,
+                                       const std::string& ATopicName) {
+  // A symbol is listed under a field once its item holds a value.
+  if (IsMt4Service(AServiceName) && IsMt4Topic(ATopicName)) CatchUpAllMt4();
 }
 
 void TMainForm::DdeManagerRequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,

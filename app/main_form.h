@@ -41,8 +41,8 @@ struct TQuoteRow {
   bool Changed = false;       // not yet taken by the window
   // Where the symbol's DDE items were found last, in each layout.
   TDDEMLManager::TItemPlaces Mt5Places, Mt4Places;
-  // MetaTrader 4's items hold an earlier line: none of the kept ones was linked when this one
-  // came. They take it up before a client reads one (a request, a new link).
+  // MetaTrader 4's items hold an earlier line, or do not exist yet: none was linked when this
+  // one came. They take it up before a client reads one (a request, a new link, a list).
   bool Mt4Behind = false;
 };
 
@@ -103,6 +103,9 @@ class TMainForm : public TComponent {
                                  const std::string& ATopicName, const std::string& AnItemName,
                                  std::int32_t AnItemUserHandle, TDDEMLClipFmtType AFormatType,
                                  std::uint16_t AFormatNumber, bool& ValidItem);
+  // A client asks which items a topic has (TopicItemList).
+  void DdeManagerItemReceived(TDDEMLManager& Sender, const std::string& AServiceName,
+                              const std::string& ATopicName);
   void HelpCommandClick();      // Help
   void AboutCommandClick();     // About
   void SettingsCommandClick();  // Settings
@@ -189,13 +192,17 @@ class TMainForm : public TComponent {
   void PublishMt5(const QuoteFields& Fields, std::string_view Text,
                   TDDEMLManager::TItemPlaces& Places);
   void PublishMt4(const QuoteFields& Fields, std::int32_t Time, TDDEMLManager::TItemPlaces& Places);
-  // Whether every item of MetaTrader 4's layout the line sets was found before and no client
-  // links any item of the symbol kept, so that the line may wait in its row until a client reads
-  // one. A row already waiting (At, unless rows moved since Inserts) is not read again.
+  // Whether no client links any of the symbol's items in MetaTrader 4's layout, so that the
+  // line may wait in its row until a client reads one. A row already waiting (At, unless rows
+  // moved since Inserts) is taken at its word; otherwise the items are read where Places kept
+  // them, or looked up.
   bool Mt4MayWait(std::size_t At, std::uint64_t Inserts, const QuoteFields& Fields,
                   const TDDEMLManager::TItemPlaces& Places) const;
   // Brings the symbol's items in MetaTrader 4's layout up to its last line, if they are behind.
   void CatchUpMt4(std::string_view Symbol);
+  // The same for every symbol.
+  void CatchUpAllMt4();
+  void CatchUpMt4Row(std::size_t At);
   void PublishKeptLines();
   void RefuseLine(const std::string& Text, const std::string& Problem, const std::string& Detail);
   void DefineTopicsAndItems();

@@ -48,6 +48,7 @@ constexpr char kDescription[] = R"(object MainForm: TMainForm
     OnAdviseStartReceived = DdeManagerAdviseStartReceived
     OnTopicClosed = DdeManagerTopicClosed
     OnRequestReceived = DdeManagerRequestReceived
+    OnItemReceived = DdeManagerItemReceived
     ServicesList = {0100}
     CmdList = {0100}
     FList = {01020000}
@@ -173,6 +174,13 @@ void TMainForm::BindEvent(const std::string& component, const TStoredProperty& p
                                              std::int32_t user, TDDEMLClipFmtType type,
                                              std::uint16_t number, bool& valid) {
            DdeManagerRequestReceived(sender, service, topic, item, user, type, number, valid);
+         };
+       }},
+      {"DdeManager", "OnItemReceived", "DdeManagerItemReceived",
+       [this, manager] {
+         manager->OnItemReceived = [this](TDDEMLManager& sender, const std::string& service,
+                                          const std::string& topic) {
+           DdeManagerItemReceived(sender, service, topic);
          };
        }},
   };

@@ -25,6 +25,20 @@ namespace {
 
 using Values = std::vector<std::string>;
 
+// An item's value in MetaTrader 4's layout as a client's request reads it: the form hears of the
+// request, then the item is read; "-" for an item that does not exist.
+std::string ReadMt4(TMainForm& form, const std::string& service, const std::string& topic,
+                    const std::string& symbol) {
+  TDDEMLManager& dde = form.DdeManager();
+  if (dde.OnRequestReceived) {
+    bool valid = true;
+    dde.OnRequestReceived(dde, service, topic, symbol, 0, TDDEMLClipFmtType{}, platform::kCfText,
+                          valid);
+  }
+  const TDDEMLItem* found = dde.FindItem(service, topic, symbol);
+  return found ? found->Text() : "-";
+}
+
 class FormTest : public ::testing::Test {
  protected:
   FormTest() {
@@ -55,16 +69,8 @@ class FormTest : public ::testing::Test {
   // client's request reads them: the form hears of the request, then the item is read.
   Values Mt4(const std::string& symbol, const std::string& service = "MT4") {
     Values v;
-    TDDEMLManager& dde = form.DdeManager();
-    for (const char* topic : {"BID", "ASK", "HIGH", "LOW", "TIME", "QUOTE"}) {
-      if (dde.FindItem(service, topic, symbol) != nullptr && dde.OnRequestReceived) {
-        bool valid = true;
-        dde.OnRequestReceived(dde, service, topic, symbol, 0, TDDEMLClipFmtType{},
-                              platform::kCfText, valid);
-      }
-      const TDDEMLItem* found = dde.FindItem(service, topic, symbol);
-      v.push_back(found ? found->Text() : "-");
-    }
+    for (const char* topic : {"BID", "ASK", "HIGH", "LOW", "TIME", "QUOTE"})
+      v.push_back(ReadMt4(form, service, topic, symbol));
     return v;
   }
   std::string Mt5(const std::string& symbol, const char* item) {
@@ -213,8 +219,9 @@ TEST_F(FormTest, TheDdeButtonStartsAndStopsTheServerAndServesWhatTheWindowShows)
   }
   EXPECT_EQ(dde.FindService("MT5")->TopicCount(), 2);
   EXPECT_EQ(Items("EURUSD"), (Values{"1.5", "2", "3", "0", "4", "eurusd;1.5;2;3;0;4"}));
-  EXPECT_EQ(Mt4("EURUSD"), (Values{"1.5", "2", "-", "-", "01.01.70 0:00", "01.01.70 0:00 1.5 2"}));
-  EXPECT_EQ(dde.FindService("MT4")->TopicCount(), 4);  // BID, ASK, TIME, QUOTE
+  EXPECT_EQ(Mt4("EURUSD"),
+            (Values{"1.5", "2", "N/A", "N/A", "01.01.70 0:00", "01.01.70 0:00 1.5 2"}));
+  EXPECT_EQ(dde.FindService("MT4")->TopicCount(), 6);
 }
 
 TEST_F(FormTest, TheSymbolListKeepsEverySymbolSortedAndNamesOnlyWhatChanged) {
@@ -330,7 +337,7 @@ TEST_F(FormTest, OnlyChangedValuesAreAnnouncedToLinkedClients) {
 TEST_F(FormTest, HighAndLowComeOnlyWithBothAndStayUntilTheNextPair) {
   Feed("EURUSD;1.1;1.2;1.15;1021974720;15");
   EXPECT_EQ(Mt5("EURUSD", "HIGH"), "-");
-  EXPECT_EQ(Mt4("EURUSD")[2], "-");
+  EXPECT_EQ(Mt4("EURUSD")[2], "N/A");
   Feed("EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   EXPECT_EQ(Mt5("EURUSD", "HIGH"), "1.3");
   EXPECT_EQ(Mt5("EURUSD", "LOW"), "1.0");
@@ -353,9 +360,17 @@ TEST_F(FormTest, TheMt4LayoutFollowsEveryLineWithTheSameChangesAndRefusals) {
   Feed("EURUSD;1.1;1.2;1.15;1021974720;15;1.3;1.0");
   Feed("usdchf;1.5773;1.5778;1.5775;1021974720;3");
   EXPECT_EQ(Mt4("USDCHF"),
-            (Values{"1.5773", "1.5778", "-", "-", "21.05.02 9:52", "21.05.02 9:52 1.5773 1.5778"}));
-  TDDEMLService& mt4 = *form.DdeManager().FindService("MT4");
-  for (const char* topic : mt4::kTopics) mt4.AddAdvise(topic, "EURUSD", platform::kCfText);
+            (Values{"1.5773", "1.5778", "N/A", "N/A", "21.05.02 9:52",
+                    "21.05.02 9:52 1.5773 1.5778"}));
+  // Linked as the manager links for a client: the form hears of the link first.
+  TDDEMLManager& dde = form.DdeManager();
+  for (const char* topic : mt4::kTopics) {
+    bool allow = false;
+    dde.OnAdviseStartReceived(dde, "MT4", topic, "EURUSD", 0, TDDEMLClipFmtType{},
+                              platform::kCfText, allow);
+    ASSERT_TRUE(allow) << topic;
+    dde.FindService("MT4")->AddAdvise(topic, "EURUSD", platform::kCfText);
+  }
   const auto posts = form.DdeManager().AdvisePosts();
   const Values before = Mt4("EURUSD");
   // Refused lines change nothing and announce nothing.
@@ -597,6 +612,8 @@ TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksTh
   Feed("EURUSD;1.12;1.22;1.15;1021974840;17;1.31;0.99");
   Feed("AUDUSD;0.6;0.7;0.65;1021974840;1");  // a row before it: the rows move
   Feed("EURUSD;1.13;1.23");                  // refused
+  // Until a client reads them, the symbols take no memory in that layout.
+  EXPECT_EQ(form.DdeManager().FindItem("MT4", "QUOTE", "EURUSD"), nullptr);
   const platform::Hconv quote = Connect("QUOTE", "MT4");
   const platform::Hconv high = Connect("HIGH", "MT4");
   const platform::Hconv bid = Connect("BID", "MT4");
@@ -711,7 +728,7 @@ class FormSettingsTest : public ::testing::Test {
 TEST_F(FormSettingsTest, WithoutAFileTheMt4LayoutIsOnAsMt4) {
   Start();
   EXPECT_TRUE(form.Settings().Mt4Enabled);
-  ASSERT_NE(form.DdeManager().FindItem("MT4", "BID", "EURUSD"), nullptr);
+  EXPECT_EQ(ReadMt4(form, "MT4", "BID", "EURUSD"), "1.1");
 }
 
 TEST_F(FormSettingsTest, SwitchedOffOrRenamed) {
@@ -727,8 +744,7 @@ TEST_F(FormSettingsTest, SwitchedOffOrRenamed) {
           file_)));
   Start();
   EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
-  ASSERT_NE(form.DdeManager().FindItem("QUOTES4", "LOW", "EURUSD"), nullptr);
-  EXPECT_EQ(form.DdeManager().FindItem("QUOTES4", "LOW", "EURUSD")->Text(), "1.0");
+  EXPECT_EQ(ReadMt4(form, "QUOTES4", "LOW", "EURUSD"), "1.0");
 }
 
 TEST_F(FormSettingsTest, ANameThatWouldMergeTheLayoutsGivesTheDefault) {
@@ -829,7 +845,7 @@ TEST_F(FormSettingsTest, TheMt4LayoutIsSwitchedAndRenamedFromTheSettingsDialog) 
   EXPECT_EQ(TSettings::Read(file_).Mt4Service, "MT4TW");
   form.DdeButtonClick();
   form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1.1;1.2;1.15;1021974720;15");
-  EXPECT_NE(form.DdeManager().FindItem("MT4TW", "BID", "EURUSD"), nullptr);
+  EXPECT_EQ(ReadMt4(form, "MT4TW", "BID", "EURUSD"), "1.1");
   EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
   EXPECT_EQ(form.ChangeMt4Settings(false, "MT4TW"), "");
   EXPECT_FALSE(TSettings::Read(file_).Mt4Enabled);

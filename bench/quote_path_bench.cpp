@@ -19,6 +19,7 @@
 
 #include "app/main_form.h"
 #include "interapp/inter_app.h"
+#include "platform/clipboard_format.h"
 #include "platform/ddeml.h"
 #include "platform/window.h"
 
@@ -260,23 +261,41 @@ void BM_BarePath(benchmark::State& state) {
 }
 BENCHMARK(BM_BarePath)->Apply(PathArgs);
 
-// Heap bytes held per published symbol (its topic and items in both layouts, their values, the
-// kept line), with 10,000 symbols: the heap in use after publishing them, less the heap with one
-// symbol.
+// Heap bytes held per published symbol (its topic and items, their values, the kept line), with
+// range(0) symbols: the heap in use after publishing them, less the heap with one symbol. With
+// range(1), a client has read each symbol in MetaTrader 4's layout too (its items there made),
+// otherwise only MT5's layout was read.
 void BM_MemoryPerSymbol(benchmark::State& state) {
   const int symbols = static_cast<int>(state.range(0));
+  const bool mt4Read = state.range(1) != 0;
   double per_symbol = 0;
   for (auto _ : state) {
     auto form = Published(1);
+    TDDEMLManager& dde = form->DdeManager();
+    const auto read = [&](int s) {
+      bool valid = true;
+      if (mt4Read)
+        dde.OnRequestReceived(dde, "MT4", "BID", Symbol(s), 0, TDDEMLClipFmtType{},
+                              platform::kCfText, valid);
+    };
+    read(0);
     const std::size_t before = mallinfo2().uordblks;
-    for (int s = 1; s < symbols; ++s) Deliver(*form, Line(s, 0));
+    for (int s = 1; s < symbols; ++s) {
+      Deliver(*form, Line(s, 0));
+      read(s);
+    }
     Drain();
     const std::size_t after = mallinfo2().uordblks;
     per_symbol = static_cast<double>(after - before) / (symbols - 1);
   }
   state.counters["bytes_per_symbol"] = per_symbol;
 }
-BENCHMARK(BM_MemoryPerSymbol)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryPerSymbol)
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->ArgNames({"symbols", "mt4read"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 #endif
