@@ -205,7 +205,8 @@ void TMainForm::PublishRow(std::size_t At, const QuoteFields& Fields, std::strin
   if (!Mt4Only) mt5.Prefetch();
   if (Mt4Only || !Rows_[At].Mt4Behind) mt4.Prefetch();
   if (!Mt4Only) PublishMt5(Fields, Text, mt5);
-  // Most symbols are read in one layout only: the other's items follow when a client reads them.
+  // Most symbols are read in one layout only: the other's items are made, and follow, when a
+  // client reads them.
   const bool wait = !Mt4Only && Mt4MayWait(At, inserts, Fields, mt4);
   if (!wait) PublishMt4(Fields, Time, mt4);
   if (inserts != RowInserts_ || At >= Rows_.size()) return;
@@ -251,8 +252,9 @@ bool TMainForm::Mt4MayWait(std::size_t At, std::uint64_t Inserts, const QuoteFie
   const bool kept = Places.Service && Places.Current(Places.Service) &&
                     SameName(Places.Service->Name, Mt4Service_);
   const auto linked = [](const TDDEMLItem* item) { return item && item->LinkState != lsNone; };
-  for (const TDDEMLItem* item : Places.Items)
-    if (kept && linked(item)) return false;
+  if (kept)
+    for (const TDDEMLItem* item : Places.Items)
+      if (linked(item)) return false;
   // Those not kept (a symbol's first line, a range no line had yet) may still have been linked
   // before; they are looked up, without making them.
   for (std::uint8_t place = kMt4Bid; place <= kMt4Quote; ++place)
