@@ -489,6 +489,20 @@ class FormClientTest : public FormTest {
         platform::kAppCmdClientOnly);
     return id;
   }
+  // Whether the linker's hot link on the item of MetaTrader 4's topic was taken.
+  static bool HotLinkMt4(platform::DdeInstance linker, const char* topic, const char* item) {
+    const platform::Hconv conv =
+        platform::DdeConnect(linker, platform::DdeCreateStringHandle(linker, "MT4"),
+                             platform::DdeCreateStringHandle(linker, topic));
+    Pump();
+    std::uint32_t status = 0;
+    const bool taken =
+        conv != 0 && platform::DdeClientTransaction(
+                         nullptr, 0, conv, platform::DdeCreateStringHandle(linker, item),
+                         platform::kCfText, platform::kXtypAdvStart, 1000, &status) != 0;
+    Pump();
+    return taken;
+  }
   platform::DdeInstance client = [] {
     platform::DdeInstance id = 0;
     platform::DdeInitialize(
@@ -628,17 +642,7 @@ TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksTh
   Feed("EURUSD;1.13;1.23;1.15;1021974900;18;1.31;0.99");
   std::vector<std::string> sent;
   const platform::DdeInstance linker = Linker(sent);
-  const platform::Hconv linked =
-      platform::DdeConnect(linker, platform::DdeCreateStringHandle(linker, "MT4"),
-                           platform::DdeCreateStringHandle(linker, "BID"));
-  Pump();
-  ASSERT_NE(linked, 0u);
-  std::uint32_t status = 0;
-  ASSERT_NE(platform::DdeClientTransaction(
-                nullptr, 0, linked, platform::DdeCreateStringHandle(linker, "EURUSD"),
-                platform::kCfText, platform::kXtypAdvStart, 1000, &status),
-            0u);
-  Pump();
+  ASSERT_TRUE(HotLinkMt4(linker, "BID", "EURUSD"));
   Feed("EURUSD;1.13;1.24;1.15;1021974960;19;1.31;0.99");
   Feed("EURUSD;1.14;1.24;1.15;1021974960;19;1.31;0.99");
   Pump();
@@ -657,15 +661,7 @@ TEST_F(FormClientTest, Mt4ItemsNoClientLinksAreUpToDateWhenAClientReadsOrLinksTh
   // is announced.
   std::vector<std::string> highs;
   const platform::DdeInstance watcher = Linker(highs);
-  const platform::Hconv watched =
-      platform::DdeConnect(watcher, platform::DdeCreateStringHandle(watcher, "MT4"),
-                           platform::DdeCreateStringHandle(watcher, "HIGH"));
-  Pump();
-  ASSERT_NE(watched, 0u);
-  ASSERT_NE(platform::DdeClientTransaction(
-                nullptr, 0, watched, platform::DdeCreateStringHandle(watcher, "USDJPY"),
-                platform::kCfText, platform::kXtypAdvStart, 1000, &status),
-            0u);
+  ASSERT_TRUE(HotLinkMt4(watcher, "HIGH", "USDJPY"));
   Feed("USDJPY;150.1;150.2;150.15;1021975020;1");
   Feed("USDJPY;150.2;150.3;150.25;1021975020;1");
   Feed("USDJPY;150.3;150.4;150.35;1021975080;2;151;149");
