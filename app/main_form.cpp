@@ -549,7 +549,15 @@ void TMainForm::DdeManagerRequestReceived(TDDEMLManager& Sender, const std::stri
 
 void TMainForm::ShowDdeState(int Index) { GlyphIndex_ = Index; }
 
-void TMainForm::HelpCommandClick() { platform::ShellOpen(WindowHandle, HelpPagePath()); }
+bool TMainForm::HelpCommandClick() {
+  // Under Wine the shell may hand the page to a browser that never shows, so the status bar says
+  // where the page is either way.
+  const std::string page = HelpPagePath();
+  const bool opened = platform::ShellOpen(WindowHandle, page);
+  StatusText_ = opened ? "The help page is " + page : "No program could open the help page: " + page;
+  Changed();
+  return opened;
+}
 
 void TMainForm::AboutCommandClick() {
   if (OnShowAbout) OnShowAbout(AboutTexts());

@@ -106,7 +106,7 @@ class TMainForm : public TComponent {
   // A client asks which items a topic has (TopicItemList).
   void DdeManagerItemReceived(TDDEMLManager& Sender, const std::string& AServiceName,
                               const std::string& ATopicName);
-  void HelpCommandClick();      // Help
+  bool HelpCommandClick();      // Help: false when no program could open the page
   void AboutCommandClick();     // About
   void SettingsCommandClick();  // Settings
   // The MetaTrader 4 layout as the Settings dialog changes it: switched on or off and its

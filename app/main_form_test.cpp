@@ -18,6 +18,7 @@
 #include "support/date_time.h"
 #ifndef _WIN32
 #include "platform/sim/sim_files.h"
+#include "platform/sim/sim_shell.h"
 #endif
 
 namespace tickwell {
@@ -435,6 +436,26 @@ TEST_F(FormTest, AboutTextsAndHelpPage) {
 }
 
 #ifndef _WIN32
+// The help page opens beside the program; whether a browser shows it or not, the status bar says
+// where it is, and a page no program opens is named as such.
+TEST_F(FormTest, HelpSaysWhereThePageIs) {
+  const std::string page = TMainForm::HelpPagePath();
+  platform::sim::ClearShellCalls();
+  EXPECT_TRUE(form.HelpCommandClick());
+  ASSERT_EQ(platform::sim::ShellCalls().size(), 1u);
+  EXPECT_EQ(platform::sim::ShellCalls()[0].target, page);
+  EXPECT_EQ(form.StatusText(), "The help page is " + page);
+
+  platform::sim::SetShellOpenFails(true);
+  const bool opened = form.HelpCommandClick();
+  platform::sim::SetShellOpenFails(false);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(form.StatusText(), "No program could open the help page: " + page);
+  // The next good line puts the counts back, as after a refused line.
+  Feed("EURUSD;1.1;1.2;1.3;1700000000;15");
+  EXPECT_EQ(form.StatusText(), "");
+}
+
 // A DDE client in the same process, under the model: what a spreadsheet meets.
 class FormClientTest : public FormTest {
  protected:

@@ -237,7 +237,7 @@ TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
   EXPECT_EQ(Connected(3, {"EURUSD", "BID", "ASK"}),
             "t:Tickwell: use =RTD(\"Tickwell.Quotes\",,symbol,field)");
   EXPECT_EQ(Connected(4, {"EURUSD", "Spread"}),
-            "t:Tickwell: unknown field \"Spread\" (BID, ASK, LAST, TIME, VOLUME, QUOTE)");
+            "t:Tickwell: unknown field \"Spread\" (BID, ASK, LAST, TIME, VOLUME, QUOTE, HIGH, LOW)");
   EXPECT_EQ(Connected(5, {"NOSUCH", "BID"}), kNotRunning);
   EXPECT_EQ(Connected(6, {"eurusd", "ask"}), kNotRunning);
   EXPECT_EQ(Connected(7, {"EURUSD", "Time"}), kNotRunning);

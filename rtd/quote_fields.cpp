@@ -79,8 +79,11 @@ TopicRequest ParseTopic(const std::vector<std::string>& arguments) {
   }
   auto field = ParseField(arguments[1]);
   if (!field) {
-    request.error = CellValue::OfText("Tickwell: unknown field \"" + arguments[1] +
-                                      "\" (BID, ASK, LAST, TIME, VOLUME, QUOTE)");
+    // The list is made from the table, so a field added there is named here too.
+    std::string known;
+    for (const auto& f : kFields) known += (known.empty() ? "" : ", ") + std::string(f.name);
+    request.error =
+        CellValue::OfText("Tickwell: unknown field \"" + arguments[1] + "\" (" + known + ")");
     return request;
   }
   request.valid = true;

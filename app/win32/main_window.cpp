@@ -320,7 +320,11 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
           form_.DdeButtonClick();
           return 0;
         case ids::kCmdHelp:
-          form_.HelpCommandClick();
+          if (!form_.HelpCommandClick()) {
+            const std::string text = "No program could open the help page. It is here:\r\n" +
+                                     TMainForm::HelpPagePath();
+            MessageBoxA(hwnd_, text.c_str(), "Tickwell", MB_OK | MB_ICONWARNING);
+          }
           return 0;
         case ids::kCmdAbout:
           form_.AboutCommandClick();

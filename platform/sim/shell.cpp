@@ -10,11 +10,16 @@ std::vector<sim::ShellCall>& Calls() {
   return calls;
 }
 
+bool& OpenFails() {
+  static bool fails = false;
+  return fails;
+}
+
 }  // namespace
 
 bool ShellOpen(Hwnd parent, const std::string& target) {
   Calls().push_back({parent, target});
-  return !target.empty();
+  return !target.empty() && !OpenFails();
 }
 
 std::string ProgramFolder() { return "C:\\Program Files\\Tickwell\\"; }
@@ -23,6 +28,7 @@ namespace sim {
 
 std::vector<ShellCall> ShellCalls() { return Calls(); }
 void ClearShellCalls() { Calls().clear(); }
+void SetShellOpenFails(bool fails) { OpenFails() = fails; }
 
 }  // namespace sim
 }  // namespace platform

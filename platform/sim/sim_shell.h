@@ -15,5 +15,7 @@ struct ShellCall {
 
 std::vector<ShellCall> ShellCalls();
 void ClearShellCalls();
+// Makes the shell refuse every later open (no program for the file), as a bare system does.
+void SetShellOpenFails(bool fails);
 
 }  // namespace platform::sim
