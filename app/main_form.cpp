@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "app/mt4_layout.h"
+#include "app/quote_line.h"
 #include "dde/model/conversation.h"
 #include "dde/model/names.h"
 #include "platform/clipboard_format.h"
@@ -22,10 +23,6 @@ constexpr const char* kValueItems[] = {"BID", "ASK", "LAST", "TIME", "VOLUME"};
 // The other items a line fills: the whole line, and the day's high and low when it has them.
 constexpr const char* kLineItem = "QUOTE";
 constexpr const char* kRangeItems[] = {"HIGH", "LOW"};
-// What each of a line's first six places holds, as the status bar names it.
-constexpr const char* kPlaceNames[] = {"symbol",     "bid price", "ask price",
-                                       "last price", "time",      "volume"};
-constexpr std::size_t kRequiredPlaces = std::size(kPlaceNames);
 // Far more than any terminal has symbols.
 constexpr int kMaxUnquotedItems = 10000;
 
@@ -133,38 +130,6 @@ void TMainForm::FormClose(const TWindowPlace& Place) {
   if (!SettingsFile.empty() && Place.Known()) TSettings::WritePlace(SettingsFile, Place);
 }
 
-std::string TMainForm::CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
-                                 std::string& Detail) {
-  if (Text.empty()) return "the line is empty";
-  // A client reads text up to its first zero byte: a price holding one would reach every
-  // spreadsheet cut short, as another number.
-  if (Text.find('\0') != std::string_view::npos) return "the line holds a zero byte";
-  // Places are cut at every ";", so an empty one is seen where it is instead of shifting the
-  // values after it into the wrong items.
-  std::size_t at = 0;
-  Fields = {};
-  for (std::size_t i = 0; i < kRequiredPlaces; ++i) {
-    if (at > Text.size()) return std::string("the ") + kPlaceNames[i] + " is missing";
-    const std::size_t end = std::min(Text.find(';', at), Text.size());
-    Fields[i] = Text.substr(at, end - at);
-    if (Fields[i].empty()) return std::string("the ") + kPlaceNames[i] + " is missing";
-    at = end + 1;
-  }
-  // The day's high and low follow when the terminal has them.
-  for (std::size_t i = kRequiredPlaces; i < Fields.size() && at <= Text.size(); ++i) {
-    const std::size_t end = std::min(Text.find(';', at), Text.size());
-    Fields[i] = Text.substr(at, end - at);
-    at = end + 1;
-  }
-  try {
-    Time = StrToInt(std::string(Fields[4]));
-  } catch (const EConvertError& e) {
-    Detail = e.what();
-    return "the time is not a whole number of seconds since 1970";
-  }
-  return {};
-}
-
 void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std::string& Text) {
   // Whatever happens on the way, the window shows the outcome.
   struct Notify {
@@ -176,7 +141,7 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
   QuoteFields fields;
   std::int32_t time = 0;
   std::string detail;
-  const std::string problem = CheckLine(Text, fields, time, detail);
+  const std::string problem = CheckQuoteLine(Text, fields, time, detail);
   if (!problem.empty()) return RefuseLine(Text, problem, detail);
 
   // Kept whatever the DDE switch says, so that switching on serves every symbol at once.
@@ -297,7 +262,7 @@ void TMainForm::CatchUpMt4Row(std::size_t At) {
   QuoteFields fields;
   std::int32_t time = 0;
   std::string detail;
-  if (CheckLine(line, fields, time, detail).empty()) PublishRow(At, fields, line, time, true);
+  if (CheckQuoteLine(line, fields, time, detail).empty()) PublishRow(At, fields, line, time, true);
 }
 
 std::size_t TMainForm::RowPlace(std::string_view Symbol) const {
@@ -371,7 +336,7 @@ std::string TMainForm::ListCell(int Index, int Col) const {
       QuoteFields fields;
       std::int32_t time = 0;
       std::string detail;
-      CheckLine(row.Line, fields, time, detail);
+      CheckQuoteLine(row.Line, fields, time, detail);
       return std::string(fields[static_cast<std::size_t>(Col)]);
     }
     default:
@@ -423,7 +388,7 @@ void TMainForm::PublishKeptLines() {
     QuoteFields fields;
     std::int32_t time = 0;
     std::string detail;
-    if (CheckLine(line, fields, time, detail).empty()) PublishRow(i, fields, line, time);
+    if (CheckQuoteLine(line, fields, time, detail).empty()) PublishRow(i, fields, line, time);
   }
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/mt4_layout.h"
+#include "app/quote_line.h"
 #include "app/settings.h"
 #include "app/system_items.h"
 #include "dde/manager/manager.h"
@@ -74,9 +75,9 @@ class TMainForm : public TComponent {
   // The window closes: its place is remembered for the next start.
   void FormClose(const TWindowPlace& Place);
 
-  // One quote line from the receiver. It is checked before anything is published: a line whose
-  // first six ";"-separated places are not all filled, or whose time is not a whole number of
-  // seconds in the 32-bit range, changes no item, label or grid cell and is named in the status
+  // One quote line from the receiver. It is checked before anything is published: a line that
+  // CheckQuoteLine refuses (a place missing, a price or volume that is not a number, a time not
+  // in whole seconds in 32 bits) changes no item, label or grid cell and is named in the status
   // bar instead. A good line is kept as its symbol's last line and published: on the service MT5
   // with the symbol as topic, and in MetaTrader 4's layout with the field as topic and the symbol
   // as item. The day's high and low of the bid (places seven and eight) are published when the
@@ -177,14 +178,7 @@ class TMainForm : public TComponent {
   static std::int64_t LocalClock();
 
  private:
-  // The places of a line: symbol, bid, ask, last, time, volume, then the optional high and low
-  // (empty when the line has none).
-  using QuoteFields = std::array<std::string_view, 8>;
-  // Cuts the line's first eight places and checks the six that must be there and the time, in
-  // one pass and without copies. An empty text when the line is good, else what is wrong with it in
-  // a trader's words; Detail then holds the conversion's own error text, if there is one.
-  static std::string CheckLine(std::string_view Text, QuoteFields& Fields, std::int32_t& Time,
-                               std::string& Detail);
+  using QuoteFields = TQuoteFields;  // checked by CheckQuoteLine
   // Publishes the row's line in both layouts; with Mt4Only, brings MetaTrader 4's items up to
   // it whether or not they are linked.
   void PublishRow(std::size_t At, const QuoteFields& Fields, std::string_view Text,

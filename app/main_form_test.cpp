@@ -101,10 +101,11 @@ TEST_F(FormTest, AFullLinePublishesEveryFieldAndFillsTheGrid) {
   EXPECT_EQ(form.StatusText(), "");
 }
 
-TEST_F(FormTest, FieldsBeyondTheSixthOnlyTravelInTheQuote) {
-  const std::string line = "GBPUSD;1.2;1.3;1.25;0;7;extra;more";
+TEST_F(FormTest, FieldsBeyondTheEighthOnlyTravelInTheQuote) {
+  const std::string line = "GBPUSD;1.2;1.3;1.25;0;7;1.31;1.19;extra;more";
   Feed(line);
   EXPECT_EQ(Items("GBPUSD"), (Values{"1.2", "1.3", "1.25", "0", "7", line}));
+  EXPECT_EQ(Mt5("GBPUSD", "HIGH") + " " + Mt5("GBPUSD", "LOW"), "1.31 1.19");
   EXPECT_EQ(form.Cell(1, 0), "1/1/1970");  // midnight: the date alone
   EXPECT_EQ(form.Cell(1, 4), "7");
 }
@@ -131,7 +132,12 @@ TEST_F(FormTest, ABadLineIsRefusedWholeAndNamedInTheStatusBar) {
        "the time is not a whole number of seconds since 1970"},
       {"EURUSD;1.1;1.2;1.3;1700000000.5;15",
        "the time is not a whole number of seconds since 1970"},
-      {"GBPUSD", "the bid price is missing"},
+      {"GBPUSD;1.1", "the ask price is missing"},
+      {"GBPUSD", "the line has no ';' separators"},
+      // A spreadsheet would take these as text, or as another number.
+      {"EURUSD;1,09996;1.09998;1.09997;1700000000;15", "the bid is not a number: 1,09996"},
+      {"EURUSD;abc;-5;0;1700000200;15", "the bid is not a number: abc"},
+      {"EURUSD;1.1;1.2;1.3;1700000000;15;1.4;low", "the low is not a number: low"},
       {"", "the line is empty"},
       // A text client would read the bid as "1".
       {std::string("EURUSD;1\0.08501;1.08503;1.08502;1700000000;15", 45),
@@ -159,16 +165,16 @@ TEST_F(FormTest, ABadLineIsRefusedWholeAndNamedInTheStatusBar) {
   // The conversion's own words follow the trader's.
   Feed("EURUSD;1;2;3;1700000000123;4");
   EXPECT_EQ(form.StatusText(),
-            "10 lines refused - the time is not a whole number of seconds since 1970: "
+            "14 lines refused - the time is not a whole number of seconds since 1970: "
             "EURUSD;1;2;3;1700000000123;4 ('1700000000123' is not a valid integer value)");
   EXPECT_EQ(form.LastLine("EURUSD"), good);
 
   // A good line clears the problem; the count stays in view. Fields after the sixth may be
   // empty: they only travel in the quote.
-  Feed("EURUSD;1.2;1.3;1.25;60;7;;x");
-  EXPECT_EQ(form.StatusText(), "10 lines refused");
+  Feed("EURUSD;1.2;1.3;1.25;60;7;;1.0");
+  EXPECT_EQ(form.StatusText(), "14 lines refused");
   EXPECT_EQ(Items("EURUSD"),
-            (Values{"1.2", "1.3", "1.25", "60", "7", "EURUSD;1.2;1.3;1.25;60;7;;x"}));
+            (Values{"1.2", "1.3", "1.25", "60", "7", "EURUSD;1.2;1.3;1.25;60;7;;1.0"}));
   EXPECT_EQ(form.Cell(1, 0), "1/1/1970 12:01:00 AM");
   // The time cell is made again for every other second, and back again.
   Feed("EURUSD;1.2;1.3;1.25;61;7");
@@ -320,7 +326,7 @@ TEST(FormBeforeDde, LinesAreShownAndKeptAndServedOnceDdeIsOn) {
 }
 
 TEST_F(FormTest, OnlyChangedValuesAreAnnouncedToLinkedClients) {
-  const std::string line = "EURUSD;1E5;1.2;1.3;1700000000;15";
+  const std::string line = "EURUSD;1.1;1.2;1.3;1700000000;15";
   Feed(line);
   TDDEMLService& mt5 = *form.DdeManager().FindService("MT5");
   for (const char* item : {"BID", "ASK", "LAST", "TIME", "VOLUME", "QUOTE"})
@@ -328,10 +334,11 @@ TEST_F(FormTest, OnlyChangedValuesAreAnnouncedToLinkedClients) {
   const auto posts = form.DdeManager().AdvisePosts();
   Feed(line);
   EXPECT_EQ(form.DdeManager().AdvisePosts(), posts);
-  // Prices differing only in letter case count as unchanged; QUOTE then differs in case too.
-  Feed("EURUSD;1e5;1.2;1.3;1700000000;15");
+  // Values differing only in letter case count as unchanged: here the QUOTE, whose symbol is
+  // written in other letters.
+  Feed("eurusd;1.1;1.2;1.3;1700000000;15");
   EXPECT_EQ(form.DdeManager().AdvisePosts(), posts);
-  Feed("EURUSD;1e5;1.2;1.4;1700000001;15");
+  Feed("eurusd;1.1;1.2;1.4;1700000001;15");
   EXPECT_EQ(form.DdeManager().AdvisePosts(), posts + 3);  // LAST, TIME, QUOTE
 }
 

@@ -37,6 +37,8 @@ bool   g_twfFollowWatch = false; // the list is Market Watch's and follows it
 uint   g_twfWatchChecked = 0;    // when Market Watch was last compared with the list
 bool   g_twfWaiting = false;     // Tickwell is not there: sends pause for a second
 uint   g_twfWaitSince = 0;
+int    g_twfAwayCode = TWF_OK;   // why Tickwell cannot be reached, said once for all symbols
+bool   g_twfFound = false;       // Tickwell took a line since the feed started
 
 //+------------------------------------------------------------------+
 //| What a return code means, for the log.                           |
@@ -177,16 +179,28 @@ void TwfSendIfChanged(int i)
                              volume,
                              range ? DoubleToString(high, digits) : "",
                              range ? DoubleToString(low, digits) : "");
-   if(code != g_twfLastCode[i] && code != TWF_OK)
-      Print("Tickwell: ", name, ": ", TwfCodeText(code));
-   g_twfLastCode[i] = code;
    if(code == TWF_NO_RECEIVER || code == TWF_TIMED_OUT)
      {
-      // Try again in a second rather than on every tick of every symbol.
+      // Tickwell is away for every symbol alike: said once, not once for each of them. Try
+      // again in a second rather than on every tick of every symbol.
+      if(code != g_twfAwayCode)
+         Print("Tickwell: ", TwfCodeText(code));
+      g_twfAwayCode = code;
       g_twfWaiting = true;
       g_twfWaitSince = GetTickCount();
       return;
      }
+   if(code == TWF_OK)
+     {
+      if(g_twfAwayCode != TWF_OK)
+         Print("Tickwell: Tickwell found", g_twfFound ? " again" : "", ": quotes flow");
+      g_twfAwayCode = TWF_OK;
+      g_twfFound = true;
+     }
+   // What is wrong with one symbol's line is said once for that symbol.
+   if(code != g_twfLastCode[i] && code != TWF_OK)
+      Print("Tickwell: ", name, ": ", TwfCodeText(code));
+   g_twfLastCode[i] = code;
    g_twfLastMsc[i] = tick.time_msc;  // sent, or a line that can never be sent
   }
 
@@ -222,6 +236,8 @@ bool TwfStart(const string symbols)
    g_twfFollowWatch = symbols == "";
    g_twfWatchChecked = 0;
    g_twfWaiting = false;
+   g_twfAwayCode = TWF_OK;
+   g_twfFound = false;
    if(g_twfFollowWatch)
      {
       for(int i = 0; i < SymbolsTotal(true); i++)
@@ -243,7 +259,12 @@ bool TwfStart(const string symbols)
       return false;
      }
    if(code == TWF_NO_RECEIVER)
+     {
       Print("Tickwell: ", TwfCodeText(code));
+      g_twfAwayCode = code;  // the sends do not say it again
+     }
+   else
+      g_twfFound = true;
    Print("Tickwell: feeding ", ArraySize(g_twfSymbols), " symbol(s)",
          g_twfFollowWatch ? " of Market Watch" : "");
    return true;

@@ -121,6 +121,13 @@ TEST(WatchProcess, RequestsPokesAndExecutesAgainstARealServer) {
   EXPECT_EQ(link.Finish(), 0) << link.Errors();
   EXPECT_EQ(LinesWith(link.Output(), {" EURUSD BID EURUSD.BID"}), 1) << link.Output();
   EXPECT_EQ(LinesWith(link.Output(), {" EURUSD ASK EURUSD.ASK"}), 1) << link.Output();
+  // Pasted from the cell: the formula's "=" and a name with a dot in quotes. An item the server
+  // does not have still fails its request.
+  Watch pasted({"=TwRawA|'EUR.USD'!BID"});
+  EXPECT_EQ(pasted.Finish(), 0) << pasted.Errors();
+  EXPECT_EQ(LinesWith(pasted.Output(), {" EUR.USD BID EUR.USD.BID"}), 1) << pasted.Output();
+  Watch no_price({"=TwRawA|'EUR.USD'!NOPE"});
+  EXPECT_EQ(no_price.Finish(), 3) << no_price.Errors();
 
   Watch poke({"TwRawA", "EURUSD", "BID", "-p", "BID=1.0842", "-r"});
   EXPECT_EQ(poke.Finish(), 0) << poke.process->Errors();

@@ -1,6 +1,7 @@
 #include "tools/watch/watch_options.h"
 
 #include <cstdlib>
+#include <string_view>
 
 namespace watch {
 
@@ -36,20 +37,51 @@ bool Number(const std::string& text, double& value) {
   return !text.empty() && end && *end == '\0' && value >= 0;
 }
 
+// One name of a link, read from At up to the first of Stops (or the end). A name in single
+// quotes, as a spreadsheet writes one holding dots or spaces ('EURUSD.m'), may hold any
+// character, a quote doubled; the quotes are not part of the name. False for a quote left open
+// or followed by anything but a stop.
+bool ReadLinkName(std::string_view link, std::size_t& at, std::string_view stops,
+                  std::string& name) {
+  name.clear();
+  if (at < link.size() && link[at] == '\'') {
+    for (++at; at < link.size(); ++at) {
+      if (link[at] != '\'') {
+        name += link[at];
+      } else if (at + 1 < link.size() && link[at + 1] == '\'') {
+        name += '\'';
+        ++at;
+      } else {
+        ++at;
+        return at == link.size() || stops.find(link[at]) != std::string_view::npos;
+      }
+    }
+    return false;
+  }
+  for (; at < link.size() && stops.find(link[at]) == std::string_view::npos; ++at) name += link[at];
+  return true;
+}
+
 // A spreadsheet's link, SERVICE|TOPIC!ITEM (or SERVICE|TOPIC with the items after it), as the
-// names it stands for, each non-empty.
+// names it stands for, each non-empty. It may be pasted from a cell as it is written there:
+// with the formula's "=" before it and names in single quotes.
 bool SplitLink(const std::string& link, std::vector<std::string>& names, std::string& error) {
-  const std::size_t bar = link.find('|');
-  const std::size_t bang = link.find('!', bar);
-  const std::string service = link.substr(0, bar);
-  const std::string topic = link.substr(bar + 1, bang == std::string::npos ? bang : bang - bar - 1);
-  if (service.empty() || topic.empty() || bang + 1 == link.size() ||
-      link.find('|', bar + 1) != std::string::npos) {
+  std::size_t at = !link.empty() && link[0] == '=' ? 1 : 0;
+  std::string service, topic, item;
+  bool ok = ReadLinkName(link, at, "|", service) && at < link.size() && !service.empty();
+  ++at;  // past the "|"
+  ok = ok && ReadLinkName(link, at, "|!", topic) && !topic.empty();
+  const bool has_item = ok && at < link.size() && link[at] == '!';
+  if (has_item) {
+    ++at;
+    ok = ReadLinkName(link, at, "|", item) && !item.empty();
+  }
+  if (!ok || at < link.size()) {
     error = "\"" + link + "\" is not SERVICE|TOPIC!ITEM";
     return false;
   }
   names = {service, topic};
-  if (bang != std::string::npos) names.push_back(link.substr(bang + 1));
+  if (has_item) names.push_back(item);
   return true;
 }
 

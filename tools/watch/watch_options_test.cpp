@@ -51,8 +51,42 @@ TEST(WatchOptions, ASpreadsheetLinkNamesServiceTopicAndItem) {
   EXPECT_EQ(list.options.topic, "");
 }
 
-TEST(WatchOptions, ALinkWithAnEmptyPartIsRefusedByName) {
-  for (const char* bad : {"|EURUSD!BID", "MT5|!BID", "MT5|EURUSD!", "MT5|", "MT5|EUR|USD!BID"}) {
+TEST(WatchOptions, ALinkIsTakenAsASpreadsheetCellWritesIt) {
+  // The formula's "=", and names in single quotes (a quote inside doubled) as a spreadsheet
+  // writes names holding dots, spaces or the link's own marks.
+  struct Case {
+    const char* link;
+    const char* service;
+    const char* topic;
+    const char* item;
+  };
+  const Case cases[] = {
+      {"=MT5|EURUSD!BID", "MT5", "EURUSD", "BID"},
+      {"MT5|'EURUSD.m'!BID", "MT5", "EURUSD.m", "BID"},
+      {"=MT5|'EURUSD.m'!'BID'", "MT5", "EURUSD.m", "BID"},
+      {"='MT5'|'EUR USD'!BID", "MT5", "EUR USD", "BID"},
+      {"MT5|'it''s'!BID", "MT5", "it's", "BID"},
+      {"MT5|'A!B|C'!'''Q'''", "MT5", "A!B|C", "'Q'"},
+      // A quote inside a name not written in quotes is the name's own.
+      {"MT5|EUR'USD!BID", "MT5", "EUR'USD", "BID"},
+  };
+  for (const Case& c : cases) {
+    Parsed p = Parse({c.link, "ASK"});
+    ASSERT_TRUE(p.ok) << c.link << ": " << p.error;
+    EXPECT_EQ(p.options.service, c.service) << c.link;
+    EXPECT_EQ(p.options.topic, c.topic) << c.link;
+    EXPECT_EQ(p.options.items, (std::vector<std::string>{c.item, "ASK"})) << c.link;
+  }
+  Parsed bare = Parse({"=MT5|'EURUSD.m'", "ASK"});
+  ASSERT_TRUE(bare.ok) << bare.error;
+  EXPECT_EQ(bare.options.topic, "EURUSD.m");
+  EXPECT_EQ(bare.options.items, std::vector<std::string>{"ASK"});
+}
+
+TEST(WatchOptions, ALinkThatDoesNotReadIsRefusedByName) {
+  for (const char* bad : {"|EURUSD!BID", "MT5|!BID", "MT5|EURUSD!", "MT5|", "MT5|EUR|USD!BID",
+                          "=|EURUSD!BID", "MT5|''!BID", "MT5|'EURUSD.m!BID", "MT5|'EURUSD'.m!BID",
+                          "MT5|EURUSD!'BID", "MT5|EURUSD!BID|X"}) {
     Parsed p = Parse({bad});
     EXPECT_FALSE(p.ok) << bad;
     std::string expected = "\"";
