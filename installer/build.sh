@@ -17,7 +17,7 @@ command -v makensis >/dev/null || { echo "installer: makensis not found (run scr
 missing=()
 for f in "$win64"/{tickwell,tickwell-feed,tickwell-watch,tickwell-sheet}.exe \
          "$win64"/{TickwellFeed,TickwellRtd}.dll "$win32"/{TickwellFeed,TickwellRtd}.dll \
-         "$root"/app/help/tickwell-{help.html,window.png,sheet.png} \
+         "$root"/app/help/tickwell-{help.html,window.png,sheet.png,refused.png} \
          "$root/mql5/TickwellFeed.mq5" "$root/mql5/TickwellService.mq5" \
          "$root/mql5/TickwellFeed.mqh" "$root/feed/tickwell_feed.h"; do
   [ -f "$f" ] || missing+=("$f")

@@ -21,7 +21,7 @@ menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tick
 win_dir='C:\Program Files\Tickwell'
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell'
 files=(tickwell.exe tickwell-feed.exe tickwell-watch.exe tickwell-sheet.exe tickwell-help.html
-       tickwell-window.png tickwell-sheet.png TickwellFeed.dll x86/TickwellFeed.dll
+       tickwell-window.png tickwell-sheet.png tickwell-refused.png TickwellFeed.dll x86/TickwellFeed.dll
        TickwellFeed.mq5 TickwellService.mq5 TickwellFeed.mqh tickwell_feed.h uninstall.exe TickwellRtd.dll x86/TickwellRtd.dll)
 links=("Tickwell.lnk" "Tickwell help.lnk" "Uninstall Tickwell.lnk")
 pass=0 fail=0

@@ -11,6 +11,7 @@ constexpr int kGrid = 103;
 constexpr int kStatusBar = 104;
 constexpr int kSymbolList = 105;  // every symbol received, a row each
 constexpr int kHint = 106;        // what to do, shown in the list's place while it is empty
+constexpr int kProblem = 107;     // the status bar's problem, whole, when its panel is too narrow
 
 constexpr int kCmdHelp = 201;
 constexpr int kCmdAbout = 202;

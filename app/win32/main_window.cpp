@@ -18,8 +18,14 @@ namespace {
 
 constexpr int kPanelWidth = 222;  // the button, label and grid at the left are drawn for this
 constexpr int kListTop = 32;
-// Room for the panel and a few columns of the list, and for the status bar's panels.
-constexpr int kMinClientWidth = 480, kMinClientHeight = 201;
+// A status panel's edges and the space the bar keeps before its text, with a little air.
+constexpr int kStatusMargins = 12;
+// What the list keeps when the problem takes room from it: its captions and a few rows.
+constexpr int kListLeast = 64;
+constexpr int kProblemGap = 4;  // between the list and the problem under it
+// Room for the panel and a few columns of the list, for the status bar's panels, and beside the
+// panel for a problem of a few lines under a few rows of the list.
+constexpr int kMinClientWidth = 480, kMinClientHeight = 240;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 // A busy feed changes the quote far more often than an eye can follow; painting each change
 // would cost more than taking the line. Under Wine a paint of the window costs one to two
@@ -144,27 +150,81 @@ void MainWindow::RememberPlace() {
   form_.FormClose({r.left, r.top, r.right - r.left, r.bottom - r.top, maximized});
 }
 
+int MainWindow::StatusTextWidth(const std::string& text) const {
+  HDC dc = GetDC(status_);
+  HGDIOBJ old = SelectObject(dc, font_);
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(status_, dc);
+  return extent.cx;
+}
+
+MainWindow::StatusPlan MainWindow::PlanStatus(int width) const {
+  // The last panel ends under the size grip.
+  const int dde = StatusTextWidth(dde_text_) + kStatusMargins + GetSystemMetrics(SM_CXVSCROLL);
+  const int counts = StatusTextWidth(counts_text_) + kStatusMargins;
+  const int room = std::max(0, width - dde - counts);
+  const bool apart = !status_text_.empty() && StatusTextWidth(status_text_) + kStatusMargins > room;
+  return {{apart ? 0 : room, room + counts, -1}, apart};
+}
+
+void MainWindow::ArrangeStatus() {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const StatusPlan plan = PlanStatus(static_cast<int>(client.right));
+  if (plan != status_plan_ || (plan.problem_apart && problem_text_ != status_text_)) Layout();
+}
+
+int MainWindow::FitProblem(int width, int room) {
+  if (problem_text_ != status_text_) {
+    problem_text_ = status_text_;
+    SetWindowTextA(problem_, problem_text_.c_str());
+  }
+  // Wrapped at this width without a scroll bar, then counted.
+  ShowScrollBar(problem_, SB_VERT, FALSE);
+  SetWindowPos(problem_, nullptr, 0, 0, width, std::max(room, 1), SWP_NOMOVE | SWP_NOZORDER);
+  const int lines = static_cast<int>(SendMessageA(problem_, EM_GETLINECOUNT, 0, 0));
+  HDC dc = GetDC(problem_);
+  HGDIOBJ old = SelectObject(dc, font_);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(problem_, dc);
+  const int line = std::max(1, static_cast<int>(metrics.tmHeight));
+  const int most = std::max(1, (room - kListLeast - kProblemGap) / line);
+  if (lines > most) ShowScrollBar(problem_, SB_VERT, TRUE);
+  return std::min(lines, most) * line;
+}
+
 void MainWindow::Layout() {
   RECT client;
   GetClientRect(hwnd_, &client);
   const int width = static_cast<int>(client.right), height = static_cast<int>(client.bottom);
   SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
   SendMessageA(status_, WM_SIZE, 0, 0);
-  // The problem first, where there is room for a refused line; the counts at the right.
-  int parts[3] = {std::max(100, width - 400), std::max(200, width - 220), -1};
-  SendMessageA(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
-  // Setting the parts may drop their texts (Wine's bar does).
+  status_plan_ = PlanStatus(width);
+  SendMessageA(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(status_plan_.parts));
+  // Setting the parts may drop their texts (Wine's bar does). The problem's panel keeps its
+  // text when it has no width, so that the bar's text is the problem for every reader.
   const std::string* texts[3] = {&status_text_, &counts_text_, &dde_text_};
   for (WPARAM part = 0; part < 3; ++part)
     SendMessageA(status_, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(texts[part]->c_str()));
   RECT bar;
   GetWindowRect(status_, &bar);
   const int list_width = std::max(0, width - kPanelWidth - 8);
-  const int list_height =
-      std::max(0, height - static_cast<int>(bar.bottom - bar.top) - kListTop - 6);
+  int list_height = std::max(0, height - static_cast<int>(bar.bottom - bar.top) - kListTop - 6);
+  if (status_plan_.problem_apart) {
+    const int problem_height = FitProblem(list_width, list_height);
+    list_height = std::max(0, list_height - problem_height - kProblemGap);
+    MoveWindow(problem_, kPanelWidth, kListTop + list_height + kProblemGap, list_width,
+               problem_height, TRUE);
+  }
+  ShowWindow(problem_, status_plan_.problem_apart ? SW_SHOWNA : SW_HIDE);
   MoveWindow(list_, kPanelWidth, kListTop, list_width, list_height, TRUE);
   MoveWindow(hint_, kPanelWidth + 8, kListTop + 8, std::max(0, list_width - 16),
              std::max(0, list_height - 16), TRUE);
+  FitSymbolListColumns(list_, form_);
 }
 
 void MainWindow::ShowCounts() {
@@ -172,6 +232,7 @@ void MainWindow::ShowCounts() {
   if (dde != dde_text_) {
     dde_text_ = dde;
     SendMessageA(status_, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>(dde_text_.c_str()));
+    ArrangeStatus();
   }
 }
 
@@ -204,12 +265,18 @@ void MainWindow::CreateChildren() {
   button_ =
       Child("BUTTON", "DDE", BS_OWNERDRAW | WS_TABSTOP, 8, 32, 75, 25, hwnd_, ids::kDdeButton);
   grid_ = CreateQuoteGrid(hwnd_, 8, 64, 201, 108, form_);
-  list_ = CreateSymbolList(hwnd_, kPanelWidth, kListTop, 100, 100, font_);
+  list_ = CreateSymbolList(hwnd_, kPanelWidth, kListTop, 100, 100, font_, form_);
   hint_ = Child("STATIC", "", SS_LEFT | SS_NOPREFIX, kPanelWidth, kListTop, 100, 100, hwnd_,
                 ids::kHint);
+  // Read-only text rather than a label: it wraps a refused line that has no spaces, scrolls
+  // when it is longer than the room, and the line can be copied from it.
+  problem_ =
+      CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_MULTILINE | ES_READONLY, kPanelWidth, kListTop,
+                      100, 20, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kProblem)),
+                      GetModuleHandleA(nullptr), nullptr);
   status_ =
       Child(STATUSCLASSNAMEA, "", SBARS_SIZEGRIP, 0, 179, kPanelWidth, 22, hwnd_, ids::kStatusBar);
-  for (HWND child : {toolbar_, label_, button_, grid_, list_, hint_, status_}) {
+  for (HWND child : {toolbar_, label_, button_, grid_, list_, hint_, problem_, status_}) {
     SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
   images_ = CreateDdeGlyphs();
@@ -251,6 +318,7 @@ void MainWindow::Paint() {
     ShowWindow(hint_, hint.empty() ? SW_HIDE : SW_SHOW);
     ShowWindow(list_, hint.empty() ? SW_SHOW : SW_HIDE);
   }
+  ArrangeStatus();
 }
 
 void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
@@ -355,6 +423,11 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
       }
       break;
     case WM_CTLCOLORSTATIC:
+      // The problem's text scrolls: its background is painted, not left to show through.
+      if (reinterpret_cast<HWND>(l) == problem_) {
+        SetBkColor(reinterpret_cast<HDC>(w), GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
       SetBkMode(reinterpret_cast<HDC>(w), TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_DESTROY:

@@ -1,10 +1,13 @@
 // The real main window in this process: when it shows itself, the font it and its children draw
-// with, and whether every cell of the grid fits its column.
+// with, whether every cell of the grid and the list fits its column, and every status message
+// its place.
 #include "app/win32/main_window.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -260,8 +263,168 @@ TEST_F(ShownMainWindow, ResizesWithTheListTakingTheRoomAndKeepsAUsableLeastSize)
   RECT client;
   GetClientRect(Main(), &client);
   EXPECT_GE(client.right, 480);
-  EXPECT_GE(client.bottom, 201);
+  EXPECT_GE(client.bottom, 240);
   EXPECT_GT(ChildRect(Main(), list).right - ChildRect(Main(), list).left, 200);
+}
+
+int TextWidth(HWND window, const std::string& text) {
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, FontOf(window));
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return extent.cx;
+}
+
+// What of the status texts cannot be read whole, or "" when all can: the counts and DDE's state
+// in their panels, the problem in its panel or, when that is too narrow, in its own place above
+// the status bar, every line of it on screen (or, for a problem longer than the room, scrolled
+// to with a scroll bar).
+std::string WhatIsCut(HWND main, const TMainForm& form, bool scrolls = false) {
+  HWND status = Item(main, ids::kStatusBar), problem = Item(main, ids::kProblem);
+  const std::string texts[3] = {form.StatusText(), form.CountsText(), form.DdeStateText()};
+  for (int part = 0; part < 3; ++part) {
+    const std::string shown = PanelText(status, part);
+    if (shown != texts[part]) return "panel " + std::to_string(part) + " holds '" + shown + "'";
+    RECT r{};
+    SendMessageA(status, SB_GETRECT, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(&r));
+    // A panel's edges and the space the bar keeps before the text; the size grip covers the
+    // end of the last panel.
+    const int room =
+        static_cast<int>(r.right - r.left) - 5 - (part == 2 ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+    if (shown.empty() || TextWidth(status, shown) <= room) continue;
+    if (part != 0) return "'" + shown + "' is cut in its panel";
+    if (r.right - r.left > 2) return "the problem shows cut in its panel: '" + shown + "'";
+    if (!IsWindowVisible(problem)) return "the problem is nowhere: '" + shown + "'";
+    char text[1024] = "";
+    GetWindowTextA(problem, text, sizeof text);
+    if (shown != text) return std::string("the problem's place holds '") + text + "'";
+    HDC dc = GetDC(problem);
+    HGDIOBJ old = SelectObject(dc, FontOf(problem));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(problem, dc);
+    RECT format{};
+    SendMessageA(problem, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    const LRESULT lines = SendMessageA(problem, EM_GETLINECOUNT, 0, 0);
+    const bool all_shown = SendMessageA(problem, EM_GETFIRSTVISIBLELINE, 0, 0) == 0 &&
+                           (format.bottom - format.top) >= lines * metrics.tmHeight;
+    if (all_shown == scrolls)
+      return "the problem's " + std::to_string(lines) + (scrolls ? " lines" : " lines do not") +
+             " all show";
+    if (scrolls && !(GetWindowLongA(problem, GWL_STYLE) & WS_VSCROLL))
+      return "the problem's lines do not all show and cannot be scrolled to";
+    const RECT p = ChildRect(main, problem), s = ChildRect(main, status),
+               l = ChildRect(main, Item(main, ids::kSymbolList));
+    if (p.bottom > s.top || p.top < l.bottom) return "the problem is hidden by another part";
+  }
+  return "";
+}
+
+// The window's messages at its first size and at its least, each whole where it shows.
+TEST(MainWindowStatus, EveryMessageShowsWholeAtTheDefaultAndTheLeastSize) {
+  // A settings file that cannot be written, its folder being a file, in a long path as a
+  // user's profile gives one.
+  const std::filesystem::path blocker =
+      std::filesystem::temp_directory_path() / "tickwell-status-test-a-file-where-a-folder-goes";
+  std::filesystem::remove_all(blocker);
+  {
+    std::FILE* f = std::fopen(blocker.string().c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  }
+  TMainForm form;
+  form.SettingsFile = (blocker / "Tickwell" / "tickwell.ini").string();
+  {
+    MainWindow window(form);
+    ASSERT_TRUE(window.Create(SW_SHOWNOACTIVATE));
+    HWND main = window.Handle();
+    RECT first;
+    GetWindowRect(main, &first);
+    const SIZE sizes[] = {{first.right - first.left, first.bottom - first.top}, {50, 50}};
+    const auto feed = [&](const char* line) {
+      form.QuoteLineReceived(form.Receiver(), platform::kNoWindow, line);
+    };
+    struct Step {
+      std::function<void()> act;
+      const char* message;  // how the status bar's problem starts
+      bool scrolls_at_least = false;
+    };
+    const Step steps[] = {
+        // A refused line with its reason and detail, after enough lines for two-digit counts.
+        {[&] {
+           for (int i = 0; i < 12; ++i) feed("EURUSD;1.08501;1.08503;1.08502;1700000000;15");
+           feed("GBPUSD;1.1;;1.2;1700000000;15;");
+           feed("USDJPY;150;151;150.5;1700000000123;3");
+         },
+         "2 lines refused - the time is not a whole number of seconds since 1970: USDJPY"},
+        // A long one with no space to wrap at, its detail and a day's high and low.
+        {[&] {
+           feed("EURUSD.ecn;1.085012;1.085034;1.085023;1700000000123;12345678;1.086201;1.084101");
+         },
+         "3 lines refused - the time is not"},
+        // The next good line leaves the count of refused lines.
+        {[&] { feed("EURUSD;1.08501;1.08503;1.08502;1700000000;15"); }, "3 lines refused"},
+        // A switch that cannot be remembered names the file.
+        {[&] { form.DdeButtonClick(); }, "The DDE switch could not be remembered: "},
+        // A refused line as long as the feed lets through: scrolled at the least size.
+        {[&] { feed(("EURUSD;1;2;3;" + std::string(200, '9') + ";15").c_str()); },
+         "4 lines refused - the time is not", true},
+    };
+    for (const Step& step : steps) {
+      step.act();
+      ASSERT_EQ(form.StatusText().rfind(step.message, 0), 0u) << form.StatusText();
+      for (const SIZE size : sizes) {
+        SetWindowPos(main, nullptr, 0, 0, size.cx, size.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const bool scrolls = step.scrolls_at_least && size.cx == sizes[1].cx;
+        PumpUntil([&] { return WhatIsCut(main, form, scrolls).empty(); });
+        EXPECT_EQ(WhatIsCut(main, form, scrolls), "") << size.cx << "x" << size.cy;
+        // The list keeps its captions and a few rows beside the problem.
+        const RECT l = ChildRect(main, Item(main, ids::kSymbolList));
+        EXPECT_GE(l.bottom - l.top, 60) << form.StatusText();
+      }
+    }
+    form.DdeButtonClick();
+  }
+  ForgetQuit();
+  std::filesystem::remove_all(blocker);
+}
+
+std::vector<int> ColumnWidths(HWND list) {
+  std::vector<int> widths;
+  for (int col = 0; col < TMainForm::kListCols; ++col)
+    widths.push_back(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, col, 0)));
+  return widths;
+}
+
+TEST_F(ShownMainWindow, TheSymbolColumnFitsTheLongestSymbolAndTheColumnsFillAMaximisedWindow) {
+  HWND list = Item(Main(), ids::kSymbolList);
+  const std::string longest = "Crude Oil WTI Futures (Jan 2024)";
+  for (const std::string& symbol : {std::string("EURUSD"), longest, std::string("XAUUSD")})
+    form.QuoteLineReceived(form.Receiver(), platform::kNoWindow,
+                           symbol + ";71.25;71.27;71.26;1700000000;3");
+  ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 3; }));
+  EXPECT_LE(TextWidth(list, longest) + 12, SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+  const std::vector<int> restored = ColumnWidths(list);
+
+  ShowWindow(Main(), SW_MAXIMIZE);
+  ASSERT_TRUE(IsZoomed(Main()));
+  RECT client;
+  GetClientRect(list, &client);
+  const std::vector<int> maximised = ColumnWidths(list);
+  int total = 0;
+  for (int col = 0; col < TMainForm::kListCols; ++col) {
+    EXPECT_GE(maximised[col], restored[col]) << col;
+    total += maximised[col];
+  }
+  EXPECT_EQ(total, client.right) << "the columns fill the list";
+  EXPECT_FALSE(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL) << "and need no scrolling";
+
+  ShowWindow(Main(), SW_RESTORE);
+  EXPECT_EQ(ColumnWidths(list), restored);
 }
 
 TEST_F(ShownMainWindow, ASecondStartsSwitchTurnsDdeOnAndOffWithoutRememberingIt) {

@@ -1,6 +1,7 @@
 #include "app/win32/symbol_list.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -37,7 +38,8 @@ int TextWidth(HDC dc, const std::string& text) {
 
 }  // namespace
 
-HWND CreateSymbolList(HWND parent, int x, int y, int width, int height, HFONT font) {
+HWND CreateSymbolList(HWND parent, int x, int y, int width, int height, HFONT font,
+                      const TMainForm& form) {
   HWND list = CreateWindowExA(
       WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
       WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, x, y,
@@ -47,27 +49,55 @@ HWND CreateSymbolList(HWND parent, int x, int y, int width, int height, HFONT fo
   SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-  // Each column as wide as its caption or its widest common value in the list's font, with
-  // the margins the control keeps around a cell's text.
-  HDC dc = GetDC(list);
-  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
   for (int col = 0; col < TMainForm::kListCols; ++col) {
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     // Prices and volumes line up at their right edge; the first column cannot.
     const bool number = col == 1 || col == 2 || col == 3 || col == 5;
     column.fmt = number ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx =
-        std::max(TextWidth(dc, WidestValue(col)), TextWidth(dc, TMainForm::ListCaption(col))) +
-        kMargins;
     column.pszText = const_cast<char*>(TMainForm::ListCaption(col));
     column.iSubItem = col;
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(col),
                  reinterpret_cast<LPARAM>(&column));
   }
+  FitSymbolListColumns(list, form);
+  return list;
+}
+
+void FitSymbolListColumns(HWND list, const TMainForm& form) {
+  // Each column as wide as its caption or its widest value in the list's font, with the
+  // margins the control keeps around a cell's text.
+  std::array<int, TMainForm::kListCols> widths{};
+  HDC dc = GetDC(list);
+  auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  for (int col = 0; col < TMainForm::kListCols; ++col)
+    widths[col] =
+        std::max(TextWidth(dc, WidestValue(col)), TextWidth(dc, TMainForm::ListCaption(col)));
+  // Symbols are names a broker chooses ("Crude Oil WTI"): the column follows the longest.
+  for (int row = 0; row < form.RowCount(); ++row)
+    widths[0] = std::max(widths[0], TextWidth(dc, form.ListCell(row, 0)));
   SelectObject(dc, old);
   ReleaseDC(list, dc);
-  return list;
+  int natural = 0;
+  for (int& width : widths) {
+    width += kMargins;
+    natural += width;
+  }
+
+  // The room the rows have, without a vertical scroll bar's width.
+  RECT client;
+  GetClientRect(list, &client);
+  const int extra = static_cast<int>(client.right) - natural;
+  for (int col = 0; col < TMainForm::kListCols; ++col) {
+    // Shared evenly, the pixels that do not divide going to the later columns.
+    const int share =
+        extra <= 0 ? 0
+                   : extra * (col + 1) / TMainForm::kListCols - extra * col / TMainForm::kListCols;
+    const int width = widths[col] + share;
+    if (SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col), 0) != width)
+      SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col), MAKELPARAM(width, 0));
+  }
 }
 
 void FollowSymbolList(HWND list, TMainForm& form) {
@@ -75,6 +105,8 @@ void FollowSymbolList(HWND list, TMainForm& form) {
   if (changes.All) {
     // Rows were added: the count changes and every row shown may now be another symbol.
     SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(form.RowCount()), LVSICF_NOSCROLL);
+    // A new symbol may be longer, and a scroll bar may have come.
+    FitSymbolListColumns(list, form);
     InvalidateRect(list, nullptr, FALSE);
     return;
   }
