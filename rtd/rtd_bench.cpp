@@ -194,11 +194,14 @@ class Cells {
 // after a notification, until done() or timeout_s.
 struct Holds {
   double longest = 0, total = 0, first_hold = -1, last_hold = 0;
-  int count = 0;
+  int count = 0, over_100ms = 0;
+  std::vector<double> each;
   void Add(double start, double held, double since) {
     longest = std::max(longest, held);
     total += held;
     ++count;
+    over_100ms += held > 0.1 ? 1 : 0;
+    each.push_back(held);
     if (first_hold < 0) first_hold = start - since;
     last_hold = start + held - since;
   }
@@ -335,12 +338,14 @@ int WithTickwell(int rounds) {
   const double on = Now();
   const bool relinked = Pump(
       server, events, cells, back, [&] { return cells.Quoted() == kTopics; }, 120);
+  std::sort(back.each.begin(), back.each.end());
   std::printf(
       "Tickwell back: %d of %d topics quoted %.2f s after DDE on; %d holds of the thread "
-      "(timer calls, DDE data, RefreshData) from %.2f s to %.2f s, longest %.1f ms, together "
-      "%.2f s\n",
+      "(timer calls, DDE data, RefreshData) from %.2f s to %.2f s, median %.1f ms, longest "
+      "%.1f ms, %d over 100 ms, together %.2f s\n",
       cells.Quoted(), kTopics, Now() - on, back.count, back.first_hold, back.last_hold,
-      back.longest * 1e3, back.total);
+      back.each.empty() ? 0.0 : back.each[back.each.size() / 2] * 1e3, back.longest * 1e3,
+      back.over_100ms, back.total);
   if (!relinked) std::fprintf(stderr, "rtd-bench: not every topic was linked again\n");
   server->ServerTerminate();
   server->Release();
