@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 
@@ -111,7 +112,7 @@ class Relink : public ::testing::Test {
   QuoteServer server_{[] {}, "MT5", [this] { return now_; }};
 };
 
-TEST_F(Relink, TickwellsReturnLinksInSlicesAndFollowsCellsChangedBetweenThem) {
+TEST_F(Relink, ReturningTickwellIsLinkedInSlicesThatFollowCellsChangedBetweenThem) {
   tickwell_.End();
   ConnectAll();
   tickwell_.Begin();
