@@ -31,8 +31,10 @@ class Busy {
 };
 }  // namespace
 
-QuoteLinks::QuoteLinks(std::string service, Events events)
-    : service_(std::move(service)), events_(std::move(events)) {}
+QuoteLinks::QuoteLinks(std::string service, Events events, Clock clock)
+    : service_(std::move(service)),
+      events_(std::move(events)),
+      clock_(clock ? std::move(clock) : Clock(&std::chrono::steady_clock::now)) {}
 
 QuoteLinks::~QuoteLinks() {
   if (instance_ == 0) return;
@@ -103,11 +105,53 @@ void QuoteLinks::Drop(const std::string& name, const std::string& item) {
   symbols_.erase(found);
 }
 
-void QuoteLinks::Retry() {
-  if (busy_) return;
+bool QuoteLinks::Retry(std::chrono::steady_clock::duration budget) {
+  if (busy_) return passing_;
   Busy busy(busy_);
+  const auto deadline = clock_() + budget;
+  // A pass begins with the checks; a conversation that ended since the last slice begins one
+  // afresh, since every link is then made again.
+  if (!passing_ || stale_ || instance_ == 0) {
+    if (!StartPass()) return false;
+  }
+  bool first = true;
+  auto at = symbols_.lower_bound(next_symbol_);
+  if (at == symbols_.end() || at->first != next_symbol_) next_item_.clear();
+  while (at != symbols_.end()) {
+    const std::string key = at->first;
+    Symbol& symbol = at->second;
+    const bool missing = std::any_of(symbol.items.begin(), symbol.items.end(),
+                                     [](const auto& link) { return !link.second; });
+    if (missing) {
+      if (!first && clock_() >= deadline) {
+        next_symbol_ = key;
+        next_item_.clear();
+        return true;
+      }
+      first = false;
+      const std::string stopped = Link(symbol, next_item_, deadline);
+      // Tickwell is away: the other symbols would only broadcast in vain too.
+      if (!answered_) break;
+      if (!stopped.empty()) {
+        next_symbol_ = key;
+        next_item_ = stopped;
+        return true;
+      }
+    }
+    next_item_.clear();
+    // The symbol may have gone with a cell dropped meanwhile: go on from its key.
+    at = symbols_.upper_bound(key);
+  }
+  passing_ = false;
+  return false;
+}
+
+bool QuoteLinks::StartPass() {
+  passing_ = false;
+  next_symbol_.clear();
+  next_item_.clear();
   if (stale_ || instance_ == 0) Renew();
-  if (instance_ == 0) return;
+  if (instance_ == 0) return false;
   // A server that went away without ending its conversations leaves them dead: their links
   // are made again from a fresh instance.
   bool lost = false;
@@ -120,21 +164,15 @@ void QuoteLinks::Retry() {
   }
   if (lost) {
     Renew();
-    if (instance_ == 0) return;
+    if (instance_ == 0) return false;
   }
-  for (auto& entry : symbols_) {
-    Symbol& symbol = entry.second;
-    const bool missing = std::any_of(symbol.items.begin(), symbol.items.end(),
-                                     [](const auto& link) { return !link.second; });
-    if (!missing) continue;
-    Link(symbol);
-    // Tickwell is away: the other symbols would only broadcast in vain too.
-    if (!answered_) break;
-  }
+  passing_ = true;
+  return true;
 }
 
-void QuoteLinks::Link(Symbol& symbol) {
-  if (instance_ == 0) return;
+std::string QuoteLinks::Link(Symbol& symbol, const std::string& from,
+                             std::chrono::steady_clock::time_point deadline) {
+  if (instance_ == 0) return {};
   if (!symbol.conv) {
     Hsz service = DdeCreateStringHandle(instance_, service_);
     Hsz topic = DdeCreateStringHandle(instance_, symbol.name);
@@ -145,16 +183,17 @@ void QuoteLinks::Link(Symbol& symbol) {
       // Tickwell makes a symbol's topic at its first quote: tell that apart from no Tickwell.
       answered_ = ServiceAnswers();
       Unlinked(symbol, answered_ ? LinkState::NoQuote : LinkState::NotRunning);
-      return;
+      return {};
     }
   }
   answered_ = true;
   const Hconv conv = symbol.conv;
   bool linked_any = false;
   std::vector<std::string> names;
-  for (const auto& [item, linked] : symbol.items)
-    if (!linked) names.push_back(item);
+  for (auto link = symbol.items.lower_bound(from); link != symbol.items.end(); ++link)
+    if (!link->second) names.push_back(link->first);
   for (const std::string& item : names) {
+    if (item != names.front() && clock_() >= deadline) return item;
     Hsz hsz = DdeCreateStringHandle(instance_, item);
     std::uint32_t status = 0;
     const bool started = DdeClientTransaction(nullptr, 0, conv, hsz, kCfText, kXtypAdvStart,
@@ -169,7 +208,7 @@ void QuoteLinks::Link(Symbol& symbol) {
     auto link = symbol.items.find(item);
     if (symbol.conv != conv || link == symbol.items.end()) {
       if (value) DdeFreeDataHandle(value);
-      if (symbol.conv != conv) return;
+      if (symbol.conv != conv) return {};
       continue;
     }
     link->second = started;
@@ -190,6 +229,7 @@ void QuoteLinks::Link(Symbol& symbol) {
     DdeDisconnect(conv);
     symbol.conv = 0;
   }
+  return {};
 }
 
 void QuoteLinks::Unlinked(Symbol& symbol, LinkState state) {

@@ -1,9 +1,13 @@
 // The DLL's DDE side: a client of Tickwell's service with one conversation per symbol and one
 // hot link per item a cell uses, on the thread that made it (Excel's, which pumps its messages).
 // Links that cannot be made yet (Tickwell not running, DDE off, no quote for the symbol so far)
-// are made again by Retry(), which the DLL calls on a timer.
+// are made again by Retry(), which the DLL calls on a timer. Each link made costs two
+// transactions with Tickwell, and a thousand of them would hold Excel's thread for seconds, so a
+// pass over the symbols is cut into slices of bounded time; the DLL calls again soon while a
+// pass is unfinished.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -30,7 +34,10 @@ class QuoteLinks {
     std::function<void(const std::string& symbol, const std::string& item, LinkState)> state;
   };
 
-  QuoteLinks(std::string service, Events events);
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  // The clock times the slices of Retry(); the steady clock unless one is given.
+  QuoteLinks(std::string service, Events events, Clock clock = {});
   ~QuoteLinks();
   QuoteLinks(const QuoteLinks&) = delete;
   QuoteLinks& operator=(const QuoteLinks&) = delete;
@@ -44,8 +51,13 @@ class QuoteLinks {
   void Drop(const std::string& symbol, const std::string& item);
 
   // Makes the links still missing, and checks that Tickwell's end of each conversation is still
-  // there, since a conversation whose server went away does not always say so.
-  void Retry();
+  // there, since a conversation whose server went away does not always say so. Stops once the
+  // budget is spent (after at least one attempt) and returns true when links the pass has not
+  // reached yet remain: the next call goes on where this one stopped. Links still waiting keep
+  // what they showed.
+  bool Retry(std::chrono::steady_clock::duration budget = kRetrySlice);
+
+  static constexpr std::chrono::steady_clock::duration kRetrySlice = std::chrono::milliseconds(50);
 
   std::size_t LinksRunning() const;
   std::size_t Conversations() const;
@@ -56,7 +68,12 @@ class QuoteLinks {
     platform::Hconv conv = 0;
     std::map<std::string, bool> items;  // item -> linked
   };
-  void Link(Symbol& symbol);
+  // Links the symbol's missing items from the one named on (all when empty), checking the
+  // deadline before each but the first; returns the item it stopped before, or empty when done.
+  std::string Link(Symbol& symbol, const std::string& from = {},
+                   std::chrono::steady_clock::time_point deadline =
+                       std::chrono::steady_clock::time_point::max());
+  bool StartPass();
   void Unlinked(Symbol& symbol, LinkState state);
   bool ServiceAnswers();
   unsigned Initialize();  // 0 or the DMLERR_ code
@@ -66,6 +83,7 @@ class QuoteLinks {
 
   std::string service_;
   Events events_;
+  Clock clock_;
   platform::DdeInstance instance_ = 0;
   std::map<std::string, Symbol> symbols_;  // by upper-case name
   bool answered_ = true;  // the last attempt found the service: worth trying at once
@@ -76,6 +94,9 @@ class QuoteLinks {
   // retry, since Wine's client keeps one conversation per topic and would not connect the
   // topic again while it holds the dead one.
   bool stale_ = false;
+  // A pass under way: the symbol (upper-case key) and item it goes on from.
+  bool passing_ = false;
+  std::string next_symbol_, next_item_;
 };
 
 }  // namespace rtd

@@ -2,7 +2,7 @@
 
 namespace rtd {
 
-QuoteServer::QuoteServer(std::function<void()> notify, std::string service)
+QuoteServer::QuoteServer(std::function<void()> notify, std::string service, QuoteLinks::Clock clock)
     : notify_(std::move(notify)),
       links_(std::move(service),
              {[this](const std::string& symbol, const std::string& item, const std::string& text) {
@@ -18,7 +18,8 @@ QuoteServer::QuoteServer(std::function<void()> notify, std::string service)
                                                         : NotRunningValue());
                   Changed();
                 }
-              }}) {}
+              }},
+             std::move(clock)) {}
 
 bool QuoteServer::Start(std::string& error) { return links_.Start(error); }
 
@@ -49,7 +50,7 @@ void QuoteServer::Disconnect(long topic) {
   if (table_.Remove(topic, &dropped)) links_.Drop(dropped.symbol, ItemName(dropped.field));
 }
 
-void QuoteServer::Retry() { links_.Retry(); }
+bool QuoteServer::Retry() { return links_.Retry(); }
 
 void QuoteServer::Changed() {
   if (connecting_ || notified_ || !table_.HasChanges()) return;

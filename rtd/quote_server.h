@@ -15,7 +15,8 @@ namespace rtd {
 class QuoteServer {
  public:
   // notify is called once when the first change after the last Refresh() arrives.
-  explicit QuoteServer(std::function<void()> notify, std::string service = "MT5");
+  explicit QuoteServer(std::function<void()> notify, std::string service = "MT5",
+                       QuoteLinks::Clock clock = {});
 
   // Starts the DDE side; false with error set when DDE is unavailable.
   bool Start(std::string& error);
@@ -25,8 +26,9 @@ class QuoteServer {
   std::vector<std::pair<long, CellValue>> Refresh();
   // A topic no cell shows any more; its link goes with the last topic on it.
   void Disconnect(long topic);
-  // Called on a timer: makes the links still missing and checks Tickwell is still there.
-  void Retry();
+  // Called on a timer: makes the links still missing and checks Tickwell is still there, for
+  // about QuoteLinks::kRetrySlice; true when it should be called again soon to go on.
+  bool Retry();
 
   const TopicTable& Table() const { return table_; }
   const QuoteLinks& Links() const { return links_; }

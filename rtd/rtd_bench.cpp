@@ -1,7 +1,10 @@
 // rtd-bench: 1,000 topics on 100 symbols. First the work an update and a refresh cost inside the
 // DLL (values parsed, topics marked, the changes turned into Excel's array), then the real
 // TickwellRtd.dll against a running Tickwell fed by tickwell-feed: the time of each RefreshData
-// and the process's private memory over the rounds. Run under Wine from the bin folder:
+// and the process's private memory over the rounds; then Tickwell closed and started again with
+// the 1,000 topics still connected, and how long each message the DLL handles (its timer calls,
+// the DDE data) and each RefreshData holds this thread until every topic is linked again. Run
+// under Wine from the bin folder:
 //   script/lane-env build/win64 wine build/win64/bin/rtd-bench.exe [rounds]
 #include <windows.h>
 #include <objbase.h>
@@ -11,6 +14,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -135,16 +140,105 @@ class Events final : public IRTDUpdateEvent {
   int notified = 0;
 };
 
+// Tickwell started with DDE off; its main window, or null when it did not show within 20 s.
+HWND StartTickwell(std::unique_ptr<e2e::Background>& app) {
+  app = std::make_unique<e2e::Background>(e2e::BinFolder() + "tickwell.exe",
+                                          std::vector<std::string>{"/dde", "off"});
+  HWND main = nullptr;
+  e2e::WaitUntil(
+      [&] {
+        return (main = FindWindowA(tickwell::ids::kMainWindowClass, "Tickwell")) &&
+               IsWindowVisible(main);
+      },
+      20000);
+  return main;
+}
+
+// The topics' cells as RefreshData last gave them: whether each shows a quote.
+class Cells {
+ public:
+  // Takes the changes; returns the time RefreshData held the thread.
+  double Refresh(IRtdServer* server) {
+    long count = 0;
+    SAFEARRAY* array = nullptr;
+    const double start = Now();
+    server->RefreshData(&count, &array);
+    const double held = Now() - start;
+    for (LONG i = 0; array && i < count; ++i) {
+      VARIANT id, value;
+      VariantInit(&id);
+      VariantInit(&value);
+      LONG at[2] = {0, i};
+      SafeArrayGetElement(array, at, &id);
+      at[0] = 1;
+      SafeArrayGetElement(array, at, &value);
+      // A quote is a number, a date or the QUOTE line; the other texts say why there is none.
+      quoted_[id.lVal] = value.vt == VT_R8 || value.vt == VT_DATE ||
+                         (value.vt == VT_BSTR && value.bstrVal && value.bstrVal[0] == L'S');
+      VariantClear(&value);
+    }
+    if (array) SafeArrayDestroy(array);
+    return held;
+  }
+  int Known() const { return static_cast<int>(quoted_.size()); }
+  int Quoted() const {
+    return static_cast<int>(std::count_if(quoted_.begin(), quoted_.end(),
+                                          [](const auto& cell) { return cell.second; }));
+  }
+
+ private:
+  std::map<long, bool> quoted_;
+};
+
+// Pumps this thread's messages as Excel does, timing each one handled and each RefreshData
+// after a notification, until done() or timeout_s.
+struct Holds {
+  double longest = 0, total = 0, first_hold = -1, last_hold = 0;
+  int count = 0, over_100ms = 0;
+  std::vector<double> each;
+  void Add(double start, double held, double since) {
+    longest = std::max(longest, held);
+    total += held;
+    ++count;
+    over_100ms += held > 0.1 ? 1 : 0;
+    each.push_back(held);
+    if (first_hold < 0) first_hold = start - since;
+    last_hold = start + held - since;
+  }
+};
+template <typename Done>
+bool Pump(IRtdServer* server, Events& events, Cells& cells, Holds& holds, Done done,
+          double timeout_s) {
+  const double since = Now();
+  int seen = events.notified;
+  while (Now() - since < timeout_s) {
+    MSG m;
+    bool any = false;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      any = true;
+      const double start = Now();
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+      const double held = Now() - start;
+      // Only what took a measurable time: the rest is the pump's own traffic.
+      if (held > 0.001) holds.Add(start, held, since);
+    }
+    if (events.notified != seen) {
+      seen = events.notified;
+      const double start = Now();
+      holds.Add(start, cells.Refresh(server), since);
+    }
+    if (done()) return true;
+    if (!any) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+  return false;
+}
+
 int WithTickwell(int rounds) {
   const std::string bin = e2e::BinFolder();
-  e2e::Background app(bin + "tickwell.exe", {});
-  HWND main = nullptr;
-  if (!e2e::WaitUntil(
-          [&] {
-            return (main = FindWindowA(tickwell::ids::kMainWindowClass, "Tickwell")) &&
-                   IsWindowVisible(main);
-          },
-          20000)) {
+  std::unique_ptr<e2e::Background> app;
+  HWND main = StartTickwell(app);
+  if (!main) {
     std::fprintf(stderr, "rtd-bench: Tickwell did not start\n");
     return 1;
   }
@@ -219,13 +313,47 @@ int WithTickwell(int rounds) {
   std::printf(
       "private memory: after round 1 %zu KiB, after round %d %zu KiB, after the last %zu KiB\n",
       memory.front() / 1024, rounds / 2, memory[memory.size() / 2] / 1024, memory.back() / 1024);
+  std::fflush(stdout);
+
+  // Tickwell closed under the connected topics, then started again: the quotes fed while its
+  // DDE is still off, so that switching it on is the moment every link can be made again.
+  Cells cells;
+  Holds down;
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  app->WaitForExit(10000);
+  cells.Refresh(server);
+  if (!Pump(
+          server, events, cells, down,
+          [&] { return cells.Known() == kTopics && cells.Quoted() == 0; }, 30)) {
+    std::fprintf(stderr, "rtd-bench: the cells did not show Tickwell gone\n");
+    return 1;
+  }
+  main = StartTickwell(app);
+  if (!main || !feed(rounds + 1)) {
+    std::fprintf(stderr, "rtd-bench: Tickwell did not start again\n");
+    return 1;
+  }
+  Holds back;
+  SendMessageA(GetDlgItem(main, tickwell::ids::kDdeButton), BM_CLICK, 0, 0);
+  const double on = Now();
+  const bool relinked = Pump(
+      server, events, cells, back, [&] { return cells.Quoted() == kTopics; }, 120);
+  std::sort(back.each.begin(), back.each.end());
+  std::printf(
+      "Tickwell back: %d of %d topics quoted %.2f s after DDE on; %d holds of the thread "
+      "(timer calls, DDE data, RefreshData) from %.2f s to %.2f s, median %.1f ms, longest "
+      "%.1f ms, %d over 100 ms, together %.2f s\n",
+      cells.Quoted(), kTopics, Now() - on, back.count, back.first_hold, back.last_hold,
+      back.each.empty() ? 0.0 : back.each[back.each.size() / 2] * 1e3, back.longest * 1e3,
+      back.over_100ms, back.total);
+  if (!relinked) std::fprintf(stderr, "rtd-bench: not every topic was linked again\n");
   server->ServerTerminate();
   server->Release();
   factory->Release();
   DeleteFileA(lines.c_str());
   PostMessageA(main, WM_CLOSE, 0, 0);
-  app.WaitForExit(10000);
-  return 0;
+  app->WaitForExit(10000);
+  return relinked ? 0 : 1;
 }
 
 }  // namespace

@@ -91,6 +91,7 @@ HRESULT RtdServer::ServerStart(IRTDUpdateEvent* callback, long* result) {
     if (!server->Start(error)) return S_OK;
     timer_ = SetTimer(nullptr, 0, kRetryMs, &RtdServer::OnTimer);
     if (!timer_) return S_OK;
+    timer_ms_ = kRetryMs;
     Timers()[timer_] = this;
     callback_ = callback;
     callback_->AddRef();
@@ -182,6 +183,18 @@ void RtdServer::Stop() {
   }
 }
 
+// A thread timer's period cannot be changed in place: a new one replaces it.
+void RtdServer::Rearm(UINT ms) {
+  if (!timer_ || ms == timer_ms_) return;
+  const UINT_PTR timer = SetTimer(nullptr, 0, ms, &RtdServer::OnTimer);
+  if (!timer) return;
+  KillTimer(nullptr, timer_);
+  Timers().erase(timer_);
+  timer_ = timer;
+  timer_ms_ = ms;
+  Timers()[timer_] = this;
+}
+
 void RtdServer::Notify() {
   if (callback_) callback_->UpdateNotify();
 }
@@ -189,7 +202,9 @@ void RtdServer::Notify() {
 void CALLBACK RtdServer::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
   platform::Guarded<bool>(false, [&] {
     auto found = Timers().find(id);
-    if (found != Timers().end() && found->second->server_) found->second->server_->Retry();
+    if (found == Timers().end() || !found->second->server_) return true;
+    RtdServer* server = found->second;
+    server->Rearm(server->server_->Retry() ? kSliceGapMs : kRetryMs);
     return true;
   });
 }

@@ -16,6 +16,9 @@ extern LONG g_locks;
 
 // How often links still missing are tried again and Tickwell is checked for, in ms.
 inline constexpr UINT kRetryMs = 1000;
+// The timer while a pass over the links is cut into slices: the next slice comes as soon as
+// Excel's own messages are handled (a timer's message waits for the queue to empty).
+inline constexpr UINT kSliceGapMs = USER_TIMER_MINIMUM;
 
 // IDispatch: Excel calls the server through its vtable. There is no type library, so
 // GetTypeInfoCount answers 0 and the other IDispatch methods answer E_NOTIMPL.
@@ -46,11 +49,13 @@ class RtdServer final : public IRtdServer {
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
   void Notify();
   void Stop();
+  void Rearm(UINT ms);
 
   LONG references_ = 1;
   IRTDUpdateEvent* callback_ = nullptr;
   std::unique_ptr<QuoteServer> server_;
   UINT_PTR timer_ = 0;
+  UINT timer_ms_ = 0;
 };
 
 }  // namespace rtd
