@@ -463,10 +463,14 @@ void TMainForm::SwitchDde(bool On) {
   if ((dde.Tag != 0) == On) return;
   // The outcome of a start or stop is in the manager's trace; the glyph follows the switch.
   if (dde.Tag == 0) {
+    // Asked while DDE is still off: what other programs send meanwhile (a line, a second start's
+    // switch) finds it off, and nothing of Tickwell's can answer the question.
+    const std::string problem = Mt4NameTaken();
+    if (dde.Tag != 0) return;  // switched on meanwhile
     dde.Tag = 1;
     dde.AddService(kService);
     dde.SetServiceEnabled(kService, true);
-    ChooseMt4Service();
+    ChooseMt4Service(problem);
     UnquotedItems_ = 0;
     DefineTopicsAndItems();
     // The last line of every symbol is served from the first request on.
@@ -481,22 +485,20 @@ void TMainForm::SwitchDde(bool On) {
   Changed();
 }
 
-void TMainForm::ChooseMt4Service() {
-  TDDEMLManager& dde = *DdeManager_;
+std::string TMainForm::Mt4NameTaken() const {
   const std::string& name = Settings_.Mt4Service;
-  std::string problem;
-  Mt4Service_.clear();
-  // Asked before Tickwell registers anything, so only another program can answer: MetaTrader 4's
-  // own server has the layout's fields as topics, other servers a System topic. Two servers of
-  // one name would split the clients between them, each client silently.
-  if (Settings_.Mt4Enabled && ServiceAnswers(name, {mt4::kTopics[0], "System"})) {
-    problem = "Another program already serves " + name +
-              " (MetaTrader 4?), so Tickwell's MetaTrader 4 layout is off. To have "
-              "both, rename Tickwell's layout in Settings (for example " +
-              (SameName(name, "MT4TW") ? "MT4TW2" : "MT4TW") + "), then switch DDE off and on.";
-  } else if (Settings_.Mt4Enabled) {
-    Mt4Service_ = name;
-  }
+  // MetaTrader 4's own server has the layout's fields as topics, other servers a System topic.
+  // Two servers of one name would split the clients between them, each client silently.
+  if (!Settings_.Mt4Enabled || !ServiceAnswers(name, {mt4::kTopics[0], "System"})) return {};
+  return "Another program already serves " + name +
+         " (MetaTrader 4?), so Tickwell's MetaTrader 4 layout is off. To have both, rename "
+         "Tickwell's layout in Settings (for example " +
+         (SameName(name, "MT4TW") ? "MT4TW2" : "MT4TW") + "), then switch DDE off and on.";
+}
+
+void TMainForm::ChooseMt4Service(const std::string& Problem) {
+  TDDEMLManager& dde = *DdeManager_;
+  Mt4Service_ = Settings_.Mt4Enabled && Problem.empty() ? Settings_.Mt4Service : std::string();
   // The services of earlier sessions stay in the manager's list: only MT5 and the one chosen
   // now are registered, so a name given up takes no conversation.
   for (int i = 0; i < dde.Services().ServiceCount(); ++i) {
@@ -508,7 +510,7 @@ void TMainForm::ChooseMt4Service() {
     dde.SetServiceEnabled(Mt4Service_, true);
   }
   SystemItems_.Attach(dde, kService, Mt4Service_);
-  ShowMt4Problem(problem);
+  ShowMt4Problem(Problem);
 }
 
 void TMainForm::ShowMt4Problem(const std::string& Problem) {

@@ -244,9 +244,13 @@ class TMainForm : public TComponent {
   // The service of MetaTrader 4's layout while DDE is on; empty when it is switched off, or
   // another program already served its name when DDE was switched on.
   std::string Mt4Service_;
+  // Why the layout cannot be served as DDE is switched on: another program already serves its
+  // name. Asked before Tickwell registers any name; empty when nothing is in the way.
+  std::string Mt4NameTaken() const;
   // Chooses that service as DDE is switched on, before any name is registered: the settings as
-  // they are now decide, and a service an earlier session served is no longer registered.
-  void ChooseMt4Service();
+  // they are now decide, unless Problem keeps the layout off, and a service an earlier session
+  // served is no longer registered.
+  void ChooseMt4Service(const std::string& Problem);
   // Why the layout is not served in this session of DDE, in the status bar and the settings.
   void ShowMt4Problem(const std::string& Problem);
   bool IsMt4Service(std::string_view Name) const;  // whether Name is that service (while on)

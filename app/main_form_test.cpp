@@ -887,15 +887,17 @@ class FormSettingsClientTest : public FormSettingsTest {
     return std::string(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
   }
   // Another program's server registered as Service: it takes conversations on Topics and answers
-  // every request "theirs".
-  void StartOther(const std::string& service, std::vector<std::string> topics) {
+  // every request "theirs". OnConnect runs as it is asked for a conversation.
+  void StartOther(const std::string& service, std::vector<std::string> topics,
+                  std::function<void()> OnConnect = nullptr) {
     ASSERT_EQ(other_, 0u);
     platform::DdeInitialize(
         other_,
-        [this, topics](unsigned type, unsigned, platform::Hconv, platform::Hsz topic,
-                       platform::Hsz item, platform::HddeData, std::uintptr_t,
-                       std::uintptr_t) -> platform::HddeData {
+        [this, topics, OnConnect](unsigned type, unsigned, platform::Hconv, platform::Hsz topic,
+                                  platform::Hsz item, platform::HddeData, std::uintptr_t,
+                                  std::uintptr_t) -> platform::HddeData {
           const std::string name = platform::DdeQueryString(other_, topic);
+          if (type == platform::kXtypConnect && OnConnect) OnConnect();
           if (type == platform::kXtypConnect)
             return std::any_of(topics.begin(), topics.end(),
                                [&](const std::string& t) { return SameName(t, name); });
@@ -1037,6 +1039,30 @@ TEST_F(FormSettingsClientTest, AnotherProgramsServerOfTheNameIsNeverHiddenAndThe
   // Switched off in Settings, the layout is not looked for: nothing to say.
   Change(false, "MT4TW");
   EXPECT_EQ(form.StatusText(), "1 line refused");
+}
+
+// While DDE is being switched on, Tickwell waits for the answers of other programs, and other
+// programs' messages come meanwhile: a quote line, a second start's "/dde on".
+TEST_F(FormSettingsClientTest, WhatComesWhileAnotherServerIsAskedFindsDdeStillOff) {
+  int asked = 0;
+  StartOther("MT4", {"BID"}, [&] {
+    if (++asked > 1) return;
+    form.QuoteLineReceived(form.Receiver(), 0, "GBPUSD;1.3;1.4;1.35;1021974720;5");
+    form.SwitchDde(true);
+  });
+  Start();
+  EXPECT_EQ(asked, 2) << "the second start's switch asked again";
+  EXPECT_EQ(form.DdeTag(), 1);
+  EXPECT_EQ(Ask("MT5", "GBPUSD", "BID"), "1.3");
+  EXPECT_EQ(Ask("MT5", "EURUSD", "BID"), "1.1");
+  EXPECT_EQ(Ask("MT5", "System", "Topics"), "EURUSD\tGBPUSD\tSystem");
+  EXPECT_EQ(Ask("MT4", "BID", "GBPUSD"), "theirs");
+  EXPECT_EQ(form.StatusText().rfind("Another program already serves MT4", 0), 0u);
+  // Off and on again, each once.
+  asked = 2;
+  PressDdeTwice();
+  EXPECT_EQ(Ask("MT5", "GBPUSD", "ASK"), "1.4");
+  EXPECT_EQ(Ask("MT4", "ASK", "GBPUSD"), "<no conversation>");
 }
 #endif
 
