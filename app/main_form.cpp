@@ -8,6 +8,7 @@
 
 #include "app/mt4_layout.h"
 #include "app/quote_line.h"
+#include "dde/manager/service_probe.h"
 #include "dde/model/conversation.h"
 #include "dde/model/names.h"
 #include "platform/clipboard_format.h"
@@ -158,7 +159,7 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
   shown[2].assign(fields[2]);
   shown[3].assign(fields[3]);
   shown[4].assign(fields[5]);
-  StatusText_ = RefusedCount_;
+  StatusText_ = GoodLineStatus_;
 }
 
 void TMainForm::PublishRow(std::size_t At, const QuoteFields& Fields, std::string_view Text,
@@ -397,6 +398,7 @@ void TMainForm::RefuseLine(const std::string& Text, const std::string& Problem,
   ++RefusedLines_;
   RefusedCount_ =
       std::to_string(RefusedLines_) + (RefusedLines_ == 1 ? " line refused" : " lines refused");
+  UpdateGoodLineStatus();
   StatusText_ = RefusedCount_ + " - " + Problem;
   if (!Text.empty()) StatusText_ += ": " + Text;
   if (!Detail.empty()) StatusText_ += " (" + Detail + ")";
@@ -426,15 +428,15 @@ void TMainForm::SwitchDde(bool On) {
   if ((dde.Tag != 0) == On) return;
   // The outcome of a start or stop is in the manager's trace; the glyph follows the switch.
   if (dde.Tag == 0) {
+    // Asked while DDE is still off: what other programs send meanwhile (a line, a second start's
+    // switch) finds it off, and nothing of Tickwell's can answer the question.
+    const std::string problem = Mt4NameTaken();
+    if (dde.Tag != 0) return;  // switched on meanwhile
     dde.Tag = 1;
     dde.AddService(kService);
     dde.SetServiceEnabled(kService, true);
-    Mt4Service_ = Settings_.Mt4Enabled ? Settings_.Mt4Service : std::string();
+    ChooseMt4Service(problem);
     UnquotedItems_ = 0;
-    if (!Mt4Service_.empty()) {
-      dde.AddService(Mt4Service_);
-      dde.SetServiceEnabled(Mt4Service_, true);
-    }
     DefineTopicsAndItems();
     // The last line of every symbol is served from the first request on.
     if (dde.InitDDEML()) PublishKeptLines();
@@ -442,9 +444,51 @@ void TMainForm::SwitchDde(bool On) {
     dde.Tag = 0;
     dde.DisconnectAll();
     dde.TerminateDDEML();
+    ShowMt4Problem({});
   }
   ShowDdeState(static_cast<int>(dde.Tag));
   Changed();
+}
+
+std::string TMainForm::Mt4NameTaken() const {
+  const std::string& name = Settings_.Mt4Service;
+  // MetaTrader 4's own server has the layout's fields as topics, other servers a System topic.
+  // Two servers of one name would split the clients between them, each client silently.
+  if (!Settings_.Mt4Enabled || !ServiceAnswers(name, {mt4::kTopics[0], "System"})) return {};
+  return "Another program already serves " + name +
+         " (MetaTrader 4?), so Tickwell's MetaTrader 4 layout is off. To have both, rename "
+         "Tickwell's layout in Settings (for example " +
+         (SameName(name, "MT4TW") ? "MT4TW2" : "MT4TW") + "), then switch DDE off and on.";
+}
+
+void TMainForm::ChooseMt4Service(const std::string& Problem) {
+  TDDEMLManager& dde = *DdeManager_;
+  Mt4Service_ = Settings_.Mt4Enabled && Problem.empty() ? Settings_.Mt4Service : std::string();
+  // The services of earlier sessions stay in the manager's list: only MT5 and the one chosen
+  // now are registered, so a name given up takes no conversation.
+  for (int i = 0; i < dde.Services().ServiceCount(); ++i) {
+    const std::string served = dde.ServiceName(i);
+    if (!SameName(served, kService)) dde.SetServiceEnabled(served, false);
+  }
+  if (!Mt4Service_.empty()) {
+    dde.AddService(Mt4Service_);
+    dde.SetServiceEnabled(Mt4Service_, true);
+  }
+  SystemItems_.Attach(dde, kService, Mt4Service_);
+  ShowMt4Problem(Problem);
+}
+
+void TMainForm::ShowMt4Problem(const std::string& Problem) {
+  if (Problem == Settings_.Mt4Problem) return;
+  Settings_.Mt4Problem = Problem;
+  UpdateGoodLineStatus();
+  StatusText_ = GoodLineStatus_;
+}
+
+void TMainForm::UpdateGoodLineStatus() {
+  const std::string& problem = Settings_.Mt4Problem;
+  GoodLineStatus_ = RefusedCount_.empty() || problem.empty() ? RefusedCount_ + problem
+                                                             : RefusedCount_ + ". " + problem;
 }
 
 void TMainForm::DefineTopicsAndItems() {

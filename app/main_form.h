@@ -113,6 +113,9 @@ class TMainForm : public TComponent {
   // The MetaTrader 4 layout as the Settings dialog changes it: switched on or off and its
   // service named. Checked, then kept in the settings file; it applies from the next time DDE
   // is switched on. An empty text when taken, else what is wrong (nothing is changed then).
+  // When DDE is switched on and another program already serves the layout's name (MetaTrader 4
+  // itself), the layout is left off until DDE is switched off, and the status bar and the
+  // settings (Mt4Problem) say so.
   std::string ChangeMt4Settings(bool Enabled, const std::string& Service);
 
   // The latest error report, shown in the status bar so a live feed is never stalled by a box.
@@ -232,14 +235,28 @@ class TMainForm : public TComponent {
   int RefusedLines_ = 0;
   TSettings Settings_;
   TSystemItems SystemItems_;  // what the System topic and each topic's lists answer
-  // The service of MetaTrader 4's layout while DDE is on; empty when it is switched off.
+  // The service of MetaTrader 4's layout while DDE is on; empty when it is switched off, or
+  // another program already served its name when DDE was switched on.
   std::string Mt4Service_;
+  // Why the layout cannot be served as DDE is switched on: another program already serves its
+  // name. Asked before Tickwell registers any name; empty when nothing is in the way.
+  std::string Mt4NameTaken() const;
+  // Chooses that service as DDE is switched on, before any name is registered: the settings as
+  // they are now decide, unless Problem keeps the layout off, and a service an earlier session
+  // served is no longer registered.
+  void ChooseMt4Service(const std::string& Problem);
+  // Why the layout is not served in this session of DDE, in the status bar and the settings.
+  void ShowMt4Problem(const std::string& Problem);
   bool IsMt4Service(std::string_view Name) const;  // whether Name is that service (while on)
   mt4::TTimeTexts Mt4Times_;
   // Items made to answer "N/A" since DDE was switched on: bounded, so clients asking for names
   // no line brings cannot fill the memory.
   int UnquotedItems_ = 0;
-  std::string RefusedCount_;  // "3 lines refused", what a good line leaves in the status bar
+  std::string RefusedCount_;  // "3 lines refused"
+  // What a good line leaves in the status bar: the refused count and why MetaTrader 4's layout
+  // is not served (the settings' Mt4Problem).
+  std::string GoodLineStatus_;
+  void UpdateGoodLineStatus();
   TStringList TopicList_;
   TStringList ItemList_;
   std::string SymbolLabelCaption_;

@@ -756,16 +756,12 @@ TEST_F(FormSettingsTest, WithoutAFileTheMt4LayoutIsOnAsMt4) {
 }
 
 TEST_F(FormSettingsTest, SwitchedOffOrRenamed) {
-  ASSERT_TRUE(
-      (TSettings{.Mt4Enabled = false, .Mt4Service = "MT4", .DdeOn = false, .Place = {}}.Write(
-          file_)));
+  ASSERT_TRUE(TSettings::WriteMt4(file_, false, "MT4"));
   Start();
   EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
   EXPECT_NE(form.DdeManager().FindItem("MT5", "EURUSD", "HIGH"), nullptr);
   form.DdeButtonClick();
-  ASSERT_TRUE(
-      (TSettings{.Mt4Enabled = true, .Mt4Service = "QUOTES4", .DdeOn = false, .Place = {}}.Write(
-          file_)));
+  ASSERT_TRUE(TSettings::WriteMt4(file_, true, "QUOTES4"));
   Start();
   EXPECT_EQ(form.DdeManager().FindService("MT4"), nullptr);
   EXPECT_EQ(ReadMt4(form, "QUOTES4", "LOW", "EURUSD"), "1.0");
@@ -883,6 +879,220 @@ TEST_F(FormSettingsTest, TheMt4LayoutIsSwitchedAndRenamedFromTheSettingsDialog) 
   form.DdeButtonClick();
   Pump();
 }
+
+#ifndef _WIN32
+// The layout's settings as a client of the model meets them, changed as the user changes them:
+// the Settings box's OK, then DDE pressed off and on. Beside Tickwell may run another program's
+// server of the same name (MetaTrader 4's own).
+class FormSettingsClientTest : public FormSettingsTest {
+ protected:
+  ~FormSettingsClientTest() override {
+    StopOther();
+    platform::DdeUninitialize(client_);
+  }
+  // A request in a conversation of its own, as a spreadsheet's =SERVICE|TOPIC!ITEM makes it:
+  // "<no conversation>" when no server took one, "<none>" when the request was refused.
+  std::string Ask(const std::string& service, const std::string& topic, const std::string& item) {
+    const auto name = [&](const std::string& text) {
+      return platform::DdeCreateStringHandle(client_, text);
+    };
+    const platform::Hconv conv = platform::DdeConnect(client_, name(service), name(topic));
+    Pump();
+    if (conv == 0) return "<no conversation>";
+    const std::string answer = Request(conv, item);
+    platform::DdeDisconnect(conv);
+    Pump();
+    return answer;
+  }
+  std::string Request(platform::Hconv conv, const std::string& item) {
+    std::uint32_t status = 0;
+    const platform::HddeData data = platform::DdeClientTransaction(
+        nullptr, 0, conv, platform::DdeCreateStringHandle(client_, item), platform::kCfText,
+        platform::kXtypRequest, 1000, &status);
+    if (data == 0) return "<none>";
+    const std::vector<std::uint8_t> bytes = platform::DdeDataBytes(data);
+    platform::DdeFreeDataHandle(data);
+    return std::string(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+  }
+  // Another program's server registered as Service: it takes conversations on Topics and answers
+  // every request "theirs". OnConnect runs as it is asked for a conversation.
+  void StartOther(const std::string& service, std::vector<std::string> topics,
+                  std::function<void()> OnConnect = nullptr) {
+    ASSERT_EQ(other_, 0u);
+    platform::DdeInitialize(
+        other_,
+        [this, topics, OnConnect](unsigned type, unsigned, platform::Hconv, platform::Hsz topic,
+                                  platform::Hsz item, platform::HddeData, std::uintptr_t,
+                                  std::uintptr_t) -> platform::HddeData {
+          const std::string name = platform::DdeQueryString(other_, topic);
+          if (type == platform::kXtypConnect && OnConnect) OnConnect();
+          if (type == platform::kXtypConnect)
+            return std::any_of(topics.begin(), topics.end(),
+                               [&](const std::string& t) { return SameName(t, name); });
+          if (type != platform::kXtypRequest) return 0;
+          return platform::DdeCreateDataHandle(other_, "theirs", 7, 0, item, platform::kCfText, 0);
+        },
+        platform::kAppCmdFilterInits);
+    ASSERT_NE(platform::DdeNameService(other_, platform::DdeCreateStringHandle(other_, service),
+                                       platform::kDnsRegister),
+              0u);
+  }
+  void StopOther() {
+    if (other_ == 0) return;
+    platform::DdeUninitialize(other_);
+    other_ = 0;
+    Pump();
+  }
+  // The user's steps: the Settings box's OK, then DDE pressed off and on.
+  void Change(bool enabled, const std::string& service) {
+    ASSERT_EQ(form.ChangeMt4Settings(enabled, service), "");
+    PressDdeTwice();
+  }
+  void PressDdeTwice() {
+    for (int press = 0; press < 2; ++press) {
+      form.DdeButtonClick();
+      Pump();
+    }
+    ASSERT_EQ(form.DdeTag(), 1);
+  }
+  static constexpr char kFields[] = "BID\tASK\tHIGH\tLOW\tTIME\tQUOTE\tSystem";
+  platform::DdeInstance client_ = [] {
+    platform::DdeInstance id = 0;
+    platform::DdeInitialize(
+        id,
+        [](unsigned, unsigned, platform::Hconv, platform::Hsz, platform::Hsz, platform::HddeData,
+           std::uintptr_t, std::uintptr_t) -> platform::HddeData { return 0; },
+        platform::kAppCmdClientOnly);
+    return id;
+  }();
+  platform::DdeInstance other_ = 0;
+};
+
+TEST_F(FormSettingsClientTest, AChangeAppliesWhenDdeIsNextSwitchedOnAndOnlyThen) {
+  // The layout off at start, switched on during the session.
+  ASSERT_TRUE(TSettings::WriteMt4(file_, false, "MT4"));
+  Start();
+  EXPECT_EQ(Ask("MT4", "BID", "EURUSD"), "<no conversation>");
+  Change(true, "MT4");
+  EXPECT_EQ(Ask("MT4", "BID", "EURUSD"), "1.1");
+  EXPECT_EQ(Ask("MT4", "System", "Topics"), kFields);
+
+  // Renamed while a client holds a conversation on the name: this session goes on as it was.
+  const platform::Hconv held =
+      platform::DdeConnect(client_, platform::DdeCreateStringHandle(client_, "MT4"),
+                           platform::DdeCreateStringHandle(client_, "BID"));
+  Pump();
+  ASSERT_NE(held, 0u);
+  ASSERT_EQ(form.ChangeMt4Settings(true, "MT4TW"), "");
+  form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1.2;1.3;1.25;1021974720;15");
+  EXPECT_EQ(Request(held, "EURUSD"), "1.2");
+  EXPECT_EQ(Ask("MT4TW", "BID", "EURUSD"), "<no conversation>");
+  // From the next switch on, the new name only: the old one takes no conversation at all.
+  PressDdeTwice();
+  EXPECT_EQ(Request(held, "EURUSD"), "<none>") << "the conversation outlived DDE";
+  for (const char* topic : {"BID", "System"})
+    EXPECT_EQ(Ask("MT4", topic, "Topics"), "<no conversation>") << topic;
+  EXPECT_EQ(Ask("MT4TW", "BID", "EURUSD"), "1.2");
+  EXPECT_EQ(Ask("MT4TW", "System", "Topics"), kFields);
+  EXPECT_NE(Ask("MT4TW", "System", "Help").find("=MT4TW|BID!EURUSD"), std::string::npos);
+
+  // Switched off: MetaTrader 5's layout alone.
+  Change(false, "MT4TW");
+  EXPECT_EQ(Ask("MT4TW", "BID", "EURUSD"), "<no conversation>");
+  EXPECT_EQ(Ask("MT5", "System", "Topics"), "EURUSD\tSystem");
+  EXPECT_EQ(Ask("MT5", "EURUSD", "BID"), "1.2");
+  // And back to its first name, the values where they were.
+  Change(true, "MT4");
+  EXPECT_EQ(Ask("MT4", "ASK", "EURUSD"), "1.3");
+  EXPECT_EQ(Ask("MT4", "System", "Topics"), kFields);
+  EXPECT_EQ(Ask("MT4TW", "BID", "EURUSD"), "<no conversation>");
+  EXPECT_EQ(form.StatusText(), "");
+}
+
+TEST_F(FormSettingsClientTest, AnotherProgramsServerOfTheNameIsNeverHiddenAndTheUserIsToldWhy) {
+  // MetaTrader 4's own server, running before Tickwell: its clients keep reaching it.
+  StartOther("MT4", {"BID", "ASK", "HIGH", "LOW", "TIME", "QUOTE"});
+  Start();
+  EXPECT_EQ(Ask("MT4", "BID", "EURUSD"), "theirs");
+  EXPECT_EQ(Ask("MT4", "System", "Topics"), "<no conversation>") << "Tickwell answered as MT4";
+  EXPECT_EQ(Ask("MT5", "EURUSD", "BID"), "1.1");
+  const std::string told = form.Settings().Mt4Problem;
+  EXPECT_EQ(told,
+            "Another program already serves MT4 (MetaTrader 4?), so Tickwell's MetaTrader 4 "
+            "layout is off. To have both, rename Tickwell's layout in Settings (for example "
+            "MT4TW), then switch DDE off and on.");
+  // The status bar keeps saying so while lines come; a refused line names itself first.
+  EXPECT_EQ(form.StatusText(), told);
+  form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;;1.2;1.15;1021974720;15");
+  EXPECT_EQ(form.StatusText().rfind("1 line refused - the bid price is missing", 0), 0u);
+  form.QuoteLineReceived(form.Receiver(), 0, "EURUSD;1.1;1.2;1.15;1021974720;15");
+  EXPECT_EQ(form.StatusText(), "1 line refused. " + told);
+  // Pressing DDE twice while the other server runs changes nothing.
+  PressDdeTwice();
+  EXPECT_EQ(Ask("MT4", "BID", "EURUSD"), "theirs");
+  EXPECT_EQ(form.StatusText(), "1 line refused. " + told);
+
+  // The remedy, as told: another name in Settings, DDE off and on. Off, nothing is kept off.
+  ASSERT_EQ(form.ChangeMt4Settings(true, "MT4TW"), "");
+  form.DdeButtonClick();
+  EXPECT_EQ(form.Settings().Mt4Problem, "");
+  EXPECT_EQ(form.StatusText(), "1 line refused");
+  form.DdeButtonClick();
+  EXPECT_EQ(Ask("MT4TW", "BID", "EURUSD"), "1.1");
+  EXPECT_EQ(Ask("MT4", "BID", "EURUSD"), "theirs");
+  EXPECT_EQ(form.StatusText(), "1 line refused");
+
+  // MetaTrader 4 closed, the layout back under MT4: Tickwell's now, and its own earlier
+  // sessions never count as another program.
+  StopOther();
+  for (int round = 0; round < 2; ++round) {
+    Change(true, "MT4");
+    EXPECT_EQ(Ask("MT4", "BID", "EURUSD"), "1.1") << round;
+    EXPECT_EQ(form.Settings().Mt4Problem, "") << round;
+  }
+  // MetaTrader 4 started while Tickwell serves its name: Tickwell gives way at the next switch on.
+  StartOther("MT4", {"BID"});
+  PressDdeTwice();
+  EXPECT_EQ(Ask("MT4", "BID", "EURUSD"), "theirs");
+  EXPECT_EQ(form.Settings().Mt4Problem, told);
+  StopOther();
+
+  // Any server of the name counts, one with only a System topic too.
+  StartOther("MT4TW", {"System"});
+  Change(true, "MT4TW");
+  EXPECT_EQ(Ask("MT4TW", "BID", "EURUSD"), "<no conversation>");
+  EXPECT_EQ(Ask("MT4TW", "System", "Topics"), "theirs");
+  EXPECT_NE(form.StatusText().find("Another program already serves MT4TW"), std::string::npos);
+  EXPECT_NE(form.StatusText().find("(for example MT4TW2)"), std::string::npos);
+  // Switched off in Settings, the layout is not looked for: nothing to say.
+  Change(false, "MT4TW");
+  EXPECT_EQ(form.StatusText(), "1 line refused");
+}
+
+// While DDE is being switched on, Tickwell waits for the answers of other programs, and other
+// programs' messages come meanwhile: a quote line, a second start's "/dde on".
+TEST_F(FormSettingsClientTest, WhatComesWhileAnotherServerIsAskedFindsDdeStillOff) {
+  int asked = 0;
+  StartOther("MT4", {"BID"}, [&] {
+    if (++asked > 1) return;
+    form.QuoteLineReceived(form.Receiver(), 0, "GBPUSD;1.3;1.4;1.35;1021974720;5");
+    form.SwitchDde(true);
+  });
+  Start();
+  EXPECT_EQ(asked, 2) << "the second start's switch asked again";
+  EXPECT_EQ(form.DdeTag(), 1);
+  EXPECT_EQ(Ask("MT5", "GBPUSD", "BID"), "1.3");
+  EXPECT_EQ(Ask("MT5", "EURUSD", "BID"), "1.1");
+  EXPECT_EQ(Ask("MT5", "System", "Topics"), "EURUSD\tGBPUSD\tSystem");
+  EXPECT_EQ(Ask("MT4", "BID", "GBPUSD"), "theirs");
+  EXPECT_EQ(form.StatusText().rfind("Another program already serves MT4", 0), 0u);
+  // Off and on again, each once.
+  asked = 2;
+  PressDdeTwice();
+  EXPECT_EQ(Ask("MT5", "GBPUSD", "ASK"), "1.4");
+  EXPECT_EQ(Ask("MT4", "ASK", "GBPUSD"), "<no conversation>");
+}
+#endif
 
 TEST(StartOptions, TheDdeSwitchInEverySpellingAndClearErrors) {
   EXPECT_FALSE(TStartOptions::Parse("").Dde.has_value());

@@ -31,6 +31,9 @@ struct TSettings {
   std::string Mt4Service = "MT4";
   bool DdeOn = false;  // the first start has DDE off
   TWindowPlace Place;
+  // Not stored: why the MetaTrader 4 layout, though switched on, is not served while DDE is on
+  // (another program serves its name), with the remedy; empty when nothing keeps it off.
+  std::string Mt4Problem;
 
   // %APPDATA%\Tickwell\tickwell.ini; beside the program when there is no such folder.
   static std::string DefaultFile();

@@ -77,8 +77,12 @@ void Layout(HWND dialog, const SettingsState& state) {
   AddControl(dialog, "STATIC", note, SS_LEFT | SS_NOPREFIX, kMargin, y, inner, note_height,
              ids::kSettingsNote);
   y += note_height + 8;
-  const int problem_height = 2 * static_cast<int>(Measure(dialog, "X", inner, false).cy);
-  AddControl(dialog, "STATIC", "", SS_LEFT | SS_NOPREFIX, kMargin, y, inner, problem_height,
+  // What keeps the layout off while DDE is on, until a refused name takes its place.
+  const std::string& problem = state.current.Mt4Problem;
+  const int problem_height =
+      std::max(2 * static_cast<int>(Measure(dialog, "X", inner, false).cy),
+               problem.empty() ? 0 : static_cast<int>(Measure(dialog, problem, inner, true).cy));
+  AddControl(dialog, "STATIC", problem, SS_LEFT | SS_NOPREFIX, kMargin, y, inner, problem_height,
              ids::kSettingsProblem);
   y += problem_height + 8;
   AddControl(dialog, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,

@@ -1,6 +1,7 @@
 // The Settings box: MetaTrader 4's layout switched on or off and its service named. OK hands the
 // choice to apply, which answers what is wrong with it (the box then stays open and shows it) or
-// nothing (the box closes).
+// nothing (the box closes). Why the layout is not served now (the settings' Mt4Problem) shows in
+// the same place when the box opens.
 #pragma once
 
 #include <windows.h>

@@ -21,6 +21,30 @@ std::string TextOf(HWND window) {
   return text;
 }
 
+// Whether the control's text fits it in the font the system gave the box, and the control the box.
+void ExpectFits(HWND box, int id, bool wraps) {
+  RECT client;
+  GetClientRect(box, &client);
+  HWND control = GetDlgItem(box, id);
+  RECT r;
+  GetClientRect(control, &r);
+  const std::string text = TextOf(control);
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  RECT need{0, 0, r.right, 0};
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need,
+            DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  // A check box's own square takes the first 16 or so pixels.
+  EXPECT_LE(need.right + (wraps ? 0 : 16), r.right) << text;
+  EXPECT_LE(need.bottom, r.bottom) << text;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_LE(r.right, client.right) << text;
+  EXPECT_LE(r.bottom, client.bottom) << text;
+}
+
 TEST(SettingsBox, ChangesMt4sLayoutOnlyWithANameTheApplicationTakes) {
   TSettings current;
   current.Mt4Enabled = false;
@@ -37,31 +61,9 @@ TEST(SettingsBox, ChangesMt4sLayoutOnlyWithANameTheApplicationTakes) {
   EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   EXPECT_EQ(TextOf(name), "MT4TW");
   EXPECT_FALSE(IsWindowEnabled(name)) << "no name to give while the layout is off";
-  // Every text fits its control in the font the system gave the box, every control the box.
-  RECT client;
-  GetClientRect(box, &client);
-  for (int id : {ids::kSettingsMt4Enabled, ids::kSettingsNote}) {
-    HWND control = GetDlgItem(box, id);
-    RECT r;
-    GetClientRect(control, &r);
-    const std::string text = TextOf(control);
-    HDC dc = GetDC(control);
-    HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-    const bool wraps = id == ids::kSettingsNote;
-    RECT need{0, 0, r.right, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need,
-              DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    // A check box's own square takes the first 16 or so pixels.
-    EXPECT_LE(need.right + (wraps ? 0 : 16), r.right) << text;
-    EXPECT_LE(need.bottom, r.bottom) << text;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_LE(r.right, client.right) << text;
-    EXPECT_LE(r.bottom, client.bottom) << text;
-  }
+  ExpectFits(box, ids::kSettingsMt4Enabled, false);
+  ExpectFits(box, ids::kSettingsNote, true);
+  EXPECT_EQ(TextOf(GetDlgItem(box, ids::kSettingsProblem)), "") << "nothing wrong to tell";
   SendMessageA(check, BM_CLICK, 0, 0);
   EXPECT_TRUE(IsWindowEnabled(name));
 
@@ -81,6 +83,27 @@ TEST(SettingsBox, ChangesMt4sLayoutOnlyWithANameTheApplicationTakes) {
   });
   ASSERT_NE(box, nullptr);
   SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  EXPECT_FALSE(IsWindow(box));
+}
+
+// Opened while another program keeps MetaTrader 4's layout off, the box says so in full.
+TEST(SettingsBox, OpensWithWhatKeepsTheLayoutOff) {
+  TSettings current;
+  current.Mt4Problem =
+      "Another program already serves MT4 (MetaTrader 4?), so Tickwell's MetaTrader 4 layout is "
+      "off. To have both, rename Tickwell's layout in Settings (for example MT4TW), then switch "
+      "DDE off and on.";
+  HWND box = CreateSettingsDialog(nullptr, current, [](bool, const std::string&) {
+    return std::string("The service needs a name.");
+  });
+  ASSERT_NE(box, nullptr);
+  HWND problem = GetDlgItem(box, ids::kSettingsProblem);
+  EXPECT_EQ(TextOf(problem), current.Mt4Problem);
+  ExpectFits(box, ids::kSettingsProblem, true);
+  // A refused name takes its place.
+  SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  EXPECT_EQ(TextOf(problem), "The service needs a name.");
+  DestroyWindow(box);
   EXPECT_FALSE(IsWindow(box));
 }
 
