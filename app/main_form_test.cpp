@@ -443,6 +443,17 @@ TEST_F(FormTest, AboutTextsAndHelpPage) {
 }
 
 #ifndef _WIN32
+// A client instance that asks and is told, and wants to hear nothing else.
+platform::DdeInstance QuietClient() {
+  platform::DdeInstance id = 0;
+  platform::DdeInitialize(
+      id,
+      [](unsigned, unsigned, platform::Hconv, platform::Hsz, platform::Hsz, platform::HddeData,
+         std::uintptr_t, std::uintptr_t) -> platform::HddeData { return 0; },
+      platform::kAppCmdClientOnly);
+  return id;
+}
+
 // The help page opens beside the program; whether a browser shows it or not, the status bar says
 // where it is, and a page no program opens is named as such.
 TEST_F(FormTest, HelpSaysWhereThePageIs) {
@@ -531,15 +542,7 @@ class FormClientTest : public FormTest {
     Pump();
     return taken;
   }
-  platform::DdeInstance client = [] {
-    platform::DdeInstance id = 0;
-    platform::DdeInitialize(
-        id,
-        [](unsigned, unsigned, platform::Hconv, platform::Hsz, platform::Hsz, platform::HddeData,
-           std::uintptr_t, std::uintptr_t) -> platform::HddeData { return 0; },
-        platform::kAppCmdClientOnly);
-    return id;
-  }();
+  platform::DdeInstance client = QuietClient();
 };
 
 TEST_F(FormClientTest, AClientThatConnectsForEachRequestAlwaysFindsTheValues) {
@@ -956,15 +959,7 @@ class FormSettingsClientTest : public FormSettingsTest {
     ASSERT_EQ(form.DdeTag(), 1);
   }
   static constexpr char kFields[] = "BID\tASK\tHIGH\tLOW\tTIME\tQUOTE\tSystem";
-  platform::DdeInstance client_ = [] {
-    platform::DdeInstance id = 0;
-    platform::DdeInitialize(
-        id,
-        [](unsigned, unsigned, platform::Hconv, platform::Hsz, platform::Hsz, platform::HddeData,
-           std::uintptr_t, std::uintptr_t) -> platform::HddeData { return 0; },
-        platform::kAppCmdClientOnly);
-    return id;
-  }();
+  platform::DdeInstance client_ = QuietClient();
   platform::DdeInstance other_ = 0;
 };
 
