@@ -181,7 +181,7 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
 
   // Kept whatever the DDE switch says, so that switching on serves every symbol at once.
   const std::size_t row = KeepLine(fields[0], Text, time);
-  if (DdeManager_->Tag != 0) PublishRow(row, fields, Text, time);
+  if (DdeManager_->Tag != 0 && !DdeStarting_) PublishRow(row, fields, Text, time);
 
   SymbolLabelCaption_.assign(fields[0]);
   std::array<std::string, kGridRows>& shown = Grid_[1];
@@ -471,8 +471,19 @@ void TMainForm::SwitchDde(bool On) {
       dde.SetServiceEnabled(Mt4Service_, true);
     }
     DefineTopicsAndItems();
+    bool started = false;
+    {
+      // Naming a service waits on the other DDE programs, and a line taken meanwhile would make
+      // its items in a service that has no name yet, where no client ever finds them.
+      DdeStarting_ = true;
+      struct Done {
+        bool& starting;
+        ~Done() { starting = false; }
+      } done{DdeStarting_};
+      started = dde.InitDDEML();
+    }
     // The last line of every symbol is served from the first request on.
-    if (dde.InitDDEML()) PublishKeptLines();
+    if (started) PublishKeptLines();
   } else {
     dde.Tag = 0;
     dde.DisconnectAll();

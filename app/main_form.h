@@ -240,6 +240,9 @@ class TMainForm : public TComponent {
   TSystemItems SystemItems_;  // what the System topic and each topic's lists answer
   // The service of MetaTrader 4's layout while DDE is on; empty when it is switched off.
   std::string Mt4Service_;
+  // DDE is being switched on and not every service has its name yet: lines are kept, not
+  // published, until it has (registering a name waits on other programs, and lines come then).
+  bool DdeStarting_ = false;
   bool IsMt4Service(std::string_view Name) const;  // whether Name is that service (while on)
   mt4::TTimeTexts Mt4Times_;
   // Items made to answer "N/A" since DDE was switched on: bounded, so clients asking for names
