@@ -24,6 +24,16 @@ std::string Line(const std::string& symbol, int n) {
          std::to_string(1700000000 + n) + ";" + std::to_string(n);
 }
 
+// As the terminal's component sends: a line Tickwell did not take within the sender's bound
+// (a loaded machine, a program still making its window) is sent again, not counted as sent.
+TSendResult Send(TQuoteSender& sender, const std::string& line) {
+  TSendResult result = sender.SendLine(line);
+  const DWORD start = GetTickCount();
+  while (result == TSendResult::kTimedOut && GetTickCount() - start < 20000)
+    result = sender.SendLine(line);
+  return result;
+}
+
 bool Listed(const std::string& topics, const std::string& symbol) {
   return ("\t" + topics + "\t").find("\t" + symbol + "\t") != std::string::npos;
 }
@@ -37,7 +47,7 @@ TEST(StartAndSend, FirstLinesSentTheMomentTheReceiverAnswersAreServedAndSoAreThe
   // The handshake is repeated until the receiver answers; the lines go at once.
   ASSERT_TRUE(sender.FindReceiver(20000)) << "Tickwell's receiver did not answer within 20 s";
   for (const char* symbol : kSymbols)
-    ASSERT_EQ(sender.SendLine(Line(symbol, 1)), TSendResult::kSent) << symbol;
+    ASSERT_EQ(Send(sender, Line(symbol, 1)), TSendResult::kSent) << symbol;
 
   std::string topics;
   EXPECT_TRUE(e2e::WaitUntil(
@@ -56,7 +66,7 @@ TEST(StartAndSend, FirstLinesSentTheMomentTheReceiverAnswersAreServedAndSoAreThe
   }
   // The symbols' later lines are served too.
   for (const char* symbol : kSymbols)
-    ASSERT_EQ(sender.SendLine(Line(symbol, 2)), TSendResult::kSent) << symbol;
+    ASSERT_EQ(Send(sender, Line(symbol, 2)), TSendResult::kSent) << symbol;
   for (const char* symbol : kSymbols) {
     EXPECT_EQ(client.Ask("MT5", symbol, "QUOTE"), Line(symbol, 2)) << symbol;
     EXPECT_EQ(client.Ask("MT4", "BID", symbol), "1.02") << symbol;
