@@ -147,7 +147,7 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
 
   // Kept whatever the DDE switch says, so that switching on serves every symbol at once.
   const std::size_t row = KeepLine(fields[0], Text, time);
-  if (DdeManager_->Tag != 0) PublishRow(row, fields, Text, time);
+  if (DdeManager_->Tag != 0 && !DdeStarting_) PublishRow(row, fields, Text, time);
 
   SymbolLabelCaption_.assign(fields[0]);
   std::array<std::string, kGridRows>& shown = Grid_[1];
@@ -425,6 +425,12 @@ void TMainForm::DdeButtonClick() {
 
 void TMainForm::SwitchDde(bool On) {
   TDDEMLManager& dde = *DdeManager_;
+  // A switch asked for while the names are being registered (a second start's command comes
+  // then too) would stop the instance under the registration: it waits until the start is done.
+  if (DdeStarting_) {
+    PendingSwitch_ = On;
+    return;
+  }
   if ((dde.Tag != 0) == On) return;
   // The outcome of a start or stop is in the manager's trace; the glyph follows the switch.
   if (dde.Tag == 0) {
@@ -438,8 +444,19 @@ void TMainForm::SwitchDde(bool On) {
     ChooseMt4Service(problem);
     UnquotedItems_ = 0;
     DefineTopicsAndItems();
+    bool started = false;
+    {
+      // Naming a service waits on the other DDE programs, and a line taken meanwhile would make
+      // its items in a service that has no name yet, where no client ever finds them.
+      DdeStarting_ = true;
+      struct Done {
+        bool& starting;
+        ~Done() { starting = false; }
+      } done{DdeStarting_};
+      started = dde.InitDDEML();
+    }
     // The last line of every symbol is served from the first request on.
-    if (dde.InitDDEML()) PublishKeptLines();
+    if (started) PublishKeptLines();
   } else {
     dde.Tag = 0;
     dde.DisconnectAll();
@@ -448,6 +465,11 @@ void TMainForm::SwitchDde(bool On) {
   }
   ShowDdeState(static_cast<int>(dde.Tag));
   Changed();
+  if (PendingSwitch_) {
+    const bool on = *PendingSwitch_;
+    PendingSwitch_.reset();
+    SwitchDde(on);
+  }
 }
 
 std::string TMainForm::Mt4NameTaken() const {

@@ -247,6 +247,10 @@ class TMainForm : public TComponent {
   void ChooseMt4Service(const std::string& Problem);
   // Why the layout is not served in this session of DDE, in the status bar and the settings.
   void ShowMt4Problem(const std::string& Problem);
+  // DDE is being switched on and not every service has its name yet: lines are kept, not
+  // published, until it has (registering a name waits on other programs, and lines come then).
+  bool DdeStarting_ = false;
+  std::optional<bool> PendingSwitch_;  // the last switch asked for meanwhile
   bool IsMt4Service(std::string_view Name) const;  // whether Name is that service (while on)
   mt4::TTimeTexts Mt4Times_;
   // Items made to answer "N/A" since DDE was switched on: bounded, so clients asking for names

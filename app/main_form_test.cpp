@@ -17,6 +17,7 @@
 #include "platform/window.h"
 #include "support/date_time.h"
 #ifndef _WIN32
+#include "platform/sim/ddeml_sim.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_shell.h"
 #endif
@@ -723,6 +724,67 @@ TEST_F(FormClientTest, TheStatusBarCountsConversationsAndTheirLinks) {
   form.DdeButtonClick();
   Pump();
   EXPECT_EQ(form.DdeStateText(), "DDE off");
+}
+
+// Registering a service name makes DDEML tell the other DDE programs, and the thread takes the
+// lines sent to it while it waits on them: here while MetaTrader 4's service is named, before
+// MT5's has its name.
+TEST_F(FormClientTest, LinesThatComeWhileDdeStartsAreServedAndSoAreTheirNextLines) {
+  form.DdeButtonClick();  // off: the next click starts DDE as the program's start does
+  int named = 0;
+  platform::sim::SetDdeFault([&](const char* call) -> unsigned {
+    if (std::string_view(call) == "DdeNameService" && named++ == 0) {
+      Feed("EURUSD;1.1;1.2;1.15;1700000000;15");
+      Feed("GBPUSD;1.3;1.4;1.35;1700000000;7");
+    }
+    return 0;
+  });
+  form.DdeButtonClick();
+  platform::sim::SetDdeFault(nullptr);
+  ASSERT_EQ(named, 2);
+  // Each symbol has one topic, found by its name.
+  EXPECT_EQ(form.DdeManager().FindService("MT5")->TopicCount(), 2);
+  const platform::Hconv system = Connect("System");
+  const platform::Hconv eurusd = Connect("EURUSD");
+  const platform::Hconv gbpusd = Connect("gbpusd");
+  const platform::Hconv bid = Connect("BID", "MT4");
+  ASSERT_TRUE(system != 0 && eurusd != 0 && gbpusd != 0 && bid != 0);
+  EXPECT_EQ(Request(system, "Topics"), std::string("EURUSD\tGBPUSD\tSystem", 21));
+  EXPECT_EQ(Request(eurusd, "BID"), std::string("1.1", 4));
+  EXPECT_EQ(Request(gbpusd, "QUOTE"), std::string("GBPUSD;1.3;1.4;1.35;1700000000;7", 33));
+  EXPECT_EQ(Request(bid, "GBPUSD"), std::string("1.3", 4));
+  Feed("EURUSD;1.11;1.21;1.15;1700000001;16");
+  Feed("GBPUSD;1.31;1.41;1.35;1700000001;8");
+  EXPECT_EQ(Request(eurusd, "BID"), std::string("1.11", 5));
+  EXPECT_EQ(Request(gbpusd, "ASK"), std::string("1.41", 5));
+  EXPECT_EQ(Request(bid, "EURUSD"), std::string("1.11", 5));
+}
+
+// A second start's "/dde off" (or on) can come while the names are registered: it is carried out
+// once the start is done, in the order asked, and the instance is never stopped under it.
+TEST_F(FormClientTest, ASwitchAskedForWhileDdeStartsComesAfterTheStart) {
+  for (const std::vector<bool>& asked : {std::vector<bool>{false}, {false, true}, {true}}) {
+    form.DdeButtonClick();  // off
+    ASSERT_EQ(form.DdeTag(), 0);
+    int named = 0;
+    platform::sim::SetDdeFault([&](const char* call) -> unsigned {
+      if (std::string_view(call) == "DdeNameService" && named++ == 0) {
+        for (bool on : asked) form.SwitchDde(on);
+        Feed("EURUSD;1.1;1.2;1.15;1700000000;15");
+      }
+      return 0;
+    });
+    form.DdeButtonClick();  // on
+    platform::sim::SetDdeFault(nullptr);
+    ASSERT_GE(named, 1);
+    const bool on = asked.back();
+    EXPECT_EQ(form.DdeTag(), on ? 1 : 0) << asked.size();
+    EXPECT_EQ(Connect("EURUSD") != 0, on) << asked.size();
+    if (!on) form.DdeButtonClick();  // back on for the next round
+    const platform::Hconv eurusd = Connect("EURUSD");
+    ASSERT_NE(eurusd, 0u);
+    EXPECT_EQ(Request(eurusd, "BID"), std::string("1.1", 4));
+  }
 }
 #endif
 

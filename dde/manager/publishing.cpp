@@ -36,7 +36,10 @@ TDDEMLItem* Kept(const TDDEMLManager::TItemPlaces* places, const TDDEMLService* 
 
 void Keep(TDDEMLManager::TItemPlaces* places, TDDEMLService* service, std::size_t i,
           TDDEMLItem* item) {
-  if (!places || i >= places->Items.size()) return;
+  // An item without a name (made before its service had one, or refused by DDEML) is found by
+  // no client; kept, every later value would go to it, as giving the service its name lets no
+  // name go. It is looked up by name again next time.
+  if (!places || i >= places->Items.size() || item->Handle() == 0) return;
   if (!places->Current(service)) {
     places->Items.fill(nullptr);
     places->Service = service;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/bare_client.h"
 #include "tests/e2e/process.h"
 #include "tests/e2e/running_tickwell.h"
 
@@ -31,49 +32,7 @@ std::string FirstValue(const std::string& output) {
   return value;
 }
 
-// A client of Wine's DDEML with nothing of Tickwell's in it: the bytes as they arrive.
-class BareClient {
- public:
-  BareClient() {
-    DdeInitializeA(&id_, &BareClient::Callback, APPCLASS_STANDARD | APPCMD_CLIENTONLY, 0);
-  }
-  ~BareClient() {
-    for (HCONV c : convs_) DdeDisconnect(c);
-    if (id_) DdeUninitialize(id_);
-  }
-  BareClient(const BareClient&) = delete;
-  BareClient& operator=(const BareClient&) = delete;
-
-  HCONV Connect(const char* service, const char* topic) {
-    HSZ s = DdeCreateStringHandleA(id_, service, CP_WINANSI);
-    HSZ t = DdeCreateStringHandleA(id_, topic, CP_WINANSI);
-    HCONV conv = DdeConnect(id_, s, t, nullptr);
-    DdeFreeStringHandle(id_, s);
-    DdeFreeStringHandle(id_, t);
-    if (conv) convs_.push_back(conv);
-    return conv;
-  }
-  // The answer's bytes; "<none>" when no data came.
-  std::string Request(HCONV conv, const char* item, UINT format) {
-    HSZ name = DdeCreateStringHandleA(id_, item, CP_WINANSI);
-    DWORD result = 0;
-    HDDEDATA data =
-        DdeClientTransaction(nullptr, 0, conv, name, format, XTYP_REQUEST, 5000, &result);
-    DdeFreeStringHandle(id_, name);
-    if (!data) return "<none>";
-    std::string bytes(DdeGetData(data, nullptr, 0, 0), '\0');
-    DdeGetData(data, reinterpret_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), 0);
-    DdeFreeDataHandle(data);
-    return bytes;
-  }
-
- private:
-  static HDDEDATA CALLBACK Callback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
-    return nullptr;
-  }
-  DWORD id_ = 0;
-  std::vector<HCONV> convs_;
-};
+using e2e::BareClient;
 
 // ASCII text as UTF-16LE bytes.
 std::string Wide(const std::string& text) {
