@@ -63,7 +63,14 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
     TraceNamed(kServiceTag, "ProcTopicAdvise - Start");
     TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where());
   }
-  if (Initialized()) {
+  if (!Initialized() && changed.PostMode == pmPostNow) {
+    // No instance to post with: the post fails as DDEML fails a call made without one.
+    TraceFailedCall("DdePostAdvise", platform::kDmlErrDllNotInitialized);
+    const std::string names = topic.ReadName() + "/" + changed.ReadName();
+    service.ReportError(-31, names);
+    if (tracing)
+      TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", names, " - FAILED!");
+  } else if (Initialized()) {
     if (changed.PostMode == pmPostNow) {
       // Each post starts without a shared handle, so none made for an older value is handed on.
       changed.Data.FreeDataHandle();

@@ -355,6 +355,61 @@ TEST_F(AdviseTest, DdeOffEndsLiveConversationsAndOnAgainServesNewOnes) {
   EXPECT_EQ(Request(Connect("EURUSD"), "BID"), "2.1");
 }
 
+TEST_F(AdviseTest, AValueSetWhileDdeIsOffGoesToItsOwnItemAndIsServedWhenOnAgain) {
+  for (const bool keep : {true, false}) {
+    m->KeepReleasedTopics = keep;
+    Party a(0);
+    const platform::Hconv conv = Connect(a, "EURUSD");
+    ASSERT_TRUE(Advise(a, conv, "BID"));
+    m->SetItemText("MT5", "EURUSD", "BID", "1.0");
+    m->SetItemText("MT5", "EURUSD", "ASK", "1.1");
+    Pump();
+    ASSERT_TRUE(m->TerminateDDEML());
+    Pump();
+    // Every publishing call finds the item by its name, however many symbols there are.
+    TDDEMLManager::TItemPlaces places;
+    const TDDEMLManager::TItemText texts[] = {{"BID", "2.0", 0}, {"ASK", "2.1", 1}};
+    m->SetItemTexts("MT5", "EURUSD", texts, &places);
+    m->SetItemText("MT5", "GBPUSD", "BID", "3.0");
+    m->SetItemText("MT5", "EURUSD", "LAST", "2.2");
+    const TDDEMLManager::TTopicText topics[] = {{"EURUSD", "2.3"}, {"GBPUSD", "3.3"}};
+    m->SetItemInTopics("MT5", "HIGH", topics);
+    TDDEMLTopic* eurusd = m->FindService("MT5")->FindTopic("EURUSD");
+    ASSERT_NE(eurusd, nullptr);
+    std::vector<std::string> names;
+    for (int i = 0; i < eurusd->ItemCount(); ++i)
+      names.push_back(eurusd->ItemNames(i) + "=" + eurusd->Items(i)->Text());
+    EXPECT_EQ(names, (std::vector<std::string>{"ASK=2.1", "BID=2.0", "HIGH=2.3", "LAST=2.2"}));
+    EXPECT_EQ(m->FindItem("MT5", "GBPUSD", "HIGH")->Text(), "3.3");
+    // A link with no instance to post with: the post fails as any failed post, with its error.
+    m->FindService("MT5")->AddAdvise("EURUSD", "VOLUME", 1);
+    m->SetItemText("MT5", "EURUSD", "VOLUME", "7");
+    EXPECT_TRUE(Logged("Call failed : DdePostAdvise : DMLERR_DLL_NOT_INITIALIZED (0x4003)"));
+    EXPECT_TRUE(Logged("EURUSD/VOLUME - FAILED!"));
+    EXPECT_TRUE(Logged(ManagerErrorText(-31)));
+    m->FindService("MT5")->FindItem("EURUSD", "VOLUME")->RemoveAdviseLink();
+
+    ASSERT_TRUE(m->InitDDEML());
+    Party b(0);
+    const platform::Hconv again = Connect(b, "EURUSD");
+    ASSERT_NE(again, 0u);
+    ASSERT_TRUE(Advise(b, again, "BID"));
+    std::uint32_t status = 0;
+    const platform::HddeData data = platform::DdeClientTransaction(
+        nullptr, 0, again, b.Name("BID"), 1, platform::kXtypRequest, 1000, &status);
+    ASSERT_NE(data, 0u);
+    EXPECT_EQ(Text(platform::DdeDataBytes(data)), "2.0");
+    platform::DdeFreeDataHandle(data);
+    m->SetItemText("MT5", "EURUSD", "BID", "2.5");
+    Pump();
+    EXPECT_EQ(Last(b)["EURUSD/BID"], "2.5");
+    EXPECT_EQ(Last(a)["EURUSD/BID"], "1.0");
+    EXPECT_EQ(m->FindService("MT5")->TopicCount(), 2);
+    EXPECT_EQ(m->FindService("MT5")->FindTopic("EURUSD")->ItemCount(), 5);
+    m->DisconnectAll();
+  }
+}
+
 TEST_F(AdviseTest, LinksInTextAndUnicodeOnOneItemEachGetTheirOwnFormat) {
   Party a(0), b(0), c(0);
   const platform::Hconv ca = Connect(a, "EURUSD"), cb = Connect(b, "EURUSD"),

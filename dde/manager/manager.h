@@ -186,9 +186,8 @@ class TDDEMLManager : public TComponent {
   // processed" (DMLERR_NOTPROCESSED's value) and changes nothing, the System topic's status
   // included: for a server whose values all come from elsewhere.
   bool AcceptPokes = true;
-  // Whether a service keeps its topics when the instance ends. Their names go with the instance,
-  // so a kept topic is never found or served again and the next instance makes a new one beside
-  // it; a server that starts and stops often lets them go.
+  // Whether a service keeps its topics, with their items and values, when the instance ends.
+  // Kept ones are found by name while no instance runs, and the next instance serves them again.
   bool KeepReleasedTopics = true;
   bool AllowNullPokes = false;
   bool AllowNullService = false;
