@@ -285,7 +285,7 @@ void TDDEMLManager::XTypDisconnect(platform::Hconv hConv) {
   }
   ReportEndedLinks(ended);
   if (OnDisconnecting) OnDisconnecting(*this, service, topic);
-  // The events may have ended conversations of its own: look the conversation up again.
+  // The events may have ended conversations themselves: look the conversation up again.
   const int at = Conversations->IndexOf(conv);
   if (at >= 0) {
     conv->ConvHandle = 0;  // DDEML has ended it already
