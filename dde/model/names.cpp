@@ -44,7 +44,11 @@ std::string LookupKey(platform::DdeInstance instance, std::string_view name) {
   return instance == 0 ? UnheldKey(name) : NameKey(name);
 }
 
-std::string UnheldKey(std::string_view name) { return std::string(1, '\0') + NameKey(name); }
+std::string UnheldKey(std::string_view name) {
+  std::string key(name.size() + 1, '\0');
+  for (std::size_t i = 0; i < name.size(); ++i) key[i + 1] = FoldNameChar(name[i]);
+  return key;
+}
 
 TDDEMLAtom::~TDDEMLAtom() { Release(); }
 
