@@ -4,7 +4,6 @@
 #include <chrono>
 #include <ctime>
 #include <iterator>
-#include <unordered_set>
 
 #include "app/mt4_layout.h"
 #include "app/quote_line.h"
@@ -353,21 +352,8 @@ std::string TMainForm::CountsText() const {
 std::string TMainForm::DdeStateText() const {
   const TDDEMLManager& dde = *DdeManager_;
   if (dde.Tag == 0) return "DDE off";
-  // An item keeps its link count when its client goes without stopping the link, so only the
-  // links of topics some conversation still holds are counted.
-  std::unordered_set<const TDDEMLTopic*> held;
   const int conversations = dde.ConversationCount();
-  for (int c = 0; c < conversations; ++c) {
-    const auto* conv = dde.Conversations->ItemAs<TDDEMLConversation>(c);
-    if (conv->IsServer && conv->Topic != nullptr) held.insert(conv->Topic);
-  }
-  std::int64_t links = 0;
-  for (const TDDEMLTopic* topic : held) {
-    for (int i = 0; i < topic->ItemCount(); ++i) {
-      const TDDEMLItem* item = topic->Items(i);
-      if (item->LinkState == lsServer) links += item->AdviseCount;
-    }
-  }
+  const std::int64_t links = dde.ServerLinkCount();
   return "DDE on: " + Counted(conversations, "conversation", "conversations") + ", " +
          Counted(links, "link", "links");
 }

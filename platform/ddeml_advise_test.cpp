@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "platform/clipboard_format.h"
 #include "platform/ddeml.h"
@@ -194,6 +195,30 @@ TEST(DdemlAdviseStop, AStoppedLinkIsNoLongerServedAndAStopWithoutLinkFails) {
   // Wine departs from Windows: the server's library never answers the stop; it times out.
   EXPECT_EQ(client.party.LastError(),
             DdeRunningOnWine() ? kDmlErrUnadvAckTimeout : kDmlErrNotProcessed);
+}
+
+// A client that leaves without stopping its links: the server is told of the conversation's end
+// alone, never of each link (the links end with it), whether the client disconnects or its
+// instance ends; a later post asks for nothing.
+TEST(DdemlAdviseStop, AClientThatLeavesWithLinksEndsThemWithItsConversation) {
+  QuoteServer server;
+  for (const bool disconnect : {true, false}) {
+    auto client = std::make_unique<Watcher>();
+    Hconv conv = client->Connect("EURUSD");
+    ASSERT_NE(conv, 0u);
+    for (const char* item : {"BID", "ASK"}) ASSERT_TRUE(client->Advise(conv, item));
+    const std::size_t ends = server.party.Events(kXtypDisconnect).size();
+    if (disconnect)
+      ASSERT_TRUE(client->party.Do([&] { return DdeDisconnect(conv); }));
+    else
+      client.reset();
+    ASSERT_TRUE(Eventually([&] { return server.party.Events(kXtypDisconnect).size() > ends; }));
+    Settle();
+    EXPECT_TRUE(server.party.Events(kXtypAdvStop).empty());
+    ASSERT_TRUE(server.Post("EURUSD", "BID", "1.5"));
+    Settle();
+    EXPECT_TRUE(server.party.Events(kXtypAdvReq).empty());
+  }
 }
 
 TEST(DdemlAdviseStart, ARepeatedStartMakesNoSecondLink) {

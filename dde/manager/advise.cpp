@@ -17,6 +17,7 @@ constexpr const char* kServiceTag = "TDDEMLService";
 bool TDDEMLManager::XTypAdvStart(platform::Hconv hConv, std::uint16_t Format, platform::Hsz Item) {
   TraceLine("XTypAdvStart : ", "Start");
   bool result = false;
+  const std::uint16_t linkFormat = Format;  // DDEML's link is in the format asked for
   if (TDDEMLConversation* conv = ServingConversation(hConv)) {
     TraceLine("XTypAdvStart : ", "Conv Found");
     TDDEMLService& service = *conv->Service;
@@ -36,7 +37,11 @@ bool TDDEMLManager::XTypAdvStart(platform::Hconv hConv, std::uint16_t Format, pl
         SetError(-35, service.Name + "/" + topic + "/" + item);
       } else {
         TraceLine("XTypAdvStart : ", "Set Item Advise Link");
-        service.AddAdvise(topic, item, Format);
+        // A repeated start of a link the conversation holds makes no second link in DDEML.
+        if (conv->AddServerLink(item, linkFormat))
+          service.AddAdvise(topic, item, Format);
+        else if (TDDEMLItem* linked = service.FindItem(topic, item))
+          linked->AdviseFormat = Format;
         result = true;
       }
     }
@@ -58,7 +63,14 @@ void TDDEMLManager::ProcTopicAdvise(TDDEMLService& service, TDDEMLTopic& topic,
     TraceNamed(kServiceTag, "ProcTopicAdvise - Start");
     TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", where());
   }
-  if (Initialized()) {
+  if (!Initialized() && changed.PostMode == pmPostNow) {
+    // No instance to post with: the post fails as DDEML fails a call made without one.
+    TraceFailedCall("DdePostAdvise", platform::kDmlErrDllNotInitialized);
+    const std::string names = topic.ReadName() + "/" + changed.ReadName();
+    service.ReportError(-31, names);
+    if (tracing)
+      TraceNamed(kServiceTag, "ProcTopicAdvise - Pre DdePostAdvise : ", names, " - FAILED!");
+  } else if (Initialized()) {
     if (changed.PostMode == pmPostNow) {
       // Each post starts without a shared handle, so none made for an older value is handed on.
       changed.Data.FreeDataHandle();
@@ -167,15 +179,14 @@ platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hs
   return result;
 }
 
-void TDDEMLManager::XTypAdvStop(platform::Hconv hConv, platform::Hsz Item) {
+void TDDEMLManager::XTypAdvStop(platform::Hconv hConv, std::uint16_t Format, platform::Hsz Item) {
   TraceLine("XTypeAdvStop - Start  ....");
   TDDEMLConversation* conv = ServingConversation(hConv);
   const std::string name = QueryName(InstanceId, Item);
   TDDEMLItem* item =
       conv && !name.empty() ? conv->Service->FindItem(conv->GetTopicName(), name) : nullptr;
   if (item) {
-    if (item->LinkState == lsServer && item->AdviseCount > 0 && --item->AdviseCount == 0)
-      item->LinkState = lsNone;
+    if (conv->RemoveServerLink(name, Format)) item->RemoveAdviseLink();
     if (item->LinkState == lsNone && OnAdviseStopReceived) {
       TraceLine("XTypeAdvStop - calling OnAdviseStopReceived");
       OnAdviseStopReceived(*this, conv->Service->Name, conv->GetTopicName(), name,
@@ -183,6 +194,31 @@ void TDDEMLManager::XTypAdvStop(platform::Hconv hConv, platform::Hsz Item) {
     }
   }
   TraceLine("XTypeAdvStop - End");
+}
+
+std::vector<TDDEMLManager::TEndedLink> TDDEMLManager::EndServerLinks(TDDEMLConversation& Conv) {
+  std::vector<TEndedLink> ended;
+  if (!Conv.IsServer || Conv.ServerLinks.empty()) return ended;
+  // A topic the application removed took its items and their links with it.
+  if (Conv.Topic != nullptr && Conv.Service != nullptr) {
+    for (const TDDEMLConversation::TServerLink& link : Conv.ServerLinks) {
+      TDDEMLItem* item = Conv.Topic->FindItem(link.Item);
+      if (!item || item->LinkState != lsServer) continue;
+      item->RemoveAdviseLink();
+      if (item->LinkState == lsNone)
+        ended.push_back({Conv.Service->Name, Conv.GetTopicName(), link.Item, item->UserHandle});
+    }
+  }
+  Conv.ServerLinks.clear();
+  return ended;
+}
+
+void TDDEMLManager::ReportEndedLinks(const std::vector<TEndedLink>& Ended) {
+  for (const TEndedLink& link : Ended) {
+    if (!OnAdviseStopReceived) return;
+    TraceLine("XTypeAdvStop - calling OnAdviseStopReceived");
+    OnAdviseStopReceived(*this, link.Service, link.Topic, link.Item, link.UserHandle);
+  }
 }
 
 }  // namespace tickwell

@@ -1,7 +1,9 @@
 // Advise links served by a running manager: links accepted and stopped, every change delivered
 // to every linked client, the data handles handed to DDEML, and posts deferred during a poke.
 #ifndef _WIN32
+#include <algorithm>
 #include <map>
+#include <memory>
 
 #include "dde/manager/server_test_fixture.h"
 #include "dde/model/topic.h"
@@ -134,6 +136,56 @@ TEST_F(AdviseTest, StartsAreAskedForAndStopsReportTheLastLink) {
   m->SetItemText("MT5", "System", "Status", "BUSY");
   EXPECT_FALSE(Advise(a, ca, "BID"));
   EXPECT_TRUE(Logged("XTypAdvStart : Service Busy"));
+}
+
+TEST_F(AdviseTest, AClientThatLeavesWithoutStoppingTakesItsLinksWithIt) {
+  std::vector<std::string> stops;
+  m->OnAdviseStopReceived = [&](TDDEMLManager&, const std::string&, const std::string& t,
+                                const std::string& i,
+                                std::int32_t) { stops.push_back(t + "/" + i); };
+  Party stays(0);
+  const platform::Hconv held = Connect(stays, "EURUSD");
+  for (const char* item : {"BID", "ASK"}) ASSERT_TRUE(Advise(stays, held, item));
+  TDDEMLItem* bid = m->FindItem("MT5", "EURUSD", "BID");
+  for (int round = 0; round < 5; ++round) {
+    auto leaves = std::make_unique<Party>(0);
+    const platform::Hconv conv = Connect(*leaves, "EURUSD");
+    for (const char* item : {"BID", "ASK", "BID", "QUOTE"})
+      ASSERT_TRUE(Advise(*leaves, conv, item));
+    ASSERT_TRUE(Advise(*leaves, conv, "BID", 13));  // a second link on the item, in UTF-16
+    EXPECT_EQ(m->ServerLinkCount(), 2 + 4);         // the repeated start made no link
+    EXPECT_EQ(bid->AdviseCount, 3);
+    if (round % 2 == 0)
+      ASSERT_TRUE(platform::DdeDisconnect(conv));
+    else
+      leaves.reset();  // the client's instance ends
+    Pump();
+    ASSERT_EQ(m->ConversationCount(), 1);
+    EXPECT_EQ(m->ServerLinkCount(), 2);
+    EXPECT_EQ(bid->AdviseCount, 1);
+    EXPECT_EQ(bid->LinkState, lsServer);
+    // QUOTE was linked by the leaving client alone: it has no link left, as after its stop.
+    EXPECT_EQ(m->FindItem("MT5", "EURUSD", "QUOTE")->LinkState, lsNone);
+    EXPECT_EQ(stops, std::vector<std::string>(round + 1, "EURUSD/QUOTE"));
+  }
+  m->SetItemText("MT5", "EURUSD", "BID", "1.7");
+  m->SetItemText("MT5", "EURUSD", "QUOTE", "EURUSD;1.7");  // linked by nobody: not posted
+  Pump();
+  EXPECT_EQ(Last(stays), (std::map<std::string, std::string>{{"EURUSD/BID", "1.7"}}));
+  EXPECT_EQ(m->AdvisePosts(), 1u);
+
+  // The manager's own ends let the links go too: by key, and all at once.
+  const platform::Hconv other = Connect(stays, "GBPUSD");
+  ASSERT_TRUE(Advise(stays, other, "BID"));
+  ASSERT_TRUE(m->DisconnectConversation(std::pair<std::string, std::string>("MT5", "GBPUSD"), 1));
+  EXPECT_EQ(m->FindItem("MT5", "GBPUSD", "BID")->LinkState, lsNone);
+  EXPECT_EQ(stops.back(), "GBPUSD/BID");
+  EXPECT_EQ(m->ServerLinkCount(), 2);
+  m->DisconnectAll();
+  EXPECT_EQ(m->ServerLinkCount(), 0);
+  EXPECT_EQ(bid->AdviseCount, 0);
+  EXPECT_EQ(bid->LinkState, lsNone);
+  EXPECT_EQ(std::count(stops.begin(), stops.end(), "EURUSD/BID"), 1);
 }
 
 TEST_F(AdviseTest, UnnamedFormatsAreLinkedAsTextAndRegisteredOnesMayConflict) {
@@ -301,6 +353,61 @@ TEST_F(AdviseTest, DdeOffEndsLiveConversationsAndOnAgainServesNewOnes) {
   Pump();
   EXPECT_EQ(Last(a)["EURUSD/BID"], "2.1");
   EXPECT_EQ(Request(Connect("EURUSD"), "BID"), "2.1");
+}
+
+TEST_F(AdviseTest, AValueSetWhileDdeIsOffGoesToItsOwnItemAndIsServedWhenOnAgain) {
+  for (const bool keep : {true, false}) {
+    m->KeepReleasedTopics = keep;
+    Party a(0);
+    const platform::Hconv conv = Connect(a, "EURUSD");
+    ASSERT_TRUE(Advise(a, conv, "BID"));
+    m->SetItemText("MT5", "EURUSD", "BID", "1.0");
+    m->SetItemText("MT5", "EURUSD", "ASK", "1.1");
+    Pump();
+    ASSERT_TRUE(m->TerminateDDEML());
+    Pump();
+    // Every publishing call finds the item by its name, however many symbols there are.
+    TDDEMLManager::TItemPlaces places;
+    const TDDEMLManager::TItemText texts[] = {{"BID", "2.0", 0}, {"ASK", "2.1", 1}};
+    m->SetItemTexts("MT5", "EURUSD", texts, &places);
+    m->SetItemText("MT5", "GBPUSD", "BID", "3.0");
+    m->SetItemText("MT5", "EURUSD", "LAST", "2.2");
+    const TDDEMLManager::TTopicText topics[] = {{"EURUSD", "2.3"}, {"GBPUSD", "3.3"}};
+    m->SetItemInTopics("MT5", "HIGH", topics);
+    TDDEMLTopic* eurusd = m->FindService("MT5")->FindTopic("EURUSD");
+    ASSERT_NE(eurusd, nullptr);
+    std::vector<std::string> names;
+    for (int i = 0; i < eurusd->ItemCount(); ++i)
+      names.push_back(eurusd->ItemNames(i) + "=" + eurusd->Items(i)->Text());
+    EXPECT_EQ(names, (std::vector<std::string>{"ASK=2.1", "BID=2.0", "HIGH=2.3", "LAST=2.2"}));
+    EXPECT_EQ(m->FindItem("MT5", "GBPUSD", "HIGH")->Text(), "3.3");
+    // A link with no instance to post with: the post fails as any failed post, with its error.
+    m->FindService("MT5")->AddAdvise("EURUSD", "VOLUME", 1);
+    m->SetItemText("MT5", "EURUSD", "VOLUME", "7");
+    EXPECT_TRUE(Logged("Call failed : DdePostAdvise : DMLERR_DLL_NOT_INITIALIZED (0x4003)"));
+    EXPECT_TRUE(Logged("EURUSD/VOLUME - FAILED!"));
+    EXPECT_TRUE(Logged(ManagerErrorText(-31)));
+    m->FindService("MT5")->FindItem("EURUSD", "VOLUME")->RemoveAdviseLink();
+
+    ASSERT_TRUE(m->InitDDEML());
+    Party b(0);
+    const platform::Hconv again = Connect(b, "EURUSD");
+    ASSERT_NE(again, 0u);
+    ASSERT_TRUE(Advise(b, again, "BID"));
+    std::uint32_t status = 0;
+    const platform::HddeData data = platform::DdeClientTransaction(
+        nullptr, 0, again, b.Name("BID"), 1, platform::kXtypRequest, 1000, &status);
+    ASSERT_NE(data, 0u);
+    EXPECT_EQ(Text(platform::DdeDataBytes(data)), "2.0");
+    platform::DdeFreeDataHandle(data);
+    m->SetItemText("MT5", "EURUSD", "BID", "2.5");
+    Pump();
+    EXPECT_EQ(Last(b)["EURUSD/BID"], "2.5");
+    EXPECT_EQ(Last(a)["EURUSD/BID"], "1.0");
+    EXPECT_EQ(m->FindService("MT5")->TopicCount(), 2);
+    EXPECT_EQ(m->FindService("MT5")->FindTopic("EURUSD")->ItemCount(), 5);
+    m->DisconnectAll();
+  }
 }
 
 TEST_F(AdviseTest, LinksInTextAndUnicodeOnOneItemEachGetTheirOwnFormat) {

@@ -66,7 +66,7 @@ platform::HddeData TDDEMLManager::Dispatch(unsigned uType, unsigned uFmt, platfo
       XTypError(dwData1);
       return 0;
     case platform::kXtypAdvStop:
-      XTypAdvStop(hConv, hsz2);
+      XTypAdvStop(hConv, format, hsz2);
       return 0;
     case platform::kXtypConnectConfirm:
       XTypConnectConfirm(hConv, hsz2, hsz1, dwData2);

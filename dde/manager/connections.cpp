@@ -104,8 +104,10 @@ bool TDDEMLManager::DisconnectConversation(const TConversationKey& Key, int Kind
   conv->OnConvError = nullptr;
   conv->OnHotLink = nullptr;
   conv_index_by_handle_.erase(conv->ConvHandle);
+  const std::vector<TEndedLink> ended = EndServerLinks(*conv);
   const bool result = conv->EndConversation();
   Conversations->FreeAndDelete(Conversations->IndexOf(conv));
+  ReportEndedLinks(ended);
   return result;
 }
 
@@ -114,6 +116,13 @@ int TDDEMLManager::CountServerConversations(std::string_view Service,
   int count = 0;
   for (int i = 0; i < ConversationCount(); ++i)
     if (Conversation(i)->MatchesServerNames(Service, Topic)) ++count;
+  return count;
+}
+
+int TDDEMLManager::ServerLinkCount() const {
+  int count = 0;
+  for (int i = 0; i < ConversationCount(); ++i)
+    if (Conversation(i)->IsServer) count += static_cast<int>(Conversation(i)->ServerLinks.size());
   return count;
 }
 
@@ -257,11 +266,14 @@ void TDDEMLManager::XTypDisconnect(platform::Hconv hConv) {
     OnServerDisconnecting(*this, service, topic, restart);
   bool lastOnTopic = false;
   TDDEMLService* serverService = nullptr;
+  std::vector<TEndedLink> ended;
   if (conv->IsServer) {
     serverService = conv->Service;
     // A conversation whose topic the application removed closes no topic.
     lastOnTopic = conv->Topic != nullptr &&
                   CountServerConversations(conv->GetServerServiceName(), topic) == 1;
+    // The client may leave without stopping its links: DDEML ends them with the conversation.
+    ended = EndServerLinks(*conv);
   }
   if (restart) {
     TraceLine("XTypDisconnect - Trying to reconnect");
@@ -271,8 +283,9 @@ void TDDEMLManager::XTypDisconnect(platform::Hconv hConv) {
     }
     conv->ConvHandle = 0;
   }
+  ReportEndedLinks(ended);
   if (OnDisconnecting) OnDisconnecting(*this, service, topic);
-  // The event may have ended conversations of its own: look the conversation up again.
+  // The events may have ended conversations themselves: look the conversation up again.
   const int at = Conversations->IndexOf(conv);
   if (at >= 0) {
     conv->ConvHandle = 0;  // DDEML has ended it already

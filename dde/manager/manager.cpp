@@ -54,6 +54,8 @@ TDDEMLManager::TDDEMLManager() { InitFields(); }
 
 TDDEMLManager::~TDDEMLManager() {
   // A destructor must not throw; a failure on the way down goes to the exception report.
+  // The application is not told of links that end on the way down.
+  OnAdviseStopReceived = nullptr;
   try {
     DisconnectAll();
     ShutDownServices();
@@ -287,8 +289,10 @@ bool TDDEMLManager::TerminateDDEML() {
 
 void TDDEMLManager::DisconnectAll() {
   const int n = ConversationCount();
+  std::vector<TEndedLink> ended;
   for (int i = 0; i < n && ConversationCount() > 0; ++i) {
     auto* conv = Conversations->ItemAs<TDDEMLConversation>(0);
+    for (TEndedLink& link : EndServerLinks(*conv)) ended.push_back(std::move(link));
     conv->OnConvError = nullptr;
     conv->OnHotLink = nullptr;
     conv->OnUnknownAdvise = nullptr;
@@ -296,6 +300,7 @@ void TDDEMLManager::DisconnectAll() {
     conv->EndConversation();
     Conversations->FreeAndDelete(0);
   }
+  ReportEndedLinks(ended);
 }
 
 int TDDEMLManager::NextConversationId() const {

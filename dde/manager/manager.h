@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "dde/diagnostics/debug_state.h"
 #include "dde/manager/manager_types.h"
@@ -159,6 +160,8 @@ class TDDEMLManager : public TComponent {
   // Error -13 when the key's shape does not fit its kind.
   bool DisconnectConversation(const TConversationKey& Key, int Kind);
   int CountServerConversations(std::string_view Service, std::string_view Topic) const;
+  // The advise links the serving conversations hold, each item and format of each once.
+  int ServerLinkCount() const;
   bool SupportsService(platform::Hsz Service) const;
   // The service object is still one of the list's.
   bool HasService(const TDDEMLService* Service) const;
@@ -183,9 +186,8 @@ class TDDEMLManager : public TComponent {
   // processed" (DMLERR_NOTPROCESSED's value) and changes nothing, the System topic's status
   // included: for a server whose values all come from elsewhere.
   bool AcceptPokes = true;
-  // Whether a service keeps its topics when the instance ends. Their names go with the instance,
-  // so a kept topic is never found or served again and the next instance makes a new one beside
-  // it; a server that starts and stops often lets them go.
+  // Whether a service keeps its topics, with their items and values, when the instance ends.
+  // Kept ones are found by name while no instance runs, and the next instance serves them again.
   bool KeepReleasedTopics = true;
   bool AllowNullPokes = false;
   bool AllowNullService = false;
@@ -337,7 +339,16 @@ class TDDEMLManager : public TComponent {
   bool XTypAdvStart(platform::Hconv hConv, std::uint16_t Format, platform::Hsz Item);
   platform::HddeData XTypAdvReq(platform::Hconv hConv, platform::Hsz Topic, std::uint16_t Format,
                                 std::uint16_t Count, platform::Hsz Item);
-  void XTypAdvStop(platform::Hconv hConv, platform::Hsz Item);
+  void XTypAdvStop(platform::Hconv hConv, std::uint16_t Format, platform::Hsz Item);
+  // A serving conversation ends: its links are let go from their items. The items left without
+  // a link are answered with what ReportEndedLinks then tells the application, once the
+  // conversation is gone, as their last stop would.
+  struct TEndedLink {
+    std::string Service, Topic, Item;
+    std::int32_t UserHandle;
+  };
+  std::vector<TEndedLink> EndServerLinks(TDDEMLConversation& Conv);
+  void ReportEndedLinks(const std::vector<TEndedLink>& Ended);
 
   // --- the client side: completions of asynchronous transactions and incoming advise data
   void XTypXactComplete(platform::Hconv hConv, platform::Hsz Topic, platform::Hsz Item,

@@ -34,13 +34,14 @@ TEST_F(PublishingTest, ValuesCreateTheirTopicAndItemAndStayAcrossARestart) {
   m.SetItemText("NOPE", "EURUSD", "BID", "1");
   EXPECT_EQ(m.FindItem("NOPE", "EURUSD", "BID"), nullptr);
 
-  // After a stop the old names no longer match; the next value makes the item afresh.
+  // The items stay across a stop and a start, found by their names, with their values.
   m.TerminateDDEML();
   ASSERT_TRUE(m.InitDDEML());
-  EXPECT_EQ(m.FindItem("MT5", "EURUSD", "BID"), nullptr);
+  EXPECT_EQ(m.FindItem("MT5", "EURUSD", "BID"), bid);
   m.SetItemText("MT5", "EURUSD", "BID", "1.2");
-  ASSERT_NE(m.FindItem("MT5", "EURUSD", "BID"), nullptr);
-  EXPECT_EQ(m.FindItem("MT5", "EURUSD", "BID")->Text(), "1.2");
+  EXPECT_EQ(m.FindItem("MT5", "EURUSD", "BID"), bid);
+  EXPECT_EQ(bid->Text(), "1.2");
+  EXPECT_EQ(m.FindService("MT5")->TopicCount(), 2);
   EXPECT_EQ(m.Services().ServiceCount(), 1);
 }
 

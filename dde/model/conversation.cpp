@@ -44,6 +44,28 @@ std::uint32_t TDDEMLConversation::GetTimeOut() const {
   return SyncMode != 0 ? TimeOut : platform::kTimeoutAsync;
 }
 
+bool TDDEMLConversation::AddServerLink(std::string_view item, std::uint16_t format) {
+  for (const TServerLink& link : ServerLinks)
+    if (link.Format == format && SameName(link.Item, item)) return false;
+  ServerLinks.push_back({std::string(item), format});
+  return true;
+}
+
+bool TDDEMLConversation::RemoveServerLink(std::string_view item, std::uint16_t format) {
+  auto found = ServerLinks.end();
+  for (auto link = ServerLinks.begin(); link != ServerLinks.end(); ++link) {
+    if (!SameName(link->Item, item)) continue;
+    if (link->Format == format) {
+      found = link;
+      break;
+    }
+    if (found == ServerLinks.end()) found = link;
+  }
+  if (found == ServerLinks.end()) return false;
+  ServerLinks.erase(found);
+  return true;
+}
+
 std::string TDDEMLConversation::GetServiceName() const {
   if (ClientService) return ClientService->Name;
   return Service ? Service->Name : std::string();

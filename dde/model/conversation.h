@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "dde/model/service.h"
 
@@ -62,6 +64,19 @@ class TDDEMLConversation : public TObject {
   std::uint32_t TimeOut;
   TDDEMLTopic* Topic;  // owned unless Service is set
   bool UseBusy;
+  // On the serving side, the advise links DDEML holds for this conversation: one per item and
+  // format. DDEML ends them with the conversation without a stop for each, so they are let go
+  // from here when it ends.
+  struct TServerLink {
+    std::string Item;
+    std::uint16_t Format;
+  };
+  std::vector<TServerLink> ServerLinks;
+  // False when the link is held already (a repeated start changes nothing in DDEML).
+  bool AddServerLink(std::string_view item, std::uint16_t format);
+  // Lets go of the link in that format, or, when it holds none in that format (Wine names none),
+  // of its first link on the item; false when it holds no link on the item.
+  bool RemoveServerLink(std::string_view item, std::uint16_t format);
   TDDEMLErrorHook OnConvError;
   std::function<void(TDDEMLConversation& sender, const std::string& item, std::int32_t userHandle,
                      unsigned format, std::uint32_t size)>

@@ -40,8 +40,14 @@ int CompareNames(std::string_view a, std::string_view b) {
 }
 
 std::string LookupKey(platform::DdeInstance instance, std::string_view name) {
-  if (instance == 0 || name.empty() || name.size() > kMaxNameLength) return {};
-  return NameKey(name);
+  if (name.empty() || name.size() > kMaxNameLength) return {};
+  return instance == 0 ? UnheldKey(name) : NameKey(name);
+}
+
+std::string UnheldKey(std::string_view name) {
+  std::string key(name.size() + 1, '\0');
+  for (std::size_t i = 0; i < name.size(); ++i) key[i + 1] = FoldNameChar(name[i]);
+  return key;
 }
 
 TDDEMLAtom::~TDDEMLAtom() { Release(); }
@@ -53,7 +59,14 @@ void TDDEMLAtom::SetName(platform::DdeInstance instance, std::string_view name) 
     TraceFailedDdeCall("DdeFreeStringHandle", instance_);
   handle_ = 0;
   key_.clear();
+  unheld_.reset();
   if (name.empty()) return;
+  if (instance_ == 0) {
+    if (name.size() > kMaxNameLength) return;
+    unheld_ = std::make_unique<std::string>(name);
+    key_ = UnheldKey(name);
+    return;
+  }
   handle_ = platform::DdeCreateStringHandle(instance_, std::string(name));
   if (handle_ != 0)
     key_ = NameKey(name);
@@ -69,10 +82,23 @@ void TDDEMLAtom::Release() {
   handle_ = 0;
   instance_ = 0;
   key_.clear();
+  unheld_.reset();
+}
+
+void TDDEMLAtom::ReleaseKeepingName() {
+  std::string name = ReadName();
+  Release();
+  if (!name.empty()) SetName(0, name);
+}
+
+void TDDEMLAtom::NameAgain(platform::DdeInstance instance) {
+  if (!Unheld() || instance == 0) return;
+  const std::string name = *unheld_;
+  SetName(instance, name);
 }
 
 std::string TDDEMLAtom::ReadName() const {
-  if (handle_ == 0) return {};
+  if (handle_ == 0) return unheld_ ? *unheld_ : std::string();
   return QueryName(instance_, handle_);
 }
 

@@ -3,13 +3,19 @@
 //
 // Lookups by name are on the path of every published value, so each atom keeps beside its handle
 // a comparison key: the name folded to upper case (ASCII letters only), set when the handle is
-// made and dropped when it is freed. Sorted lists compare keys, never asking DDEML. The text
-// itself is always read back from DDEML, so what reads back is what DDEML holds for the handle.
+// made. Sorted lists compare keys, never asking DDEML. The text itself is read back from DDEML,
+// so what reads back is what DDEML holds for the handle.
+//
+// A name without an instance (the instance has ended, or has not started) has no handle. The
+// atom then keeps its text, and a key marked as held by no instance: lookups made without an
+// instance find it by name, lookups of a running instance never do, and the next instance to
+// name it again makes its handle.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -53,19 +59,25 @@ class TDDEMLAtom : public TObject {
   TDDEMLAtom& operator=(const TDDEMLAtom&) = delete;
 
   // An atom that already has an instance keeps it; the old handle is freed first; an empty name
-  // (or one DDEML refuses) leaves no handle.
+  // (or one DDEML refuses) leaves no handle. Without an instance the name is kept unheld.
   void SetName(platform::DdeInstance instance, std::string_view name);
   void SetNameString(platform::DdeInstance instance, std::string_view name) {
     SetName(instance, name);
   }
-  // Frees the handle (once) and forgets the instance.
+  // Frees the handle (once) and forgets the instance and the name.
   void Release();
+  // The instance ends: frees the handle and forgets the instance, keeping the name unheld.
+  void ReleaseKeepingName();
+  // Makes the handle of a name kept unheld in instance; nothing for an atom that has a handle.
+  void NameAgain(platform::DdeInstance instance);
+  bool Unheld() const { return handle_ == 0 && unheld_ != nullptr; }
+  // The handle's text, or the name kept unheld.
   std::string ReadName() const;
   bool SameHandle(platform::Hsz other) const;
 
   platform::DdeInstance InstanceId() const { return instance_; }
   platform::Hsz Handle() const { return handle_; }
-  // The comparison key: empty whenever there is no handle.
+  // The comparison key: empty when there is no name, UnheldKey(name) while it is kept unheld.
   const std::string& Key() const { return key_; }
 
   // How often any atom of the process has let a name go (freed or replaced its handle, or
@@ -80,6 +92,7 @@ class TDDEMLAtom : public TObject {
   platform::DdeInstance instance_ = 0;
   platform::Hsz handle_ = 0;
   std::string key_;
+  std::unique_ptr<std::string> unheld_;  // the name while it has no handle
 };
 
 class TDDEMLBase : public TObject {
@@ -89,7 +102,10 @@ class TDDEMLBase : public TObject {
   TDDEMLBase(const TDDEMLBase&) = delete;
   TDDEMLBase& operator=(const TDDEMLBase&) = delete;
 
-  virtual void ReleaseHandles() { atom_->Release(); }
+  // The instance ends: the handle is freed, the name kept unheld.
+  virtual void ReleaseHandles() { atom_->ReleaseKeepingName(); }
+  // A new instance names what was kept unheld.
+  virtual void NameAgain(platform::DdeInstance instance) { atom_->NameAgain(instance); }
   void SetName(platform::DdeInstance instance, std::string_view name) {
     atom_->SetNameString(instance, name);
   }
@@ -116,8 +132,10 @@ class TDDEMLBase : public TObject {
 };
 
 // The key a lookup by name searches for: what the name would read back as once made into a
-// handle of the instance. Without an instance, and for a text DDEML cannot hold as a name, that
-// is the empty name, which matches only objects whose handles were released.
+// handle of the instance; without an instance, the key of the name kept unheld. A text DDEML
+// cannot hold as a name gives the empty key, which matches only objects without a name.
 std::string LookupKey(platform::DdeInstance instance, std::string_view name);
+// The key of a name kept without a handle: a zero byte, which no name holds, before its key.
+std::string UnheldKey(std::string_view name);
 
 }  // namespace tickwell

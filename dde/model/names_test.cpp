@@ -86,15 +86,30 @@ TEST(Names, AStoppedInstanceLeavesNamesThatReadEmpty) {
   EXPECT_EQ(atom.ReadName(), "");
   atom.Release();  // freeing with a stopped instance does no harm
   EXPECT_EQ(atom.Handle(), 0u);
-  // Without an instance nothing can be named.
-  atom.SetName(0, "GBPUSD");
+  // Without an instance a name has no handle: it is kept unheld, found only by lookups without
+  // an instance, until an instance names it again.
+  atom.SetName(0, "GbpUsd");
   EXPECT_EQ(atom.Handle(), 0u);
+  EXPECT_EQ(atom.Key(), LookupKey(0, "GBPUSD"));
+  EXPECT_NE(atom.Key(), LookupKey(1, "GBPUSD"));
+  EXPECT_EQ(atom.ReadName(), "GbpUsd");
+  ModelInstance next;
+  atom.NameAgain(next.id());
+  EXPECT_NE(atom.Handle(), 0u);
+  EXPECT_EQ(atom.Key(), "GBPUSD");
+  EXPECT_EQ(atom.ReadName(), "GbpUsd");
+  atom.ReleaseKeepingName();
+  EXPECT_EQ(atom.Handle(), 0u);
+  EXPECT_EQ(atom.ReadName(), "GbpUsd");
+  atom.Release();
   EXPECT_EQ(atom.Key(), "");
+  EXPECT_EQ(atom.ReadName(), "");
 }
 
 TEST(Names, LookupKeysMatchOnlyWhatCanBeNamed) {
   EXPECT_EQ(LookupKey(1, "eurUsd"), "EURUSD");
-  EXPECT_EQ(LookupKey(0, "EURUSD"), "");
+  EXPECT_EQ(LookupKey(0, "eurUsd"), std::string(1, '\0') + "EURUSD");
+  EXPECT_EQ(LookupKey(0, std::string(256, 'x')), "");
   EXPECT_EQ(LookupKey(1, std::string(256, 'x')), "");
   EXPECT_EQ(LookupKey(1, std::string(255, 'x')), std::string(255, 'X'));
 }
@@ -114,10 +129,12 @@ TEST(Names, ContainerKeepsNamesSortedAndFindsThem) {
   EXPECT_EQ(list.FindKey("GBP"), -1);
   EXPECT_EQ(list.FindKey("ZZZ"), -1);
   EXPECT_EQ(list.FindKey(""), -1);
-  // Released names all sort first, as the empty name.
+  // Released names sort first, and are found by name without an instance.
   list.Named(3)->ReleaseHandles();
   list.Sort();
-  EXPECT_EQ(list.FindKey(""), 0);
+  EXPECT_EQ(list.FindKey(LookupKey(0, "gbpusd")), 0);
+  EXPECT_EQ(list.FindKey(LookupKey(0, "eurusd")), -1);
+  EXPECT_EQ(list.FindKey(""), -1);
 }
 
 }  // namespace

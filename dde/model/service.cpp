@@ -39,6 +39,7 @@ bool TDDEMLService::Register(platform::DdeInstance instance, bool doRegister) {
     result = ReportError(-12, "");
   } else {
     SetName(instance, Name);
+    if (doRegister) NameTopicsAgain();
     TraceNamed(kTag, "Register - Calling DdeNameService");
     platform::HddeData done = 0;
     try {
@@ -63,6 +64,18 @@ bool TDDEMLService::Register(platform::DdeInstance instance, bool doRegister) {
 TDDEMLTopic* TDDEMLService::GetTopic(int index) const {
   if (index < 0 || index >= Topics_.Count()) return nullptr;
   return static_cast<TDDEMLTopic*>(Topics_.Named(index));
+}
+
+void TDDEMLService::NameTopicsAgain() {
+  const platform::DdeInstance instance = InstanceId();
+  if (instance == 0) return;
+  ByHandle_.Clear();
+  for (int i = 0; i < Topics_.Count(); ++i) {
+    TDDEMLBase* topic = Topics_.Named(i);
+    topic->NameAgain(instance);
+    ByHandle_.Add(topic->Handle(), static_cast<TDDEMLTopic*>(topic));
+  }
+  Topics_.Sort();
 }
 
 TDDEMLTopic* TDDEMLService::FindTopic(std::string_view name) const {

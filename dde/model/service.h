@@ -31,10 +31,12 @@ class TDDEMLService : public TDDEMLBase {
 
   // Copies the name, the enabled and registered flags and the service strings; not the topics.
   void Assign(const TDDEMLService& source);
-  // Drops the service's handle and its topics' (their items keep theirs).
+  // Drops the service's handle and its topics' and items', keeping their names.
   void ReleaseHandles() override;
 
   // Registers (true) or unregisters the name in instance; errors -9, -11 and -12 are reported.
+  // Registering names the topics and items kept from an earlier instance (or made while none
+  // ran) in this one, so they are found and served again.
   bool Register(platform::DdeInstance instance, bool doRegister);
 
   TDDEMLTopic* FindTopic(std::string_view name) const;
@@ -76,6 +78,8 @@ class TDDEMLService : public TDDEMLBase {
   std::function<void(TDDEMLService& sender, TDDEMLTopic& topic)> OnTopicRemoving;
 
  private:
+  void NameTopicsAgain();
+
   static inline std::uint64_t topicRemovals_ = 0;
   // Changed only through the methods above, which keep the handle index in step.
   TNameContainer Topics_;

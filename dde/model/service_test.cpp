@@ -144,37 +144,46 @@ TEST_F(Services, ChangedItemsReachTheServiceHook) {
   EXPECT_EQ(posted, (std::vector<std::string>{"EURUSD/BID"}));
 }
 
-TEST_F(Services, RestartReleasesNamesAndMakesNewTopics) {
+TEST_F(Services, ARestartServesTheTopicsAndItemsKeptFromTheLastInstance) {
   list_.Add("MT5");
   list_.SetServiceEnabled("MT5", true);
   ASSERT_TRUE(list_.RegisterAll(inst_.id(), true));
   TDDEMLService* mt5 = list_.FindService("MT5");
   TDDEMLTopic* before = mt5->FindOrAddTopic("EURUSD");
   before->SetItemText("BID", "1.5");
+  before->SetItemText("Ask", "1.6");
+  TDDEMLItem* bid = before->FindItem("BID");
 
   ASSERT_TRUE(list_.RegisterAll(inst_.id(), false));
   list_.ReleaseHandles();
   EXPECT_EQ(mt5->Handle(), 0u);
   EXPECT_EQ(mt5->InstanceId(), 0u);
   EXPECT_EQ(before->Handle(), 0u);
-  EXPECT_EQ(before->ReadName(), "");
-  ASSERT_EQ(before->ItemCount(), 1);  // items keep their names and values
-  EXPECT_EQ(before->Items(0)->Text(), "1.5");
-  EXPECT_EQ(before->ItemNames(0), "BID");
-  // With no instance a name cannot be made: the lookup meets only released names.
-  EXPECT_EQ(mt5->FindTopic("EURUSD"), before);
+  EXPECT_EQ(bid->Handle(), 0u);  // every handle goes with the instance
+  EXPECT_EQ(before->ReadName(), "EURUSD");
+  ASSERT_EQ(before->ItemCount(), 2);  // items keep their names and values
+  EXPECT_EQ(bid->Text(), "1.5");
+  // With no instance the lookups find what is kept, by name, and make no second of it.
+  EXPECT_EQ(mt5->FindTopic("eurusd"), before);
+  EXPECT_EQ(mt5->FindItem("EURUSD", "bid"), bid);
+  mt5->SetItemText("EURUSD", "BID", "1.7");
+  mt5->SetItemText("GBPUSD", "BID", "1.2");  // made while no instance runs
+  EXPECT_EQ(before->ItemCount(), 2);
+  EXPECT_EQ(bid->Text(), "1.7");
+  EXPECT_EQ(mt5->FindItem("GBPUSD", "BID")->Text(), "1.2");
+  EXPECT_EQ(mt5->FindItem("GBPUSD", "ASK"), nullptr);
   inst_.Stop();
 
   inst_.Start();
   ASSERT_TRUE(list_.RegisterAll(inst_.id(), true));
   EXPECT_EQ(mt5->InstanceId(), inst_.id());
-  TDDEMLTopic* after = mt5->FindOrAddTopic("eurusd");
-  ASSERT_NE(after, nullptr);
-  EXPECT_NE(after, before);
+  EXPECT_EQ(mt5->FindOrAddTopic("eurusd"), before);
   EXPECT_EQ(mt5->TopicCount(), 2);
-  EXPECT_EQ(mt5->FindTopic("EURUSD"), after);
-  EXPECT_TRUE(SameName(after->ReadName(), "EURUSD"));
-  EXPECT_EQ(after->ItemText("BID"), "");
+  EXPECT_EQ(mt5->FindTopicByHandle(before->Handle()), before);
+  EXPECT_EQ(before->FindItemByHandle(bid->Handle()), bid);
+  EXPECT_EQ(before->ItemText("bid"), "1.7");
+  EXPECT_EQ(before->ItemNames(0), "Ask");
+  EXPECT_EQ(mt5->ItemText("GBPUSD", "BID"), "1.2");
 }
 
 TEST_F(Services, StoredListRoundTripsAndRefusesTruncation) {

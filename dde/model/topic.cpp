@@ -11,6 +11,24 @@ void TDDEMLTopic::Assign(const TDDEMLTopic& source) {
   }
 }
 
+void TDDEMLTopic::ReleaseHandles() {
+  TDDEMLBase::ReleaseHandles();
+  ByHandle_.Clear();
+  for (int i = 0; i < Items_.Count(); ++i) Items_.Named(i)->ReleaseHandles();
+}
+
+void TDDEMLTopic::NameAgain(platform::DdeInstance instance) {
+  TDDEMLBase::NameAgain(instance);
+  ByHandle_.Clear();
+  for (int i = 0; i < Items_.Count(); ++i) {
+    TDDEMLItem* item = Items(i);
+    item->NameAgain(instance);
+    ByHandle_.Add(item->Handle(), item);
+  }
+  // A name DDEML would not take stays unheld, and its key no longer sorts with the others.
+  Items_.Sort();
+}
+
 TDDEMLItem* TDDEMLTopic::AddItem(std::string_view name) {
   if (ItemExists(name)) return nullptr;
   auto* item = new TDDEMLItem;

@@ -19,6 +19,9 @@ class TDDEMLTopic : public TDDEMLBase {
 
   // Replaces the items by copies of the source's, named in this topic's instance.
   void Assign(const TDDEMLTopic& source);
+  // The topic's handle and its items' go with the instance; their names are kept.
+  void ReleaseHandles() override;
+  void NameAgain(platform::DdeInstance instance) override;
 
   // Null when an item of that name exists.
   TDDEMLItem* AddItem(std::string_view name);
