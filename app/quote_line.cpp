@@ -85,8 +85,13 @@ std::string CheckQuoteLine(std::string_view Text, TQuoteFields& Fields, std::int
   // Every linked cell would take what is there as its value: "1,09996" or "abc" reaches a
   // spreadsheet as text, not as a price. The places are checked in the line's order.
   if (std::string problem = NotANumber(Fields, 0, kTimePlace); !problem.empty()) return problem;
+  // The integer reader also takes blanks, a plus and hexadecimal ("$10", "0x10"): a time written
+  // so is no time the terminal sends, and would reach every cell as another moment.
+  const std::string_view time = Fields[kTimePlace];
+  const bool decimal = IsDecimalNumber(time, true) && time.find('.') == std::string_view::npos;
   try {
-    Time = StrToInt(std::string(Fields[kTimePlace]));
+    if (!decimal) throw EConvertError("'" + std::string(time) + "' is not a valid integer value");
+    Time = StrToInt(std::string(time));
   } catch (const EConvertError& e) {
     Detail = e.what();
     return "the time is not a whole number of seconds since 1970";

@@ -91,6 +91,13 @@ TEST(QuoteLine, TheFirstFaultInTheLineIsTheOneNamed) {
   EXPECT_EQ(time.problem, "the time is not a whole number of seconds since 1970");
   EXPECT_EQ(time.detail, "'1700000000123' is not a valid integer value");
   EXPECT_EQ(Check("EURUSD;1.1;1.2;1.1;60;y;z").problem, "the volume is not a number: y");
+  // Only decimal digits make a time, with a minus before 1970: no hexadecimal, plus or blank.
+  for (const char* written : {"0x10", "$10", "+1700000000", " 1700000000", "1700000000.5", "-"}) {
+    const Checked odd = Check("EURUSD;1.1;1.2;1.1;" + std::string(written) + ";15");
+    EXPECT_EQ(odd.problem, "the time is not a whole number of seconds since 1970") << written;
+    EXPECT_EQ(odd.detail, "'" + std::string(written) + "' is not a valid integer value");
+  }
+  EXPECT_EQ(Check("EURUSD;1.1;1.2;1.1;-60;15").time, -60);
 }
 
 }  // namespace
