@@ -36,9 +36,9 @@ TDDEMLItem* Kept(const TDDEMLManager::TItemPlaces* places, const TDDEMLService* 
 
 void Keep(TDDEMLManager::TItemPlaces* places, TDDEMLService* service, std::size_t i,
           TDDEMLItem* item) {
-  // An item without a name (made before its service had one, or refused by DDEML) is found by
-  // no client; kept, every later value would go to it, as giving the service its name lets no
-  // name go. It is looked up by name again next time.
+  // An item without a handle (made before its service's instance named it, or refused by DDEML)
+  // is found by no client yet; kept, every later value would go to it, as naming it lets no name
+  // go. It is looked up by name again next time.
   if (!places || i >= places->Items.size() || item->Handle() == 0) return;
   if (!places->Current(service)) {
     places->Items.fill(nullptr);
