@@ -8,38 +8,25 @@
 #include "app/mt4_layout.h"
 #include "app/quote_line.h"
 #include "dde/manager/service_probe.h"
+#include "interapp/terminal_label.h"
 #include "dde/model/conversation.h"
 #include "dde/model/names.h"
 #include "platform/clipboard_format.h"
 #include "platform/locale.h"
 #include "platform/shell.h"
+#include "platform/window.h"
 #include "support/date_time.h"
 
 namespace tickwell {
 namespace {
 
 constexpr char kService[] = "MT5";
-constexpr const char* kValueItems[] = {"BID", "ASK", "LAST", "TIME", "VOLUME"};
-// The other items a line fills: the whole line, and the day's high and low when it has them.
-constexpr const char* kLineItem = "QUOTE";
-constexpr const char* kRangeItems[] = {"HIGH", "LOW"};
-// Far more than any terminal has symbols.
-constexpr int kMaxUnquotedItems = 10000;
+constexpr char kSystem[] = "System";
+constexpr char kTerminalsItem[] = "Terminals";
 
-constexpr const char* kListCaptions[] = {"Symbol", "Bid",    "Ask",     "Last",
-                                         "Time",   "Volume", "Received"};
+constexpr const char* kListCaptions[] = {"Terminal", "Symbol", "Bid",  "Ask",    "Last",
+                                         "High",     "Low",    "Time", "Volume", "Received"};
 constexpr std::int64_t kDay = 86400;
-
-// A symbol's first eight bytes folded as names compare, the first the most significant, zeros
-// after a shorter name: keys are ordered as NameLess orders their names, and where two keys are
-// equal the names decide.
-std::uint64_t RowKey(std::string_view symbol) {
-  std::uint64_t key = 0;
-  for (std::size_t i = 0; i < 8; ++i)
-    key =
-        (key << 8) | (i < symbol.size() ? static_cast<unsigned char>(FoldNameChar(symbol[i])) : 0u);
-  return key;
-}
 
 std::string TimeOfDayText(std::int64_t seconds) {
   const std::int64_t s = ((seconds % kDay) + kDay) % kDay;
@@ -59,28 +46,19 @@ std::string Counted(std::int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-template <typename Names>
-bool IsOneOf(std::string_view name, const Names& names) {
-  return std::any_of(std::begin(names), std::end(names),
-                     [&](const char* known) { return SameName(name, known); });
-}
-
-bool IsMt4Topic(std::string_view name) { return IsOneOf(name, mt4::kTopics); }
-
-// The items a line fills in a symbol's topic of MT5's layout.
-bool IsMt5Item(std::string_view name) {
-  return SameName(name, kLineItem) || IsOneOf(name, kValueItems) || IsOneOf(name, kRangeItems);
+// How the list and the Terminals item name a terminal without a label.
+std::string ShownLabel(const TTerminal& terminal) {
+  return terminal.Label.empty() ? "(unnamed)" : terminal.Label;
 }
 
 }  // namespace
 
-bool TMainForm::NameLess::operator()(std::string_view a, std::string_view b) const {
-  return CompareNames(a, b) < 0;
-}
-
 TMainForm::TMainForm(std::string_view description)
     : Receiver_(std::make_unique<TInterAppReceiver>()) {
   ReadStored(description);
+  Mt5_ = std::make_unique<TMt5Outlet>(Book_, *DdeManager_, Names_);
+  Mt4_ = std::make_unique<TMt4Outlet>(Book_, *DdeManager_, Names_);
+  Outlets_ = {Mt5_.get(), Mt4_.get()};
 }
 
 TMainForm::~TMainForm() {
@@ -114,7 +92,15 @@ std::int64_t TMainForm::LocalClock() {
 
 void TMainForm::FormCreate() {
   Settings_ = TSettings::Read(SettingsFile);
+  // A System!Topics list names every topic that holds a value: names that wait are brought up
+  // first. Set before the System items chain theirs behind it.
+  DdeManager_->OnTopicReceived = [this](TDDEMLManager&, const std::string& service) {
+    CatchUp(service, {}, {});
+  };
   SystemItems_.Attach(*DdeManager_, kService, Settings_.Mt4Enabled ? Settings_.Mt4Service : "");
+  // The chosen default terminal serves MT5 from the first line on, whatever starts first.
+  if (!Settings_.DefaultTerminal.empty()) Default_ = AddTerminal(Settings_.DefaultTerminal);
+  UpdateNames();
   TopicList_.Clear();
   ItemList_.Clear();
   ShowDdeState(0);
@@ -130,7 +116,143 @@ void TMainForm::FormClose(const TWindowPlace& Place) {
   if (!SettingsFile.empty() && Place.Known()) TSettings::WritePlace(SettingsFile, Place);
 }
 
-void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std::string& Text) {
+int TMainForm::AddTerminal(const std::string& Label) {
+  const int known = Book_.FindTerminal(Label);
+  if (known >= 0) return known;
+  const int terminal = Book_.AddTerminal(Label);
+  if (!Label.empty()) Book_.SetRule(terminal, TSettings::ReadRule(SettingsFile, Label));
+  ListDirty_ = true;
+  RowsAdded_ = true;
+  return terminal;
+}
+
+int TMainForm::TerminalForUnnamed() {
+  if (PendingDefault_ >= 0) return PendingDefault_;
+  if (Default_ >= 0) return Default_;
+  // The very first line, from a sender that never named its terminal: it is the default, served
+  // as MT5 and MT4 at once, as those names are registered already.
+  Default_ = AddTerminal({});
+  Book_.MoveUnnamedSenders(Default_);
+  UpdateNames();
+  return Default_;
+}
+
+void TMainForm::TerminalNamed(TInterAppReceiver&, platform::Hwnd SenderHandle, const void* Data,
+                              std::uint32_t Size) {
+  std::string label;
+  if (!ReadTerminalMessage(Data, Size, label)) return;
+  if (label.empty()) {
+    // The sender speaks for the default terminal, as one that never named any.
+    Book_.NameSender(SenderHandle, TerminalForUnnamed());
+    return;
+  }
+  const int terminal = AddTerminal(label);
+  Book_.NameSender(SenderHandle, terminal);
+  // Until the user chooses, the first terminal with a label that ever sent is the default, and
+  // stays so whatever order terminals start in.
+  if (Settings_.DefaultTerminal.empty()) {
+    Settings_.DefaultTerminal = label;
+    if (!SettingsFile.empty()) TSettings::WriteDefaultTerminal(SettingsFile, label);
+    if (terminal != Default_) PendingDefault_ = terminal;
+  }
+  // Its names are registered, and the default moved, outside the sender's call: registering
+  // waits on other programs, and the sender waits for this call to return.
+  if (!WorkAsked_) {
+    WorkAsked_ = true;
+    if (OnWork) OnWork();
+  }
+  Changed();
+}
+
+void TMainForm::DoWork() {
+  WorkAsked_ = false;
+  if (DdeStarting_ || InWork_) return;
+  InWork_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{InWork_};
+  if (PendingDefault_ >= 0) {
+    const int terminal = PendingDefault_;
+    PendingDefault_ = -1;
+    MoveDefault(terminal);
+  }
+  ServeNewTerminals();
+}
+
+void TMainForm::Tick() {
+  if (Book_.CheckSenders([](platform::Hwnd window) { return platform::IsWindow(window); }))
+    Changed();
+  DoWork();
+  // A client linked to System!Terminals follows the terminals' state and the age of their lines.
+  if (DdeManager_->Tag != 0 && !DdeStarting_) {
+    const std::string text = TerminalsText();
+    for (const std::string& service : Names_.All())
+      if (const TDDEMLItem* item = DdeManager_->FindItem(service, kSystem, kTerminalsItem);
+          item && item->LinkState != lsNone && item->Text() != text)
+        DdeManager_->SetItemText(service, kSystem, kTerminalsItem, text);
+  }
+}
+
+void TMainForm::UpdateNames() { Names_.Update(Book_, Default_, Mt4Service_); }
+
+void TMainForm::ServeNewTerminals() {
+  TDDEMLManager& dde = *DdeManager_;
+  if (dde.Tag == 0) return;
+  std::vector<int> served;
+  for (int t = 0; t < Book_.TerminalCount(); ++t) {
+    const std::string& label = Book_.Terminal(t).Label;
+    if (label.empty() || Names_.Served(t)) continue;
+    // Lines taken while the names are registered are kept, and published once they are.
+    DdeStarting_ = true;
+    struct Done {
+      bool& starting;
+      ~Done() { starting = false; }
+    } done{DdeStarting_};
+    dde.StartService(Mt5ServiceOf(label));
+    if (!Mt4Service_.empty()) dde.StartService(Mt4ServiceOf(label));
+    Names_.SetServed(t, true);
+    served.push_back(t);
+  }
+  if (served.empty()) return;
+  UpdateNames();
+  for (int t : served)
+    for (TDdeOutlet* outlet :
+         {static_cast<TDdeOutlet*>(Mt5_.get()), static_cast<TDdeOutlet*>(Mt4_.get())})
+      outlet->Republish(t);
+  PublishHeld();
+}
+
+void TMainForm::MoveDefault(int Terminal) {
+  const int old = Default_;
+  if (Terminal == old) return;
+  Default_ = Terminal;
+  Book_.MoveUnnamedSenders(Terminal);
+  UpdateNames();
+  ListDirty_ = true;
+  RowsAdded_ = true;
+  if (DdeManager_->Tag == 0 || DdeStarting_) return;
+  TDdeOutlet* outlets[] = {Mt5_.get(), Mt4_.get()};
+  for (TDdeOutlet* outlet : outlets) {
+    outlet->Republish(old);
+    outlet->Republish(Terminal);
+  }
+  // What MT5 and MT4 held of the old default and the new one has not quoted would be credited
+  // to the wrong terminal: those names are left without a value until a line brings one.
+  if (old < 0) return;
+  const std::vector<TQuoteId> ids = Book_.Symbols(old);
+  for (TQuoteId id : ids) {
+    const TQuote& quote = Book_.Quote(id);
+    for (const std::string& name : {quote.Symbol, quote.Alias}) {
+      if (name.empty() || Book_.Find(Terminal, name)) continue;
+      Mt5_->Blank(kService, name);
+      if (!Mt4Service_.empty()) Mt4_->Blank(Mt4Service_, name);
+    }
+  }
+}
+
+void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd SenderHandle,
+                                  const std::string& Text) {
   // Whatever happens on the way, the window shows the outcome.
   struct Notify {
     TMainForm* form;
@@ -145,8 +267,24 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
   if (!problem.empty()) return RefuseLine(Text, problem, detail);
 
   // Kept whatever the DDE switch says, so that switching on serves every symbol at once.
-  const std::size_t row = KeepLine(fields[0], Text, time);
-  if (DdeManager_->Tag != 0 && !DdeStarting_) PublishRow(row, fields, Text, time);
+  int terminal = Book_.SenderTerminal(SenderHandle);
+  if (terminal < 0) {
+    terminal = TerminalForUnnamed();
+    Book_.AddUnnamedSender(SenderHandle, terminal);
+  }
+  bool added = false;
+  const TQuoteId id = Book_.Keep(terminal, fields[0], Text, time, Clock ? Clock() : 0, added);
+  if (IdChanged_.size() <= id) IdChanged_.resize(static_cast<std::size_t>(id) + 1, 0);
+  if (added) {
+    ListDirty_ = true;
+    RowsAdded_ = true;
+    for (TQuoteId changed : ChangedIds_) IdChanged_[changed] = 0;
+    ChangedIds_.clear();
+  } else if (!RowsAdded_ && !IdChanged_[id]) {
+    IdChanged_[id] = 1;
+    ChangedIds_.push_back(id);
+  }
+  Publish(id, fields, Text, time);
 
   SymbolLabelCaption_.assign(fields[0]);
   std::array<std::string, kGridRows>& shown = Grid_[1];
@@ -161,183 +299,97 @@ void TMainForm::QuoteLineReceived(TInterAppReceiver&, platform::Hwnd, const std:
   StatusText_ = GoodLineStatus_;
 }
 
-void TMainForm::PublishRow(std::size_t At, const QuoteFields& Fields, std::string_view Text,
-                           std::int32_t Time, bool Mt4Only) {
-  // Posting reaches clients, and a line taken meanwhile may add a row and move the others: the
-  // row's places are used from a copy, kept only while the rows stayed where they were.
-  TDDEMLManager::TItemPlaces mt5 = Rows_[At].Mt5Places, mt4 = Rows_[At].Mt4Places;
-  const std::uint64_t inserts = RowInserts_;
-  if (!Mt4Only) mt5.Prefetch();
-  if (Mt4Only || !Rows_[At].Mt4Behind) mt4.Prefetch();
-  if (!Mt4Only) PublishMt5(Fields, Text, mt5);
-  // Most symbols are read in one layout only: the other's items are made, and follow, when a
-  // client reads them.
-  const bool wait = !Mt4Only && Mt4MayWait(At, inserts, Fields, mt4);
-  if (!wait) PublishMt4(Fields, Time, mt4);
-  if (inserts != RowInserts_ || At >= Rows_.size()) return;
-  Rows_[At].Mt5Places = mt5;
-  Rows_[At].Mt4Places = mt4;
-  Rows_[At].Mt4Behind = wait;
-}
-
-void TMainForm::PublishMt5(const QuoteFields& Fields, std::string_view Text,
-                           TDDEMLManager::TItemPlaces& Places) {
-  // Both or neither: a high without its low would leave a range no quote ever had.
-  const std::string_view high = Fields[6], low = Fields[7];
-  const bool range = !high.empty() && !low.empty();
-  // The symbol's topic is found once for all its items, or not at all once the row's places
-  // hold them; each item has its entry in the places, the same for every line.
-  std::array<TDDEMLManager::TItemText, std::size(kValueItems) + 1 + std::size(kRangeItems)> items;
-  std::size_t count = 0;
-  const auto add = [&](std::string_view item, std::string_view text) {
-    items[count] = {item, text, static_cast<std::uint8_t>(count)};
-    ++count;
-  };
-  for (std::size_t i = 0; i < std::size(kValueItems); ++i) add(kValueItems[i], Fields[i + 1]);
-  add(kLineItem, Text);
-  if (range) {
-    add(kRangeItems[0], high);
-    add(kRangeItems[1], low);
+void TMainForm::Publish(TQuoteId Id, const QuoteFields& Fields, std::string_view Text,
+                        std::int32_t Time) {
+  if (DdeManager_->Tag == 0) return;
+  if (DdeStarting_) {
+    Held_.push_back(Id);
+    return;
   }
-  DdeManager_->SetItemTexts(kService, Fields[0], std::span(items.data(), count), &Places);
+  for (TQuoteOutlet* outlet : Outlets_) outlet->Publish(Id, Fields, Text, Time);
 }
 
-namespace {
-// MetaTrader 4's topics in the order of their entries in a row's places (and of mt4::kTopics).
-enum Mt4Place : std::uint8_t { kMt4Bid, kMt4Ask, kMt4High, kMt4Low, kMt4Time, kMt4Quote };
-}  // namespace
-
-bool TMainForm::Mt4MayWait(std::size_t At, std::uint64_t Inserts, const QuoteFields& Fields,
-                           const TDDEMLManager::TItemPlaces& Places) const {
-  if (Mt4Service_.empty()) return false;
-  // A row that waited, still where it was: a new link on any of its items brings the row up to
-  // date first (it is no longer behind), so none is linked.
-  if (Inserts == RowInserts_ && At < Rows_.size() && Rows_[At].Mt4Behind) return true;
-  // Kept items are looked at only while nothing was let go since they were kept.
-  const bool kept = Places.Service && Places.Current(Places.Service) &&
-                    SameName(Places.Service->Name, Mt4Service_);
-  const auto linked = [](const TDDEMLItem* item) { return item && item->LinkState != lsNone; };
-  if (kept)
-    for (const TDDEMLItem* item : Places.Items)
-      if (linked(item)) return false;
-  // Those not kept (a symbol's first line, a range no line had yet) may still have been linked
-  // before; they are looked up, without making them.
-  for (std::uint8_t place = kMt4Bid; place <= kMt4Quote; ++place)
-    if ((!kept || !Places.Items[place]) &&
-        linked(DdeManager_->FindItem(Mt4Service_, mt4::kTopics[place], Fields[0])))
-      return false;
-  return true;
-}
-
-void TMainForm::PublishMt4(const QuoteFields& Fields, std::int32_t Time,
-                           TDDEMLManager::TItemPlaces& Places) {
-  if (Mt4Service_.empty()) return;
-  const std::string_view bid = Fields[1], ask = Fields[2], high = Fields[6], low = Fields[7];
-  std::array<TDDEMLManager::TTopicText, 6> fields;
-  std::size_t count = 0;
-  fields[count++] = {"BID", bid, kMt4Bid};
-  fields[count++] = {"ASK", ask, kMt4Ask};
-  if (!high.empty() && !low.empty()) {
-    fields[count++] = {"HIGH", high, kMt4High};
-    fields[count++] = {"LOW", low, kMt4Low};
-  }
-  fields[count++] = {"TIME", Mt4Times_.Time(Time), kMt4Time};
-  fields[count++] = {"QUOTE", Mt4Times_.Quote(Time, bid, ask), kMt4Quote};
-  DdeManager_->SetItemInTopics(Mt4Service_, Fields[0], std::span(fields.data(), count), &Places);
-}
-
-void TMainForm::CatchUpMt4(std::string_view Symbol) {
-  const std::size_t at = RowPlace(Symbol);
-  if (at < Rows_.size() && !NameLess{}(Symbol, Rows_[at].Symbol)) CatchUpMt4Row(at);
-}
-
-void TMainForm::CatchUpAllMt4() {
-  for (std::size_t at = 0; at < Rows_.size(); ++at) CatchUpMt4Row(at);
-}
-
-void TMainForm::CatchUpMt4Row(std::size_t At) {
-  if (!Rows_[At].Mt4Behind) return;
-  // A copy: the fields point into it while the rows may move.
-  const std::string line = Rows_[At].Line;
+void TMainForm::PublishKept(TQuoteId Id) {
+  // A copy: the fields point into it while the book may change.
+  const std::string line = Book_.Quote(Id).Line;
   QuoteFields fields;
   std::int32_t time = 0;
   std::string detail;
-  if (CheckQuoteLine(line, fields, time, detail).empty()) PublishRow(At, fields, line, time, true);
+  if (CheckQuoteLine(line, fields, time, detail).empty()) Publish(Id, fields, line, time);
 }
 
-std::size_t TMainForm::RowPlace(std::string_view Symbol) const {
-  const std::uint64_t key = RowKey(Symbol);
-  const auto first = std::lower_bound(RowKeys_.begin(), RowKeys_.end(), key);
-  const auto last = std::upper_bound(first, RowKeys_.end(), key);
-  const auto rows = Rows_.begin() + (first - RowKeys_.begin());
-  const auto end = Rows_.begin() + (last - RowKeys_.begin());
-  const auto at = std::lower_bound(
-      rows, end, Symbol,
-      [](const TQuoteRow& row, std::string_view symbol) { return NameLess{}(row.Symbol, symbol); });
-  return static_cast<std::size_t>(at - Rows_.begin());
+void TMainForm::PublishHeld() {
+  std::vector<TQuoteId> held;
+  held.swap(Held_);
+  std::sort(held.begin(), held.end());
+  held.erase(std::unique(held.begin(), held.end()), held.end());
+  for (TQuoteId id : held) PublishKept(id);
 }
 
-std::size_t TMainForm::KeepLine(std::string_view Symbol, const std::string& Text,
-                                std::int32_t Time) {
-  const auto at = Rows_.begin() + static_cast<std::ptrdiff_t>(RowPlace(Symbol));
-  const std::int64_t now = Clock ? Clock() : 0;
-  if (at != Rows_.end() && !NameLess{}(Symbol, at->Symbol)) {
-    at->Line = Text;
-    at->Time = Time;
-    at->Received = now;
-    if (!at->Changed && !RowsAdded_) {
-      at->Changed = true;
-      ChangedRows_.push_back(static_cast<int>(at - Rows_.begin()));
-    }
-    return static_cast<std::size_t>(at - Rows_.begin());
+void TMainForm::RebuildList() const {
+  if (!ListDirty_) return;
+  ListDirty_ = false;
+  // Terminals by label, the unnamed one first; each one's symbols as the book sorts them.
+  std::vector<int> order(static_cast<std::size_t>(Book_.TerminalCount()));
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  std::sort(order.begin(), order.end(), [&](int a, int b) {
+    return CompareNames(Book_.Terminal(a).Label, Book_.Terminal(b).Label) < 0;
+  });
+  ListIds_.clear();
+  for (int t : order) {
+    const std::vector<TQuoteId>& ids = Book_.Symbols(t);
+    ListIds_.insert(ListIds_.end(), ids.begin(), ids.end());
   }
-  // A new symbol moves the rows after it: the window then redraws what it shows.
-  const auto key = RowKeys_.insert(RowKeys_.begin() + (at - Rows_.begin()), RowKey(Symbol));
-  std::vector<TQuoteRow>::iterator made;
-  try {
-    made = Rows_.insert(at, TQuoteRow{std::string(Symbol), Text, Time, now, false, {}, {}});
-  } catch (...) {
-    RowKeys_.erase(key);
-    throw;
-  }
-  RowsAdded_ = true;
-  ++RowInserts_;
-  ChangedRows_.clear();
-  return static_cast<std::size_t>(made - Rows_.begin());
+  RowOf_.assign(Book_.QuoteCount(), -1);
+  for (std::size_t row = 0; row < ListIds_.size(); ++row)
+    RowOf_[ListIds_[row]] = static_cast<int>(row);
+}
+
+int TMainForm::RowCount() const {
+  RebuildList();
+  return static_cast<int>(ListIds_.size());
+}
+
+const TQuote& TMainForm::Row(int Index) const {
+  RebuildList();
+  return Book_.Quote(ListIds_.at(static_cast<std::size_t>(Index)));
 }
 
 TListChanges TMainForm::TakeListChanges() {
+  RebuildList();
   TListChanges changes;
   changes.All = RowsAdded_;
-  if (RowsAdded_) {
-    for (TQuoteRow& row : Rows_) row.Changed = false;
-    ChangedRows_.clear();
-  } else {
-    for (int index : ChangedRows_) Rows_[static_cast<std::size_t>(index)].Changed = false;
-    changes.Rows.swap(ChangedRows_);
-  }
+  if (!RowsAdded_)
+    for (TQuoteId id : ChangedIds_) changes.Rows.push_back(RowOf_[id]);
+  for (TQuoteId id : ChangedIds_) IdChanged_[id] = 0;
+  ChangedIds_.clear();
   RowsAdded_ = false;
   return changes;
 }
 
 std::string TMainForm::ListCell(int Index, int Col) const {
-  const TQuoteRow& row = Row(Index);
+  const TQuote& row = Row(Index);
   switch (Col) {
-    case 0:
+    case kColTerminal:
+      return ShownLabel(Book_.Terminal(row.Terminal));
+    case kColSymbol:
       return row.Symbol;
-    case 4:
+    case kColTime:
       return DateTimeText(row.Time);
-    case 6:
+    case kColReceived:
       return TimeOfDayText(row.Received);
-    case 1:
-    case 2:
-    case 3:
-    case 5: {
+    case kColBid:
+    case kColAsk:
+    case kColLast:
+    case kColHigh:
+    case kColLow:
+    case kColVolume: {
       QuoteFields fields;
       std::int32_t time = 0;
       std::string detail;
       CheckQuoteLine(row.Line, fields, time, detail);
-      return std::string(fields[static_cast<std::size_t>(Col)]);
+      constexpr std::size_t kPlace[] = {0, 0, 1, 2, 3, 6, 7, 0, 5, 0};
+      return std::string(fields[kPlace[Col]]);
     }
     default:
       return {};
@@ -345,7 +397,16 @@ std::string TMainForm::ListCell(int Index, int Col) const {
 }
 
 std::string TMainForm::CountsText() const {
-  return Counted(ReceivedLines_, "line received", "lines received") + ", " +
+  std::string text;
+  const int terminals = Book_.TerminalCount();
+  if (terminals > 1 || (terminals == 1 && !Book_.Terminal(0).Label.empty())) {
+    int gone = 0;
+    for (int t = 0; t < terminals; ++t) gone += Book_.Terminal(t).Connected ? 0 : 1;
+    text = Counted(terminals, "terminal", "terminals");
+    if (gone > 0) text += " (" + std::to_string(gone) + " not sending)";
+    text += ", ";
+  }
+  return text + Counted(ReceivedLines_, "line received", "lines received") + ", " +
          std::to_string(RefusedLines_) + " refused";
 }
 
@@ -359,7 +420,7 @@ std::string TMainForm::DdeStateText() const {
 }
 
 std::string TMainForm::EmptyHint() const {
-  if (!Rows_.empty()) return {};
+  if (Book_.QuoteCount() != 0) return {};
   std::string hint =
       "No quotes yet.\r\n\r\nIn MetaTrader 5, start the TickwellService service (or attach the "
       "TickwellFeed expert to a chart). Each symbol appears here with its first price change.";
@@ -368,15 +429,22 @@ std::string TMainForm::EmptyHint() const {
   return hint;
 }
 
-void TMainForm::PublishKeptLines() {
-  for (std::size_t i = 0; i < Rows_.size(); ++i) {
-    // A copy: the fields point into it while the rows may move.
-    const std::string line = Rows_[i].Line;
-    QuoteFields fields;
-    std::int32_t time = 0;
-    std::string detail;
-    if (CheckQuoteLine(line, fields, time, detail).empty()) PublishRow(i, fields, line, time);
+std::string TMainForm::TerminalsText() const {
+  const std::int64_t now = Clock ? Clock() : 0;
+  std::string text;
+  for (int t = 0; t < Book_.TerminalCount(); ++t) {
+    const TTerminal& terminal = Book_.Terminal(t);
+    std::string services;
+    for (const auto& layout : {Names_.Mt5(t), Names_.Mt4(t)})
+      for (const std::string& name : layout) services += (services.empty() ? "" : " ") + name;
+    if (!text.empty()) text += "\r\n";
+    text += ShownLabel(terminal) + "\t" + services + "\t" +
+            (terminal.Connected ? "sending" : "not sending") + "\t" +
+            (terminal.LastReceived == 0
+                 ? std::string()
+                 : std::to_string(std::max<std::int64_t>(0, now - terminal.LastReceived)));
   }
+  return text;
 }
 
 void TMainForm::RefuseLine(const std::string& Text, const std::string& Problem,
@@ -390,14 +458,15 @@ void TMainForm::RefuseLine(const std::string& Text, const std::string& Problem,
   if (!Detail.empty()) StatusText_ += " (" + Detail + ")";
 }
 
-const TQuoteRow* TMainForm::FindRow(std::string_view Symbol) const {
-  const auto at = Rows_.begin() + static_cast<std::ptrdiff_t>(RowPlace(Symbol));
-  return at != Rows_.end() && !NameLess{}(Symbol, at->Symbol) ? &*at : nullptr;
+std::string TMainForm::LastLine(std::string_view Symbol) const {
+  const int terminal = PendingDefault_ >= 0 ? PendingDefault_ : Default_;
+  const auto id = Book_.Find(terminal, Symbol);
+  return id ? Book_.Quote(*id).Line : std::string();
 }
 
-std::string TMainForm::LastLine(std::string_view Symbol) const {
-  const TQuoteRow* row = FindRow(Symbol);
-  return row ? row->Line : std::string();
+std::string TMainForm::LastLine(std::string_view Label, std::string_view Symbol) const {
+  const auto id = Book_.Find(Book_.FindTerminal(Label), Symbol);
+  return id ? Book_.Quote(*id).Line : std::string();
 }
 
 void TMainForm::DdeButtonClick() {
@@ -424,11 +493,15 @@ void TMainForm::SwitchDde(bool On) {
     // switch) finds it off, and nothing of Tickwell's can answer the question.
     const std::string problem = Mt4NameTaken();
     if (dde.Tag != 0) return;  // switched on meanwhile
+    // A default the user chose meanwhile, or a first terminal with a label, applies now.
+    if (PendingDefault_ >= 0) {
+      Default_ = PendingDefault_;
+      PendingDefault_ = -1;
+      Book_.MoveUnnamedSenders(Default_);
+    }
     dde.Tag = 1;
-    dde.AddService(kService);
-    dde.SetServiceEnabled(kService, true);
     ChooseMt4Service(problem);
-    UnquotedItems_ = 0;
+    Mt4_->Reset();
     DefineTopicsAndItems();
     bool started = false;
     {
@@ -441,12 +514,19 @@ void TMainForm::SwitchDde(bool On) {
       } done{DdeStarting_};
       started = dde.InitDDEML();
     }
+    Held_.clear();
     // The last line of every symbol is served from the first request on.
-    if (started) PublishKeptLines();
+    if (started)
+      for (int t = 0; t < Book_.TerminalCount(); ++t) {
+        Mt5_->Republish(t);
+        Mt4_->Republish(t);
+      }
   } else {
     dde.Tag = 0;
     dde.DisconnectAll();
     dde.TerminateDDEML();
+    Names_.ServeNone();
+    UpdateNames();
     ShowMt4Problem({});
   }
   ShowDdeState(static_cast<int>(dde.Tag));
@@ -472,17 +552,23 @@ std::string TMainForm::Mt4NameTaken() const {
 void TMainForm::ChooseMt4Service(const std::string& Problem) {
   TDDEMLManager& dde = *DdeManager_;
   Mt4Service_ = Settings_.Mt4Enabled && Problem.empty() ? Settings_.Mt4Service : std::string();
-  // The services of earlier sessions stay in the manager's list: only MT5 and the one chosen
-  // now are registered, so a name given up takes no conversation.
+  // Every terminal with a label is served under its own names from the start.
+  for (int t = 0; t < Book_.TerminalCount(); ++t)
+    Names_.SetServed(t, !Book_.Terminal(t).Label.empty());
+  UpdateNames();
+  // The services of earlier sessions stay in the manager's list: only those chosen now are
+  // registered, so a name given up takes no conversation.
+  const std::vector<std::string> names = Names_.All();
   for (int i = 0; i < dde.Services().ServiceCount(); ++i) {
     const std::string served = dde.ServiceName(i);
-    if (!SameName(served, kService)) dde.SetServiceEnabled(served, false);
+    const bool chosen = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+      return SameName(name, served);
+    });
+    if (!chosen) dde.SetServiceEnabled(served, false);
   }
-  if (!Mt4Service_.empty()) {
-    dde.AddService(Mt4Service_);
-    dde.SetServiceEnabled(Mt4Service_, true);
-  }
+  for (const std::string& name : names) dde.StartService(name);
   SystemItems_.Attach(dde, kService, Mt4Service_);
+  SystemItems_.SetFieldServices([this](std::string_view service) { return Names_.IsMt4(service); });
   ShowMt4Problem(Problem);
 }
 
@@ -506,8 +592,23 @@ void TMainForm::DefineTopicsAndItems() {
   }
 }
 
-bool TMainForm::IsMt4Service(std::string_view Name) const {
-  return !Mt4Service_.empty() && SameName(Name, Mt4Service_);
+void TMainForm::CatchUp(std::string_view Service, std::string_view Topic, std::string_view Item) {
+  // Names that wait are brought up to date before a client reads them. A topic's item list or
+  // a System list reads every symbol of the terminal.
+  if (const int t = Names_.Mt5Terminal(Service); t >= 0) {
+    if (Topic.empty()) return Mt5_->CatchUpTerminal(t);
+    if (const auto id = Book_.Find(t, Topic)) Mt5_->CatchUp(*id);
+  } else if (const int t4 = Names_.Mt4Terminal(Service); t4 >= 0) {
+    if (Item.empty()) return Mt4_->CatchUpTerminal(t4);
+    if (const auto id = Book_.Find(t4, Item)) Mt4_->CatchUp(*id);
+  }
+}
+
+bool TMainForm::AnswerTerminals(std::string_view Service, std::string_view Topic,
+                                std::string_view Item) {
+  if (!SameName(Topic, kSystem) || !SameName(Item, kTerminalsItem)) return false;
+  DdeManager_->SetItemText(Service, kSystem, kTerminalsItem, TerminalsText());
+  return true;
 }
 
 void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager& Sender,
@@ -521,47 +622,50 @@ void TMainForm::DdeManagerAdviseStartReceived(TDDEMLManager& Sender,
   // asks for its table formats first must be turned down until it asks for text.
   Allow = AFormatNumber == platform::kCfText || AFormatNumber == platform::kCfUnicodeText;
   // The System topic's items are answered in both layouts.
-  if (SameName(ATopicName, "System")) return;
+  if (SameName(ATopicName, kSystem)) {
+    if (Allow) AnswerTerminals(AServiceName, ATopicName, AnItemName);
+    return;
+  }
+  const bool mt4 = Names_.IsMt4(AServiceName);
   // MetaTrader 4's topics are its six fields: a link on any other (MT5's order of names typed
   // under MT4, =MT4|EURUSD!BID) would stay empty for good, and is refused so the cell says so.
-  if (IsMt4Service(AServiceName) && !IsMt4Topic(ATopicName)) Allow = false;
+  if (mt4 && !TMt4Outlet::IsTopic(ATopicName)) Allow = false;
   // In MT5's layout a symbol may still be to come, its items not: a link on a misspelt item
   // (=MT5|EURUSD!BIDD) is refused for the same reason, unless the item was defined up front.
-  if (SameName(AServiceName, kService) && !IsMt5Item(AnItemName) &&
-      !TSystemItems::IsInfoItem(AnItemName) &&
+  if (!mt4 && !TMt5Outlet::IsItem(AnItemName) && !TSystemItems::IsInfoItem(AnItemName) &&
       Sender.FindItem(AServiceName, ATopicName, AnItemName) == nullptr)
     Allow = false;
   // The link's first value is the symbol's last quote.
-  if (Allow && IsMt4Service(AServiceName)) CatchUpMt4(AnItemName);
+  if (Allow) CatchUp(AServiceName, ATopicName, AnItemName);
 }
 
 void TMainForm::DdeManagerTopicClosed(TDDEMLManager&, const std::string& AServerName,
                                       const std::string& ATopicName, bool& aRetainTopic) {
   // A topic some client merely asked for (a mistyped symbol, the System topic) goes with its
   // last conversation, so clients cannot fill the memory with names.
-  aRetainTopic =
-      IsMt4Service(AServerName) ? IsMt4Topic(ATopicName) : FindRow(ATopicName) != nullptr;
+  if (Names_.IsMt4(AServerName)) {
+    aRetainTopic = TMt4Outlet::IsTopic(ATopicName);
+    return;
+  }
+  const int terminal = Names_.Mt5Terminal(AServerName);
+  aRetainTopic = Book_.Find(terminal, ATopicName).has_value();
 }
 
 void TMainForm::DdeManagerItemReceived(TDDEMLManager&, const std::string& AServiceName,
                                        const std::string& ATopicName) {
-  // A symbol is listed under a field once its item holds a value.
-  if (IsMt4Service(AServiceName) && IsMt4Topic(ATopicName)) CatchUpAllMt4();
+  // A symbol is listed under a field once its item holds a value, and a field under a symbol.
+  CatchUp(AServiceName, Names_.IsMt4(AServiceName) ? std::string_view() : ATopicName, {});
 }
 
-void TMainForm::DdeManagerRequestReceived(TDDEMLManager& Sender, const std::string& AServiceName,
+void TMainForm::DdeManagerRequestReceived(TDDEMLManager&, const std::string& AServiceName,
                                           const std::string& ATopicName,
                                           const std::string& AnItemName, std::int32_t,
                                           TDDEMLClipFmtType, std::uint16_t, bool& ValidItem) {
   ValidItem = true;
-  if (!IsMt4Service(AServiceName) || !IsMt4Topic(ATopicName)) return;
-  CatchUpMt4(AnItemName);
-  // An item a link made before any line came holds no value yet either.
-  const TDDEMLItem* item = Sender.FindItem(AServiceName, ATopicName, AnItemName);
-  if (item != nullptr && item->DataFormat() != 0) return;
-  if (AnItemName.empty() || UnquotedItems_ >= kMaxUnquotedItems) return;
-  ++UnquotedItems_;
-  Sender.SetItemText(AServiceName, ATopicName, AnItemName, mt4::kNotAvailable);
+  if (AnswerTerminals(AServiceName, ATopicName, AnItemName)) return;
+  CatchUp(AServiceName, ATopicName, AnItemName);
+  if (Names_.IsMt4(AServiceName) && TMt4Outlet::IsTopic(ATopicName))
+    Mt4_->AnswerUnquoted(AServiceName, ATopicName, AnItemName);
 }
 
 void TMainForm::ShowDdeState(int Index) { GlyphIndex_ = Index; }
@@ -571,7 +675,8 @@ bool TMainForm::HelpCommandClick() {
   // where the page is either way.
   const std::string page = HelpPagePath();
   const bool opened = platform::ShellOpen(WindowHandle, page);
-  StatusText_ = opened ? "The help page is " + page : "No program could open the help page: " + page;
+  StatusText_ =
+      opened ? "The help page is " + page : "No program could open the help page: " + page;
   Changed();
   return opened;
 }
@@ -592,6 +697,9 @@ std::string TMainForm::ChangeMt4Settings(bool Enabled, const std::string& Servic
   if (name.empty()) return "The service needs a name.";
   if (SameName(name, kService))
     return "MT5 is the name of Tickwell's own layout: choose another, for example MT4TW.";
+  if (name.size() > 4 && SameName(name.substr(0, 4), "MT5_"))
+    return "Names beginning MT5_ are those of Tickwell's terminals: choose another, for example "
+           "MT4TW.";
   // A DDE name is at most 255 characters.
   if (name.size() > 255) return "The name is longer than 255 characters.";
   if (!SettingsFile.empty() && !TSettings::WriteMt4(SettingsFile, Enabled, name))

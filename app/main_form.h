@@ -12,8 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/mt4_layout.h"
+#include "app/mt4_outlet.h"
+#include "app/mt5_outlet.h"
+#include "app/quote_book.h"
 #include "app/quote_line.h"
+#include "app/service_names.h"
 #include "app/settings.h"
 #include "app/system_items.h"
 #include "dde/manager/manager.h"
@@ -33,20 +36,6 @@ struct TAboutTexts {
   std::string LinkText;  // what it shows
 };
 
-// One row of the symbol list: a symbol's last good line and when it came.
-struct TQuoteRow {
-  std::string Symbol;
-  std::string Line;
-  std::int32_t Time = 0;      // the quote's time, seconds since 1970
-  std::int64_t Received = 0;  // the local clock when the line came, seconds since 1970
-  bool Changed = false;       // not yet taken by the window
-  // Where the symbol's DDE items were found last, in each layout.
-  TDDEMLManager::TItemPlaces Mt5Places, Mt4Places;
-  // MetaTrader 4's items hold an earlier line, or do not exist yet: none was linked when this
-  // one came. They take it up before a client reads one (a request, a new link, a list).
-  bool Mt4Behind = false;
-};
-
 // What changed in the symbol list since the window last asked: either rows were added (every
 // row may have moved) or only the rows named changed.
 struct TListChanges {
@@ -58,8 +47,21 @@ class TMainForm : public TComponent {
  public:
   static constexpr int kGridCols = 2;
   static constexpr int kGridRows = 5;
-  // The symbol list's columns: symbol, bid, ask, last, time, volume, the time of the last line.
-  static constexpr int kListCols = 7;
+  // The symbol list's columns: the terminal, the symbol, bid, ask, last, the day's high and low,
+  // the quote's time, volume, and the time of the last line.
+  enum TListCol {
+    kColTerminal,
+    kColSymbol,
+    kColBid,
+    kColAsk,
+    kColLast,
+    kColHigh,
+    kColLow,
+    kColTime,
+    kColVolume,
+    kColReceived,
+  };
+  static constexpr int kListCols = 10;
   static const char* ListCaption(int col);
 
   // The window as its stored description makes it: its components are created and their
@@ -78,12 +80,23 @@ class TMainForm : public TComponent {
   // One quote line from the receiver. It is checked before anything is published: a line that
   // CheckQuoteLine refuses (a place missing, a price or volume that is not a number, a time not
   // in whole seconds in 32 bits) changes no item, label or grid cell and is named in the status
-  // bar instead. A good line is kept as its symbol's last line and published: on the service MT5
-  // with the symbol as topic, and in MetaTrader 4's layout with the field as topic and the symbol
-  // as item. The day's high and low of the bid (places seven and eight) are published when the
-  // line has both; otherwise they keep what they were.
+  // bar instead. A good line is kept in the book as its symbol's last line in the sender's
+  // terminal and published by every outlet: on the terminal's services of MetaTrader 5's layout
+  // with the symbol as topic, and of MetaTrader 4's with the field as topic and the symbol as
+  // item. The day's high and low of the bid (places seven and eight) are published when the
+  // line has both; otherwise they keep what they were. A sender that never named its terminal
+  // speaks for the default one.
   void QuoteLineReceived(TInterAppReceiver& Sender, platform::Hwnd SenderHandle,
                          const std::string& Text);
+  // Raw bytes from a sender: the name of the terminal it speaks for; anything else is ignored.
+  // A terminal's own services are registered soon after, outside the sender's call (OnWork).
+  void TerminalNamed(TInterAppReceiver& Sender, platform::Hwnd SenderHandle, const void* Data,
+                     std::uint32_t Size);
+  // What waits to be done outside a sender's call: registering new terminals' names, moving
+  // the default. The window runs it when OnWork asks, and once a second with Tick.
+  void DoWork();
+  // Once a second: senders that went away are seen as gone.
+  void Tick();
 
   void DdeButtonClick();  // DDE on / off, remembered for the next start
   // DDE on or off without remembering it (the command line's switch); nothing when it already is.
@@ -117,6 +130,13 @@ class TMainForm : public TComponent {
   // itself), the layout is left off until DDE is switched off, and the status bar and the
   // settings (Mt4Problem) say so.
   std::string ChangeMt4Settings(bool Enabled, const std::string& Service);
+  // The terminal MT5 and MT4 serve, as the Settings dialog chooses it (a label; empty lets the
+  // first terminal that sends choose). Kept in the settings file and applied at once. An empty
+  // text when taken, else what is wrong.
+  std::string ChangeDefaultTerminal(const std::string& Label);
+  // The rule by which a terminal's broker names its symbols (EURUSD.m: the suffix ".m"), so
+  // that a workbook may ask for EURUSD. Kept in the settings file and applied at once.
+  std::string ChangeSymbolRule(const std::string& Label, const TSymbolRule& Rule);
 
   // The latest error report, shown in the status bar so a live feed is never stalled by a box.
   void ShowError(const std::string& text);
@@ -136,13 +156,21 @@ class TMainForm : public TComponent {
   std::string DdeStateText() const;
   // What the empty window tells the user to do; empty once a symbol has come.
   std::string EmptyHint() const;
-  // The last good line of the symbol, whether DDE was on or off when it came; empty for none.
+  // The last good line of the symbol in the default terminal (or the labelled one), whether DDE
+  // was on or off when it came; empty for none.
   std::string LastLine(std::string_view Symbol) const;
+  std::string LastLine(std::string_view Label, std::string_view Symbol) const;
+  // What System!Terminals answers: a line per terminal with its label, its services, whether a
+  // sender of it is there and the seconds since its last line.
+  std::string TerminalsText() const;
+  const TQuoteBook& Book() const { return Book_; }
+  // The terminal MT5 and MT4 serve; -1 before any line came.
+  int DefaultTerminal() const { return Default_; }
 
-  // The symbol list, sorted by symbol as DDE compares names. Lines change rows in place; the
-  // window takes what changed at its own pace and draws only that.
-  int RowCount() const { return static_cast<int>(Rows_.size()); }
-  const TQuoteRow& Row(int Index) const { return Rows_.at(static_cast<std::size_t>(Index)); }
+  // The symbol list: terminals by label, each one's symbols sorted as DDE compares names. Lines
+  // change rows in place; the window takes what changed at its own pace and draws only that.
+  int RowCount() const;
+  const TQuote& Row(int Index) const;
   std::string ListCell(int Index, int Col) const;
   TListChanges TakeListChanges();
   int DdeTag() const { return static_cast<int>(DdeManager_->Tag); }
@@ -169,6 +197,8 @@ class TMainForm : public TComponent {
   std::function<void()> OnChanged;
   std::function<void(const TAboutTexts&)> OnShowAbout;
   std::function<void()> OnShowSettings;
+  // Asks the window to call DoWork soon, from its own message loop; without it, Tick does.
+  std::function<void()> OnWork;
   // The user's settings file, read by FormCreate; its MetaTrader 4 service applies from the next
   // time DDE is switched on.
   // Empty (as in tests): nothing is read or remembered. The program sets TSettings::DefaultFile.
@@ -182,34 +212,30 @@ class TMainForm : public TComponent {
 
  private:
   using QuoteFields = TQuoteFields;  // checked by CheckQuoteLine
-  // Publishes the row's line in both layouts; with Mt4Only, brings MetaTrader 4's items up to
-  // it whether or not they are linked.
-  void PublishRow(std::size_t At, const QuoteFields& Fields, std::string_view Text,
-                  std::int32_t Time, bool Mt4Only = false);
-  void PublishMt5(const QuoteFields& Fields, std::string_view Text,
-                  TDDEMLManager::TItemPlaces& Places);
-  void PublishMt4(const QuoteFields& Fields, std::int32_t Time, TDDEMLManager::TItemPlaces& Places);
-  // Whether no client links any of the symbol's items in MetaTrader 4's layout, so that the
-  // line may wait in its row until a client reads one. A row already waiting (At, unless rows
-  // moved since Inserts) is taken at its word; otherwise the items are read where Places kept
-  // them, or looked up.
-  bool Mt4MayWait(std::size_t At, std::uint64_t Inserts, const QuoteFields& Fields,
-                  const TDDEMLManager::TItemPlaces& Places) const;
-  // Brings the symbol's items in MetaTrader 4's layout up to its last line, if they are behind.
-  void CatchUpMt4(std::string_view Symbol);
-  // The same for every symbol.
-  void CatchUpAllMt4();
-  void CatchUpMt4Row(std::size_t At);
-  void PublishKeptLines();
+  // Every outlet publishes the quote's line (DDE on and no name being registered).
+  void Publish(TQuoteId Id, const QuoteFields& Fields, std::string_view Text, std::int32_t Time);
+  // Publishes the quote's last line again (kept while names were registered, or DDE was off).
+  void PublishKept(TQuoteId Id);
+  void PublishHeld();
   void RefuseLine(const std::string& Text, const std::string& Problem, const std::string& Detail);
   void DefineTopicsAndItems();
   void ShowDdeState(int Index);
   void Changed();
-  // The row's index.
-  std::size_t KeepLine(std::string_view Symbol, const std::string& Text, std::int32_t Time);
-  const TQuoteRow* FindRow(std::string_view Symbol) const;
-  // Where Symbol's row is or would be put, by NameLess.
-  std::size_t RowPlace(std::string_view Symbol) const;
+  // The terminal an unnamed sender's line is credited to: the default, made when there is none.
+  int TerminalForUnnamed();
+  // A terminal comes into the book: its symbol rule is read, and the first terminal with a label
+  // becomes the default when the user chose none.
+  int AddTerminal(const std::string& Label);
+  // Registers the names of terminals not served yet, and publishes what they kept.
+  void ServeNewTerminals();
+  // MT5 and MT4 serve another terminal from now: its quotes are published there, and names the
+  // new one has no quote for are left empty.
+  void MoveDefault(int Terminal);
+  void UpdateNames();
+  void RebuildList() const;
+  // The outlets' handlers of client requests: the terminal whose quotes a service carries.
+  void CatchUp(std::string_view Service, std::string_view Topic, std::string_view Item);
+  bool AnswerTerminals(std::string_view Service, std::string_view Topic, std::string_view Item);
   // Reading the stored description (main_form_stored.cpp).
   void ReadStored(std::string_view description);
   void ReadOwnProperty(const TStoredProperty& property);
@@ -218,19 +244,24 @@ class TMainForm : public TComponent {
 
   std::unique_ptr<TInterAppReceiver> Receiver_;
   TDDEMLManager* DdeManager_ = nullptr;  // owned as a component
-  // Symbols compare as DDE names do, without regard to ASCII letter case.
-  struct NameLess {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-  };
-  // Every symbol's last good line, sorted by NameLess.
-  std::vector<TQuoteRow> Rows_;
-  // Each row's symbol key (main_form.cpp), in step with Rows_: with thousands of symbols a line
-  // searches these, which stay in the cache, and reads one row instead of a dozen.
-  std::vector<std::uint64_t> RowKeys_;
-  std::vector<int> ChangedRows_;
+  TQuoteBook Book_;
+  TServiceNames Names_;
+  // Made once the stored description gave the manager.
+  std::unique_ptr<TMt5Outlet> Mt5_;
+  std::unique_ptr<TMt4Outlet> Mt4_;
+  std::vector<TQuoteOutlet*> Outlets_;
+  int Default_ = -1;         // the terminal MT5 and MT4 serve
+  int PendingDefault_ = -1;  // the one they serve once DoWork runs
+  bool WorkAsked_ = false;
+  bool InWork_ = false;
+  // The list: quote ids in the order shown, each id's row, and what changed since the window
+  // last asked. Made again when symbols were added.
+  mutable std::vector<TQuoteId> ListIds_;
+  mutable std::vector<int> RowOf_;
+  mutable bool ListDirty_ = false;
+  std::vector<char> IdChanged_;
+  std::vector<TQuoteId> ChangedIds_;
   bool RowsAdded_ = false;
-  std::uint64_t RowInserts_ = 0;  // rows made so far: a row's index holds while this stays
   std::int64_t ReceivedLines_ = 0;
   int RefusedLines_ = 0;
   TSettings Settings_;
@@ -247,16 +278,13 @@ class TMainForm : public TComponent {
   void ChooseMt4Service(const std::string& Problem);
   // Why the layout is not served in this session of DDE, in the status bar and the settings.
   void ShowMt4Problem(const std::string& Problem);
-  // DDE is being switched on and not every service has its name yet: lines are kept, not
-  // published, until it has (registering a name waits on other programs, and lines come then).
+  // Names are being registered (DDE is being switched on, or a terminal's names added): lines
+  // are kept, not published, until they are (registering a name waits on other programs, and
+  // lines come then). Held lists the quotes that changed meanwhile.
   bool DdeStarting_ = false;
+  std::vector<TQuoteId> Held_;
   std::optional<bool> PendingSwitch_;  // the last switch asked for meanwhile
-  bool IsMt4Service(std::string_view Name) const;  // whether Name is that service (while on)
-  mt4::TTimeTexts Mt4Times_;
-  // Items made to answer "N/A" since DDE was switched on: bounded, so clients asking for names
-  // no line brings cannot fill the memory.
-  int UnquotedItems_ = 0;
-  std::string RefusedCount_;  // "3 lines refused"
+  std::string RefusedCount_;           // "3 lines refused"
   // What a good line leaves in the status bar: the refused count and why MetaTrader 4's layout
   // is not served (the settings' Mt4Problem).
   std::string GoodLineStatus_;

@@ -57,6 +57,7 @@ constexpr char kDescription[] = R"(object MainForm: TMainForm
     Enabled = True
     GroupName = ''
     OnReceiveString = QuoteLineReceived
+    OnReceiveData = TerminalNamed
   end
 end
 )";
@@ -149,6 +150,13 @@ void TMainForm::BindEvent(const std::string& component, const TStoredProperty& p
              [this](TInterAppReceiver& sender, platform::Hwnd from, const std::string& text) {
                QuoteLineReceived(sender, from, text);
              };
+       }},
+      {"Receiver", "OnReceiveData", "TerminalNamed",
+       [this] {
+         Receiver_->OnReceiveData = [this](TInterAppReceiver& sender, platform::Hwnd from,
+                                           const void* data, std::uint32_t size) {
+           TerminalNamed(sender, from, data, size);
+         };
        }},
       {"DdeManager", "OnAdviseStartReceived", "DdeManagerAdviseStartReceived",
        [this, manager] {

@@ -245,11 +245,12 @@ TEST_F(FormTest, TheSymbolListKeepsEverySymbolSortedAndNamesOnlyWhatChanged) {
   Feed("GBPUSD;1.26;1.27;1.265;1699999990;3");
   ASSERT_EQ(form.RowCount(), 3);
   EXPECT_EQ(form.TakeListChanges().All, true);  // rows were added
-  EXPECT_EQ(row(0), (std::vector<std::string>{"eurusd", "1.1", "1.2", "1.15",
-                                              "1/1/1970 12:00:00 AM", "15", "11:13:20 PM"}));
-  EXPECT_EQ(form.ListCell(1, 0), "GBPUSD");
-  EXPECT_EQ(row(2), (std::vector<std::string>{"USDJPY", "149.5", "149.6", "149.55",
-                                              "11/14/2023 10:13:20 PM", "7", "11:13:20 PM"}));
+  EXPECT_EQ(row(0), (std::vector<std::string>{"(unnamed)", "eurusd", "1.1", "1.2", "1.15", "1.3",
+                                              "1.0", "1/1/1970 12:00:00 AM", "15",
+                                              "11:13:20 PM"}));
+  EXPECT_EQ(form.ListCell(1, TMainForm::kColSymbol), "GBPUSD");
+  EXPECT_EQ(row(2), (std::vector<std::string>{"(unnamed)", "USDJPY", "149.5", "149.6", "149.55", "",
+                                              "", "11/14/2023 10:13:20 PM", "7", "11:13:20 PM"}));
   // Lines for known symbols (in any letter case) change their rows in place, each named once.
   clock += 61;
   Feed("USDJPY;149.7;149.8;149.75;1700000001;8");
@@ -259,9 +260,9 @@ TEST_F(FormTest, TheSymbolListKeepsEverySymbolSortedAndNamesOnlyWhatChanged) {
   TListChanges changes = form.TakeListChanges();
   EXPECT_FALSE(changes.All);
   EXPECT_EQ(changes.Rows, (std::vector<int>{2, 0}));
-  EXPECT_EQ(row(2), (std::vector<std::string>{"USDJPY", "149.9", "150", "149.95",
-                                              "11/14/2023 10:13:22 PM", "9", "11:14:21 PM"}));
-  EXPECT_EQ(form.ListCell(0, 0), "eurusd");  // the row keeps the first spelling's place
+  EXPECT_EQ(row(2), (std::vector<std::string>{"(unnamed)", "USDJPY", "149.9", "150", "149.95", "",
+                                              "", "11/14/2023 10:13:22 PM", "9", "11:14:21 PM"}));
+  EXPECT_EQ(form.ListCell(0, TMainForm::kColSymbol), "eurusd");  // the row keeps the first spelling's place
   EXPECT_EQ(form.LastLine("EURUSD"), "EURUSD;1.11;1.2;1.15;1;16");
   EXPECT_TRUE(form.TakeListChanges().Rows.empty());
   // A new symbol moves rows: the next changes say so, whatever changed before it.
@@ -270,8 +271,8 @@ TEST_F(FormTest, TheSymbolListKeepsEverySymbolSortedAndNamesOnlyWhatChanged) {
   changes = form.TakeListChanges();
   EXPECT_TRUE(changes.All);
   EXPECT_TRUE(changes.Rows.empty());
-  EXPECT_EQ(form.ListCell(0, 0), "AUDUSD");
-  EXPECT_EQ(form.ListCell(2, 1), "1.3");
+  EXPECT_EQ(form.ListCell(0, TMainForm::kColSymbol), "AUDUSD");
+  EXPECT_EQ(form.ListCell(2, TMainForm::kColBid), "1.3");
   Feed("GBPUSD;1.31;1.4;1.35;1700000003;4");
   EXPECT_EQ(form.TakeListChanges().Rows, (std::vector<int>{2}));
 }
@@ -287,8 +288,11 @@ TEST_F(FormTest, SymbolsAlikeInTheirFirstLettersEachKeepTheirOwnRow) {
   Feed("eurusd.MICRO;1;2;3;99;4");  // the first symbol again, in other letters
   ASSERT_EQ(form.RowCount(), static_cast<int>(symbols.size()));
   for (int i = 1; i < form.RowCount(); ++i)
-    EXPECT_LT(CompareNames(form.ListCell(i - 1, 0), form.ListCell(i, 0)), 0)
-        << form.ListCell(i - 1, 0) << " before " << form.ListCell(i, 0);
+    EXPECT_LT(CompareNames(form.ListCell(i - 1, TMainForm::kColSymbol),
+                           form.ListCell(i, TMainForm::kColSymbol)),
+              0)
+        << form.ListCell(i - 1, TMainForm::kColSymbol) << " before "
+        << form.ListCell(i, TMainForm::kColSymbol);
   EXPECT_EQ(form.LastLine("EURUSD.micro"), "eurusd.MICRO;1;2;3;99;4");
   for (std::size_t i = 1; i < symbols.size(); ++i)
     EXPECT_EQ(form.LastLine(symbols[i]), symbols[i] + ";1;2;3;" + std::to_string(i) + ";4");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "dde/model/names.h"
+#include "interapp/terminal_label.h"
 #include "platform/ini_file.h"
 #include "platform/shell.h"
 
@@ -13,6 +14,9 @@ namespace {
 constexpr char kMt4Section[] = "MT4";
 constexpr char kDdeSection[] = "DDE";
 constexpr char kWindowSection[] = "Window";
+constexpr char kTerminalsSection[] = "Terminals";
+
+std::string TerminalSection(const std::string& label) { return "Terminal " + label; }
 constexpr char kMt5Service[] = "MT5";
 // Beyond any screen, and room enough for the frame's place on several monitors.
 constexpr int kLargest = 32000;
@@ -71,6 +75,9 @@ TSettings TSettings::Read(const std::string& file) {
   const std::string name = platform::IniReadString(file, kMt4Section, "Service", s.Mt4Service);
   if (!name.empty() && !SameName(name, kMt5Service)) s.Mt4Service = name;
   s.DdeOn = platform::IniReadInteger(file, kDdeSection, "Enabled", 0) == 1;
+  // A label that is not one (edited by hand) chooses none.
+  const std::string chosen = platform::IniReadString(file, kTerminalsSection, "Default", "");
+  if (IsTerminalLabel(chosen)) s.DefaultTerminal = chosen;
   TWindowPlace p;
   p.Left = platform::IniReadInteger(file, kWindowSection, "Left", 0);
   p.Top = platform::IniReadInteger(file, kWindowSection, "Top", 0);
@@ -105,6 +112,25 @@ bool TSettings::WritePlace(const std::string& file, const TWindowPlace& place) {
          platform::IniWriteInteger(file, kWindowSection, "Width", place.Width) &&
          platform::IniWriteInteger(file, kWindowSection, "Height", place.Height) &&
          platform::IniWriteInteger(file, kWindowSection, "Maximized", place.Maximized ? 1 : 0);
+}
+
+bool TSettings::WriteDefaultTerminal(const std::string& file, const std::string& label) {
+  return !file.empty() && platform::IniWriteString(file, kTerminalsSection, "Default", label);
+}
+
+TSymbolRule TSettings::ReadRule(const std::string& file, const std::string& label) {
+  TSymbolRule rule;
+  if (file.empty() || label.empty()) return rule;
+  rule.Prefix = platform::IniReadString(file, TerminalSection(label), "Prefix", "");
+  rule.Suffix = platform::IniReadString(file, TerminalSection(label), "Suffix", "");
+  return rule;
+}
+
+bool TSettings::WriteRule(const std::string& file, const std::string& label,
+                          const TSymbolRule& rule) {
+  return !file.empty() &&
+         platform::IniWriteString(file, TerminalSection(label), "Prefix", rule.Prefix) &&
+         platform::IniWriteString(file, TerminalSection(label), "Suffix", rule.Suffix);
 }
 
 TStartOptions TStartOptions::Parse(std::string_view commandLine) {

@@ -5,6 +5,11 @@
 //   Service=MT4      the service name of that layout
 //   [DDE]
 //   Enabled=0        the DDE switch as the user last left it; on at the next start when 1
+//   [Terminals]
+//   Default=icm      the terminal served as MT5 and MT4; empty until the user chooses one or a
+//                    terminal with a label first sends
+//   [Terminal icm]
+//   Prefix=, Suffix=  how that terminal's broker names its symbols (EURUSD.m: Suffix=.m)
 //   [Window]
 //   Left=, Top=, Width=, Height=   the main window's place and size (outer frame, in pixels)
 //   Maximized=0
@@ -15,6 +20,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "app/quote_book.h"
 
 namespace tickwell {
 
@@ -30,6 +37,7 @@ struct TSettings {
   bool Mt4Enabled = true;
   std::string Mt4Service = "MT4";
   bool DdeOn = false;  // the first start has DDE off
+  std::string DefaultTerminal;
   TWindowPlace Place;
   // Not stored: why the MetaTrader 4 layout, though switched on, is not served while DDE is on
   // (another program serves its name), with the remedy; empty when nothing keeps it off.
@@ -48,6 +56,10 @@ struct TSettings {
   static bool WriteMt4(const std::string& file, bool enabled, const std::string& service);
   static bool WriteDde(const std::string& file, bool on);
   static bool WritePlace(const std::string& file, const TWindowPlace& place);
+  static bool WriteDefaultTerminal(const std::string& file, const std::string& label);
+  // A terminal's symbol rule; none when the file has none for it.
+  static TSymbolRule ReadRule(const std::string& file, const std::string& label);
+  static bool WriteRule(const std::string& file, const std::string& label, const TSymbolRule& rule);
 };
 
 // What the command line asks of this start:

@@ -51,11 +51,22 @@ void Chain(Event& slot, Handler mine) {
 }  // namespace
 
 TSystemItems::TSystemItems(std::string QuoteService, std::string FieldService)
-    : names_(std::make_shared<Names>(Names{std::move(QuoteService), std::move(FieldService)})) {}
+    : names_(std::make_shared<Names>(Names{std::move(QuoteService), std::move(FieldService), {}})) {
+}
+
+void TSystemItems::SetFieldServices(std::function<bool(std::string_view)> IsFieldService) {
+  names_->IsField = std::move(IsFieldService);
+}
+
+bool TSystemItems::IsFieldService(std::string_view Service) const {
+  if (names_->IsField) return names_->IsField(Service);
+  return !names_->Fields.empty() && SameName(Service, names_->Fields);
+}
 
 void TSystemItems::Attach(TDDEMLManager& Manager, std::string QuoteService,
                           std::string FieldService) {
-  *names_ = {std::move(QuoteService), std::move(FieldService)};
+  names_->Quotes = std::move(QuoteService);
+  names_->Fields = std::move(FieldService);
   if (attached_) return;
   attached_ = true;
   // Each handler holds a copy of this object: the same names, and nothing that can dangle.
@@ -105,7 +116,7 @@ bool TSystemItems::IsInfoItem(std::string_view Item) {
 
 std::string TSystemItems::TopicsText(const TDDEMLManager& Manager, std::string_view Service) const {
   std::vector<std::string> topics;
-  const bool fieldLayout = !names_->Fields.empty() && SameName(Service, names_->Fields);
+  const bool fieldLayout = IsFieldService(Service);
   if (fieldLayout)
     for (const char* field : mt4::kTopics) AddName(topics, field);
   if (const TDDEMLService* service = Manager.FindService(Service)) {
@@ -129,7 +140,7 @@ std::string TSystemItems::TopicsText(const TDDEMLManager& Manager, std::string_v
 std::string TSystemItems::TopicItemsText(const TDDEMLManager& Manager, std::string_view Service,
                                          std::string_view Topic) const {
   std::vector<std::string> items;
-  const bool fieldLayout = !names_->Fields.empty() && SameName(Service, names_->Fields);
+  const bool fieldLayout = IsFieldService(Service);
   const TDDEMLService* service = Manager.FindService(Service);
   const TDDEMLTopic* topic = service ? service->FindTopic(Topic) : nullptr;
   for (int i = 0; topic && i < topic->ItemCount(); ++i) {

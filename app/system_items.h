@@ -4,6 +4,7 @@
 // that moment, and stored into the items the manager then answers.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,7 +16,8 @@ namespace tickwell {
 class TSystemItems {
  public:
   // The System topic's items, as the DDE convention names them: lists are tab-separated.
-  static constexpr char kSysItems[] = "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList";
+  static constexpr char kSysItems[] =
+      "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList\tTerminals";
   // Nothing ever keeps the quote services from answering.
   static constexpr char kStatus[] = "Ready";
   // Every value is text, handed out as 8-bit or UTF-16 text as the client asks.
@@ -30,6 +32,8 @@ class TSystemItems {
   // Handlers the manager had before keep running, ahead of these. Attaching again only changes
   // the services' names.
   void Attach(TDDEMLManager& Manager, std::string QuoteService, std::string FieldService);
+  // Which services have MetaTrader 4's layout (each terminal has one); without it, FieldService.
+  void SetFieldServices(std::function<bool(std::string_view)> IsFieldService);
 
   // The topics of the service that a client can read values from, then "System". The field
   // service always has its fields; any service has the topics that hold a value.
@@ -47,7 +51,9 @@ class TSystemItems {
   struct Names {
     std::string Quotes;
     std::string Fields;
+    std::function<bool(std::string_view)> IsField;
   };
+  bool IsFieldService(std::string_view Service) const;
   // Shared with the handlers set on the manager, so they outlive neither side's names.
   std::shared_ptr<Names> names_;
   bool attached_ = false;

@@ -102,7 +102,7 @@ TEST_F(SystemItemsTest, EverySystemItemAnswersInBothTextFormatsOnBothServices) {
     for (unsigned format : {platform::kCfText, platform::kCfUnicodeText}) {
       SCOPED_TRACE(std::string(service) + " format " + std::to_string(format));
       EXPECT_EQ(client.Ask(sys, "SysItems", format),
-                "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList");
+                "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList\tTerminals");
       EXPECT_EQ(client.Ask(sys, "TopicItemList", format), client.Ask(sys, "SysItems", format));
       EXPECT_EQ(client.Ask(sys, "Status", format), "Ready");
       EXPECT_EQ(client.Ask(sys, "Formats", format), "TEXT\tUNICODETEXT");

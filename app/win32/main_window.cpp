@@ -36,6 +36,8 @@ constexpr UINT_PTR kPaintTimer = 1;
 // DDE's conversations and links are counted, not told: once a second is enough for an eye.
 constexpr UINT kCountIntervalMs = 1000;
 constexpr UINT_PTR kCountTimer = 2;
+// What the form does outside a sender's call (a new terminal's names), asked for by a post.
+constexpr UINT kWorkMessage = WM_APP + 1;
 
 HWND Child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, HWND parent,
            int id) {
@@ -50,6 +52,7 @@ MainWindow::MainWindow(TMainForm& form) : form_(form) {}
 
 MainWindow::~MainWindow() {
   form_.OnChanged = nullptr;
+  form_.OnWork = nullptr;
   form_.OnShowAbout = nullptr;
   form_.OnShowSettings = nullptr;
   if (hwnd_) DestroyWindow(hwnd_);
@@ -94,6 +97,7 @@ bool MainWindow::Create(int show) {
   SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(wc.hIconSm));
   form_.WindowHandle = reinterpret_cast<platform::Hwnd>(hwnd_);
   form_.OnChanged = [this] { Refresh(); };
+  form_.OnWork = [this] { PostMessageA(hwnd_, kWorkMessage, 0, 0); };
   form_.OnShowAbout = [this](const TAboutTexts& texts) { ShowAbout(texts); };
   form_.OnShowSettings = [this] {
     ShowSettingsDialog(hwnd_, form_.Settings(), [this](bool enabled, const std::string& service) {
@@ -389,8 +393,8 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
           return 0;
         case ids::kCmdHelp:
           if (!form_.HelpCommandClick()) {
-            const std::string text = "No program could open the help page. It is here:\r\n" +
-                                     TMainForm::HelpPagePath();
+            const std::string text =
+                "No program could open the help page. It is here:\r\n" + TMainForm::HelpPagePath();
             MessageBoxA(hwnd_, text.c_str(), "Tickwell", MB_OK | MB_ICONWARNING);
           }
           return 0;
@@ -418,10 +422,14 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
         return 0;
       }
       if (w == kCountTimer) {
+        form_.Tick();
         ShowCounts();
         return 0;
       }
       break;
+    case kWorkMessage:
+      form_.DoWork();
+      return 0;
     case WM_CTLCOLORSTATIC:
       // The problem's text scrolls: its background is painted, not left to show through.
       if (reinterpret_cast<HWND>(l) == problem_) {

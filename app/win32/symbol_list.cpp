@@ -14,17 +14,24 @@ namespace {
 // The widest value a column commonly holds, in the locale's own date and time forms.
 std::string WidestValue(int col) {
   switch (col) {
-    case 0:
+    case TMainForm::kColTerminal:
+      return "(unnamed)";
+    case TMainForm::kColSymbol:
       return "EURUSD.ecn";
-    case 4:
+    case TMainForm::kColTime:
       return platform::FormatShortDate(2023, 12, 28) + " " + platform::FormatLongTime(22, 58, 58);
-    case 5:
+    case TMainForm::kColVolume:
       return "12345678";
-    case 6:
+    case TMainForm::kColReceived:
       return platform::FormatLongTime(22, 58, 58);
     default:
       return "12345.678";
   }
+}
+
+bool IsNumberColumn(int col) {
+  return col != TMainForm::kColTerminal && col != TMainForm::kColSymbol &&
+         col != TMainForm::kColTime && col != TMainForm::kColReceived;
 }
 
 // What the control keeps beside a cell's text, with a little air.
@@ -53,8 +60,7 @@ HWND CreateSymbolList(HWND parent, int x, int y, int width, int height, HFONT fo
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     // Prices and volumes line up at their right edge; the first column cannot.
-    const bool number = col == 1 || col == 2 || col == 3 || col == 5;
-    column.fmt = number ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    column.fmt = IsNumberColumn(col) ? LVCFMT_RIGHT : LVCFMT_LEFT;
     column.pszText = const_cast<char*>(TMainForm::ListCaption(col));
     column.iSubItem = col;
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(col),
@@ -74,9 +80,11 @@ void FitSymbolListColumns(HWND list, const TMainForm& form) {
   for (int col = 0; col < TMainForm::kListCols; ++col)
     widths[col] =
         std::max(TextWidth(dc, WidestValue(col)), TextWidth(dc, TMainForm::ListCaption(col)));
-  // Symbols are names a broker chooses ("Crude Oil WTI"): the column follows the longest.
+  // Symbols are names a broker chooses ("Crude Oil WTI"), labels names a user chooses: the
+  // columns follow the longest.
   for (int row = 0; row < form.RowCount(); ++row)
-    widths[0] = std::max(widths[0], TextWidth(dc, form.ListCell(row, 0)));
+    for (int col : {TMainForm::kColTerminal, TMainForm::kColSymbol})
+      widths[col] = std::max(widths[col], TextWidth(dc, form.ListCell(row, col)));
   SelectObject(dc, old);
   ReleaseDC(list, dc);
   int natural = 0;

@@ -84,6 +84,10 @@ class TDDEMLManager : public TComponent {
   // --- publishing (scope-checked unless noted)
   void AddService(std::string_view Name);
   void SetServiceEnabled(std::string_view Name, bool Value);
+  // Adds the service and enables it; while the instance runs its name is registered at once.
+  // Registering waits on the other DDE programs, and messages sent to this thread meanwhile are
+  // handled inside. False when the name could not be registered.
+  bool StartService(std::string_view Name);
   void SetItemText(std::string_view Service, std::string_view Topic, std::string_view Item,
                    std::string_view Text);
   // Where a publisher's items were found, kept by it from one call to the next so that texts

@@ -15,6 +15,15 @@ void TDDEMLManager::SetServiceEnabled(std::string_view Name, bool Value) {
   Services_->SetServiceEnabled(Name, Value);
 }
 
+bool TDDEMLManager::StartService(std::string_view Name) {
+  AddService(Name);
+  TDDEMLService* service = FindService(Name);
+  if (!service) return false;
+  service->Enabled = true;
+  if (!Initialized() || service->Registered) return true;
+  return service->Register(InstanceId, true);
+}
+
 void TDDEMLManager::SetItemText(std::string_view Service, std::string_view Topic,
                                 std::string_view Item, std::string_view Text) {
   CheckServerScope();
