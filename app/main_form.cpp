@@ -157,10 +157,7 @@ void TMainForm::TerminalNamed(TInterAppReceiver&, platform::Hwnd SenderHandle, c
   }
   // Its names are registered, and the default moved, outside the sender's call: registering
   // waits on other programs, and the sender waits for this call to return.
-  if (!WorkAsked_) {
-    WorkAsked_ = true;
-    if (OnWork) OnWork();
-  }
+  AskForWork();
   Changed();
 }
 
@@ -707,6 +704,55 @@ std::string TMainForm::ChangeMt4Settings(bool Enabled, const std::string& Servic
   Settings_.Mt4Enabled = Enabled;
   Settings_.Mt4Service = name;
   return {};
+}
+
+std::string TMainForm::ChangeDefaultTerminal(const std::string& Label) {
+  if (!Label.empty() && !IsTerminalLabel(Label))
+    return "A terminal's label is letters, digits and _.";
+  if (!SettingsFile.empty() && !TSettings::WriteDefaultTerminal(SettingsFile, Label))
+    return "The settings could not be saved: " + SettingsFile + " cannot be written.";
+  Settings_.DefaultTerminal = Label;
+  // None chosen: the terminal serving now stays until the next start, where the first terminal
+  // with a label to send is the default again.
+  if (Label.empty()) return {};
+  PendingDefault_ = AddTerminal(Label);
+  if (PendingDefault_ == Default_) PendingDefault_ = -1;
+  AskForWork();
+  Changed();
+  return {};
+}
+
+std::string TMainForm::ChangeSymbolRule(const std::string& Label, const TSymbolRule& Rule) {
+  if (!IsTerminalLabel(Label)) return "A terminal's label is letters, digits and _.";
+  for (const std::string* part : {&Rule.Prefix, &Rule.Suffix}) {
+    if (part->size() > 32) return "A prefix or suffix is at most 32 characters.";
+    for (char c : *part)
+      if (c == ';' || c == '|' || c == '!' || static_cast<unsigned char>(c) < 32)
+        return "A prefix or suffix cannot hold ; | ! or control characters.";
+  }
+  if (!SettingsFile.empty() && !TSettings::WriteRule(SettingsFile, Label, Rule))
+    return "The settings could not be saved: " + SettingsFile + " cannot be written.";
+  const int terminal = AddTerminal(Label);
+  std::vector<std::string> before;
+  for (TQuoteId id : Book_.Symbols(terminal))
+    if (!Book_.Quote(id).Alias.empty()) before.push_back(Book_.Quote(id).Alias);
+  Book_.SetRule(terminal, Rule);
+  if (DdeManager_->Tag == 0 || DdeStarting_) return {};
+  // Plain names the rule no longer gives hold no quote of the terminal any more.
+  for (const std::string& name : before) {
+    if (Book_.Find(terminal, name)) continue;
+    for (const std::string& service : Names_.Mt5(terminal)) Mt5_->Blank(service, name);
+    for (const std::string& service : Names_.Mt4(terminal)) Mt4_->Blank(service, name);
+  }
+  Mt5_->Republish(terminal);
+  Mt4_->Republish(terminal);
+  return {};
+}
+
+void TMainForm::AskForWork() {
+  if (WorkAsked_) return;
+  WorkAsked_ = true;
+  if (OnWork) OnWork();
 }
 
 void TMainForm::ShowError(const std::string& text) {

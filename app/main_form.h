@@ -217,6 +217,7 @@ class TMainForm : public TComponent {
   // Publishes the quote's last line again (kept while names were registered, or DDE was off).
   void PublishKept(TQuoteId Id);
   void PublishHeld();
+  void AskForWork();
   void RefuseLine(const std::string& Text, const std::string& Problem, const std::string& Detail);
   void DefineTopicsAndItems();
   void ShowDdeState(int Index);
