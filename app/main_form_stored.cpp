@@ -45,6 +45,7 @@ constexpr char kDescription[] = R"(object MainForm: TMainForm
     AcceptPokes = False
     KeepReleasedTopics = False
     ShareLastAdviseHandle = True
+    PostOwnServiceOnly = True
     OnAdviseStartReceived = DdeManagerAdviseStartReceived
     OnTopicClosed = DdeManagerTopicClosed
     OnRequestReceived = DdeManagerRequestReceived

@@ -19,6 +19,7 @@
 
 #include "app/main_form.h"
 #include "interapp/inter_app.h"
+#include "interapp/terminal_label.h"
 #include "platform/clipboard_format.h"
 #include "platform/ddeml.h"
 #include "platform/window.h"
@@ -54,8 +55,8 @@ std::string Line(int symbol, int tick) {
          std::to_string(1700000000 + 60 * tick) + ";" + t;
 }
 
-void Deliver(TMainForm& form, const std::string& line) {
-  platform::SendCopyData(form.Receiver().Handle(), 1,
+void Deliver(TMainForm& form, const std::string& line, platform::Hwnd sender = 1) {
+  platform::SendCopyData(form.Receiver().Handle(), sender,
                          {pkString, static_cast<std::uint32_t>(line.size()), line.data()});
 }
 
@@ -183,6 +184,88 @@ void PathArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"symbols", "links", "mt4"});
 }
 BENCHMARK(BM_QuotePath)->Apply(PathArgs);
+
+// range(0) terminals, each named by its sender and quoting range(2) symbols; one client
+// links the six items of every symbol in every terminal's own service (MT5_T0, MT5_T1, ...), so
+// each line is linked alike whatever the number of terminals. Lines go round the symbols and,
+// for each, round the terminals. MetaTrader 4's layout is on and not read.
+void BM_QuotePathTerminals(benchmark::State& state) {
+  const int terminals = static_cast<int>(state.range(0));
+  const bool sameNames = state.range(1) != 0;
+  // Each terminal's symbols: the same names in every one (DDEML then offers each change to the
+  // links of every terminal's item of that name), or names of their own.
+  const auto name = [&](int t, int s) {
+    return sameNames ? Symbol(s) : "T" + std::to_string(t) + Symbol(s);
+  };
+  const auto line = [&](int t, int s, int tick) {
+    return sameNames ? Line(s, tick) : "T" + std::to_string(t) + Line(s, tick);
+  };
+  const int kSymbols = static_cast<int>(state.range(2));
+  auto form = std::make_unique<TMainForm>();
+  form->FormCreate();
+  form->DdeButtonClick();  // DDE on
+  const auto sender = [](int t) { return static_cast<platform::Hwnd>(100 + t); };
+  for (int t = 0; t < terminals; ++t) {
+    const std::string message = TerminalMessage("T" + std::to_string(t));
+    platform::SendCopyData(form->Receiver().Handle(), sender(t),
+                           {pkData, static_cast<std::uint32_t>(message.size()), message.data()});
+  }
+  form->DoWork();
+  for (int t = 0; t < terminals; ++t)
+    for (int s = 0; s < kSymbols; ++s) Deliver(*form, line(t, s, 0), sender(t));
+  Drain();
+  std::uint64_t received = 0;
+  platform::DdeInstance client = 0;
+  platform::DdeInitialize(
+      client,
+      [&received](unsigned type, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
+                  platform::HddeData, std::uintptr_t, std::uintptr_t) -> platform::HddeData {
+        if (type != platform::kXtypAdvData) return 0;
+        ++received;
+        return platform::kDdeFAck;
+      },
+      0);
+  for (int t = 0; t < terminals; ++t) {
+    const platform::Hsz service =
+        platform::DdeCreateStringHandle(client, "MT5_T" + std::to_string(t));
+    for (int s = 0; s < kSymbols; ++s) {
+      const platform::Hconv conv = platform::DdeConnect(
+          client, service, platform::DdeCreateStringHandle(client, name(t, s)));
+      for (const char* item : kItems) {
+        std::uint32_t status = 0;
+        if (!conv || !platform::DdeClientTransaction(nullptr, 0, conv,
+                                                     platform::DdeCreateStringHandle(client, item),
+                                                     1, platform::kXtypAdvStart, 1000, &status))
+          state.SkipWithError("a link could not be made");
+      }
+    }
+  }
+  Drain();
+  received = 0;
+  std::vector<std::pair<platform::Hwnd, std::string>> lines;
+  for (int tick = 1; tick <= 4; ++tick)
+    for (int s = 0; s < kSymbols; ++s)
+      for (int t = 0; t < terminals; ++t) lines.emplace_back(sender(t), line(t, s, tick));
+  std::size_t next = 0;
+  for (auto _ : state) {
+    Deliver(*form, lines[next].second, lines[next].first);
+    Drain();
+    if (++next == lines.size()) next = 0;
+  }
+  if (received != static_cast<std::uint64_t>(state.iterations()) * kItems.size())
+    state.SkipWithError(("the client missed updates: " + std::to_string(received) + " of " +
+                         std::to_string(state.iterations() * kItems.size()))
+                            .c_str());
+  state.SetItemsProcessed(state.iterations());
+  platform::DdeUninitialize(client);
+  form.reset();
+}
+BENCHMARK(BM_QuotePathTerminals)
+    ->Args({1, 1, 1000})
+    ->Args({1, 1, 8000})
+    ->Args({8, 1, 1000})
+    ->Args({8, 0, 1000})
+    ->ArgNames({"terminals", "same_names", "symbols"});
 
 // A bare server on the model serving the same names: it accepts every connection and link and
 // answers every advise request with the handle made for the change being posted.

@@ -256,5 +256,23 @@ TEST_F(TerminalsTest, LinesBeforeAndWhileATerminalsNamesAreRegisteredAreServed) 
   EXPECT_EQ(Ask("MT4_pep", "BID", "GBPUSD"), "2.3");
 }
 
+// Terminals that start together are named before their names are registered in one go.
+TEST_F(TerminalsTest, TerminalsNamedTogetherEachGetTheirOwnNames) {
+  Start();
+  std::vector<platform::Hwnd> senders;
+  for (int t = 0; t < 4; ++t) {
+    senders.push_back(Sender());
+    const std::string message = TerminalMessage("T" + std::to_string(t));
+    platform::SendCopyData(form.Receiver().Handle(), senders.back(),
+                           {pkData, static_cast<std::uint32_t>(message.size()), message.data()});
+  }
+  form.DoWork();
+  for (int t = 0; t < 4; ++t)
+    Feed(senders[t], "SYM0;" + std::to_string(t) + ".5;9;9;1700000000;1");
+  for (int t = 0; t < 4; ++t)
+    EXPECT_EQ(Ask("MT5_T" + std::to_string(t), "SYM0", "BID"), std::to_string(t) + ".5");
+  EXPECT_EQ(Ask("MT5", "SYM0", "BID"), "0.5");
+}
+
 }  // namespace
 }  // namespace tickwell

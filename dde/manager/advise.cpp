@@ -130,6 +130,13 @@ platform::HddeData TDDEMLManager::XTypAdvReq(platform::Hconv hConv, platform::Hs
   TDDEMLConversation* conv = ServingConversation(hConv);
   if (!conv) return 0;
   if (tracing) TraceLine("AdvReqCount - AConvObj found");
+  // A change made in another service of the same topic and item names: this link keeps what it
+  // has.
+  if (PostOwnServiceOnly && posting_.Changed && posting_.Topic == Topic && posting_.Item == Item &&
+      posting_.Service != conv->Service) {
+    if (tracing) TraceLine("XTypeAdvReq - Another service's change");
+    return 0;
+  }
   // Found by the handles DDEML passes, which name the topic and item as they were made; by the
   // names read back only when that finds nothing.
   // Mostly the conversation's own topic, which it keeps while the topic lasts.

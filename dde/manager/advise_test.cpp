@@ -51,6 +51,35 @@ class AdviseTest : public ServerTest {
   std::vector<std::string> starts;
 };
 
+// Two services with the same topic and item names (two terminals' quotes): DDEML posts a change
+// to the links of both. By default each link is answered with its own service's value; with
+// PostOwnServiceOnly the other service's link is left alone. Either way no link ever gets the
+// other service's value.
+TEST_F(AdviseTest, AChangeInOneServiceReachesTheOthersLinksOnlyWhenAsked) {
+  ASSERT_TRUE(m->StartService("MT5_B"));
+  for (bool own : {false, true}) {
+    m->PostOwnServiceOnly = own;
+    Party p(0);
+    const platform::Hconv a = Connect(p, "EURUSD"), b = Connect(p, "EURUSD", "MT5_B");
+    ASSERT_TRUE(a != 0 && b != 0);
+    m->SetItemText("MT5", "EURUSD", "BID", "1.1");
+    m->SetItemText("MT5_B", "EURUSD", "BID", "2.1");
+    ASSERT_TRUE(Advise(p, a, "BID"));
+    ASSERT_TRUE(Advise(p, b, "BID"));
+    Pump();
+    const std::size_t before = p.Events(platform::kXtypAdvData).size();
+    m->SetItemText("MT5", "EURUSD", "BID", own ? "1.3" : "1.2");
+    Pump();
+    std::vector<std::string> sent;
+    const auto events = p.Events(platform::kXtypAdvData);
+    for (std::size_t i = before; i < events.size(); ++i) sent.push_back(Text(events[i].data));
+    std::sort(sent.begin(), sent.end());
+    const std::vector<std::string> expected =
+        own ? std::vector<std::string>{"1.3"} : std::vector<std::string>{"1.2", "2.1"};
+    EXPECT_EQ(sent, expected) << own;
+  }
+}
+
 TEST_F(AdviseTest, TwoClientsOnThreeSymbolsEndWithTheLastLineOfEach) {
   Party a(0), b(0);
   const std::vector<std::string> symbols{"EURUSD", "GBPUSD", "XAUUSD"};

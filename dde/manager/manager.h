@@ -238,6 +238,12 @@ class TDDEMLManager : public TComponent {
   // frees; the shared handle is then freed when the post returns. A change is copied into a
   // handle once however many links it has.
   bool ShareLastAdviseHandle = false;
+  // Whether a change is sent only to the links of the service it was made in. DDEML posts a
+  // change to every link on its topic and item name, in whichever service the conversation is;
+  // by default each link is answered with its own service's value (one it had already). With
+  // this on, the others are answered with nothing, which leaves those links alone: services
+  // with the same topics and items (a terminal's each) then cost a change no more than one.
+  bool PostOwnServiceOnly = false;
   TDDEMLSkipTypeSet SkipOptions;
   // Network DDE shares: NetworkDDE switches their handling on; ShareProcess says what loading
   // does with SharesList.

@@ -89,6 +89,7 @@ void TDDEMLManager::ReadProperty(const TStoredProperty& property) {
       {"RetainClientItemData", &RetainClientItemData},
       {"StoreServerItemData", &StoreServerItemData},
       {"ShareLastAdviseHandle", &ShareLastAdviseHandle},
+      {"PostOwnServiceOnly", &PostOwnServiceOnly},
   };
   for (const Flag& f : booleans) {
     if (n == f.name) {
