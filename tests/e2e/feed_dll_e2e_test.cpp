@@ -229,17 +229,9 @@ TEST(FeedDll, TheTerminalLabelGoesBeforeTheFirstLineOfEveryConnection) {
     EXPECT_EQ(dll.SetTerminal(std::wstring(100, L'x').c_str()), TWF_OK);
     EXPECT_EQ(heard.log.back(), "data Tickwell.Terminal:" + std::string(64, 'x'));
     EXPECT_EQ(dll.SetTerminal(L"pepper"), TWF_OK);
-    // A call from another thread moves the feed to a new window, a new connection: the label
-    // goes first there too. This thread takes the messages meanwhile.
-    std::atomic<int> from_thread = -1;
-    std::thread moved([&] { from_thread = dll.Quote(L"USDJPY", L"150"); });
-    EXPECT_TRUE(e2e::WaitUntil([&] { return from_thread != -1; }, 10000));
-    moved.join();
-    EXPECT_EQ(from_thread, TWF_OK);
     EXPECT_EQ(heard.log, (Log{"data Tickwell.Terminal:ICM_Live_1___", "EURUSD;1;2;3;60;4",
                               "data Tickwell.Terminal:" + std::string(64, 'x'),
-                              "data Tickwell.Terminal:pepper", "data Tickwell.Terminal:pepper",
-                              "USDJPY;150;2;3;60;4"}));
+                              "data Tickwell.Terminal:pepper"}));
   }
   // Tickwell closed and started again: the send that finds it names the terminal first.
   EXPECT_EQ(dll.Quote(L"EURUSD", L"2"), TWF_NO_RECEIVER);
@@ -247,19 +239,34 @@ TEST(FeedDll, TheTerminalLabelGoesBeforeTheFirstLineOfEveryConnection) {
   Heard heard(second);
   EXPECT_EQ(dll.Quote(L"EURUSD", L"3"), TWF_OK);
   EXPECT_EQ(dll.Quote(L"EURUSD", L"4"), TWF_OK);
+  // A call from another thread moves the feed to a new window, a new connection: the label
+  // goes first there too, and again when the feed comes back. This thread takes the messages
+  // meanwhile.
+  std::atomic<int> from_thread = -1;
+  std::thread moved([&] { from_thread = dll.Quote(L"USDJPY", L"150"); });
+  EXPECT_TRUE(e2e::WaitUntil([&] { return from_thread != -1; }, 10000));
+  moved.join();
+  EXPECT_EQ(from_thread, TWF_OK);
+  EXPECT_EQ(dll.Quote(L"EURUSD", L"5"), TWF_OK);
   EXPECT_EQ(heard.log,
-            (Log{"data Tickwell.Terminal:pepper", "EURUSD;3;2;3;60;4", "EURUSD;4;2;3;60;4"}));
+            (Log{"data Tickwell.Terminal:pepper", "EURUSD;3;2;3;60;4", "EURUSD;4;2;3;60;4",
+                 "data Tickwell.Terminal:pepper", "USDJPY;150;2;3;60;4",
+                 "data Tickwell.Terminal:pepper", "EURUSD;5;2;3;60;4"}));
   // Cleared: the default terminal again, told at once.
   EXPECT_EQ(dll.SetTerminal(L""), TWF_OK);
   EXPECT_EQ(heard.log.back(), "data Tickwell.Terminal:");
-  // Closing forgets the label: opened again, only lines go.
+  // Opening again while open looks anew: a new connection, named at once.
   EXPECT_EQ(dll.SetTerminal(L"pepper"), TWF_OK);
+  heard.log.clear();
+  ASSERT_EQ(dll.Open(2000), TWF_OK);
+  EXPECT_EQ(heard.log, Log{"data Tickwell.Terminal:pepper"});
+  // Closing forgets the label: opened again, only lines go.
   EXPECT_EQ(dll.Close(), TWF_OK);
   EXPECT_EQ(dll.SetTerminal(L"pepper"), TWF_NOT_OPEN);
   heard.log.clear();
   ASSERT_EQ(dll.Open(2000), TWF_OK);
-  EXPECT_EQ(dll.Quote(L"EURUSD", L"5"), TWF_OK);
-  EXPECT_EQ(heard.log, Log{"EURUSD;5;2;3;60;4"});
+  EXPECT_EQ(dll.Quote(L"EURUSD", L"6"), TWF_OK);
+  EXPECT_EQ(heard.log, Log{"EURUSD;6;2;3;60;4"});
   EXPECT_EQ(dll.Close(), TWF_OK);
 }
 
