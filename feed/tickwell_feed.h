@@ -11,8 +11,9 @@
  * MetaTrader, the expert's).
  *
  * No call waits long: finding Tickwell broadcasts one message to the top-level windows (each
- * window is given at most 200 ms, and none if it is hung); handing over a line waits at most
- * 1000 ms (SendMessageTimeout with SMTO_ABORTIFHUNG). TwfOpen waits as long as it is told.
+ * window is given at most 200 ms, and none if it is hung); handing over a line, or the
+ * terminal's label, waits at most 1000 ms (SendMessageTimeout with SMTO_ABORTIFHUNG); a label
+ * Tickwell does not take holds the line back. TwfOpen waits as long as it is told.
  *
  * Calling convention: on x64 there is only one, the one MetaTrader 5's #import uses. On 32-bit
  * Windows the functions are __stdcall. Either way they are exported under their plain names
@@ -58,7 +59,8 @@ extern "C" {
 /* Opens the feed and looks for Tickwell with the silent handshake, repeating the broadcast until
  * one answers or timeout_ms (0 to 60000) has passed; 0 broadcasts once.
  * TWF_OK: found. TWF_NO_RECEIVER: none answered; the feed is open all the same and each send
- * looks again, so Tickwell may be started later. Calling it again while open looks anew.
+ * looks again, so Tickwell may be started later. Calling it again while open looks anew (and
+ * names the terminal again, see TwfSetTerminal).
  * Also TWF_BAD_ARGUMENT, TWF_SYSTEM_ERROR (then not open). */
 int TWF_CALL TwfOpen(int timeout_ms);
 

@@ -249,8 +249,8 @@ string TwfSafeLabel(const string text)
       // A character outside the basic plane is two code units but one character.
       if(c >= 0xD800 && c <= 0xDBFF && i + 1 < n)
         {
-         ushort next = StringGetCharacter(text, i + 1);
-         if(next >= 0xDC00 && next <= 0xDFFF)
+         ushort second = StringGetCharacter(text, i + 1);
+         if(second >= 0xDC00 && second <= 0xDFFF)
             i++;
         }
       if(safe)
