@@ -1,6 +1,7 @@
 #include "feed/quote_sender.h"
 
 #include "interapp/inter_app.h"
+#include "interapp/terminal_label.h"
 
 namespace tickwell::feed {
 namespace {
@@ -77,6 +78,12 @@ bool TQuoteSender::ReceiverAlive() const {
 }
 
 bool TQuoteSender::FindReceiver(unsigned timeout_ms) {
+  if (!Find(timeout_ms)) return false;
+  Identify();  // not taken: it goes before the next line
+  return true;
+}
+
+bool TQuoteSender::Find(unsigned timeout_ms) {
   if (!Ready()) return false;
   receiver_ = nullptr;
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;
@@ -90,7 +97,10 @@ bool TQuoteSender::FindReceiver(unsigned timeout_ms) {
     // messages are removed, so the host's own queue is left alone.
     MSG m;
     while (PeekMessageW(&m, window_, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
-    if (receiver_ != nullptr) return true;
+    if (receiver_ != nullptr) {
+      announced_.clear();  // a new connection: the receiver knows this sender by no terminal yet
+      return true;
+    }
     const ULONGLONG now = GetTickCount64();
     if (now >= deadline) return false;
     const ULONGLONG rest = deadline - now;
@@ -99,11 +109,11 @@ bool TQuoteSender::FindReceiver(unsigned timeout_ms) {
   }
 }
 
-TQuoteSender::TDelivery TQuoteSender::Deliver(std::string_view line) {
+TQuoteSender::TDelivery TQuoteSender::Deliver(std::uintptr_t kind, std::string_view bytes) {
   COPYDATASTRUCT record{};
-  record.dwData = pkString;
-  record.cbData = static_cast<DWORD>(line.size());
-  record.lpData = const_cast<char*>(line.data());
+  record.dwData = kind;
+  record.cbData = static_cast<DWORD>(bytes.size());
+  record.lpData = const_cast<char*>(bytes.data());
   DWORD_PTR ignored = 0;
   if (SendMessageTimeoutA(receiver_, WM_COPYDATA, reinterpret_cast<WPARAM>(window_),
                           reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG | SMTO_NORMAL,
@@ -113,14 +123,40 @@ TQuoteSender::TDelivery TQuoteSender::Deliver(std::string_view line) {
   return ReceiverAlive() ? TDelivery::kNotTaken : TDelivery::kGone;
 }
 
+TQuoteSender::TDelivery TQuoteSender::Identify() {
+  if (terminal_ == announced_) return TDelivery::kTaken;
+  // Raw bytes: a receiver that does not know the message ignores them.
+  const TDelivery delivery = Deliver(pkData, TerminalMessage(terminal_));
+  if (delivery == TDelivery::kTaken) announced_ = terminal_;
+  return delivery;
+}
+
+TQuoteSender::TDelivery TQuoteSender::Handover(std::string_view line) {
+  const TDelivery named = Identify();
+  return named == TDelivery::kTaken ? Deliver(pkString, line) : named;
+}
+
+TSendResult TQuoteSender::SetTerminal(std::string_view label) {
+  terminal_ = SafeTerminalLabel(label);
+  if (!ReceiverAlive()) return TSendResult::kNoReceiver;
+  switch (Identify()) {
+    case TDelivery::kTaken: return TSendResult::kSent;
+    case TDelivery::kGone: return TSendResult::kNoReceiver;
+    case TDelivery::kNotTaken: break;
+  }
+  return TSendResult::kTimedOut;
+}
+
 TSendResult TQuoteSender::SendLine(std::string_view line) {
   if (line.size() > kMaxLine) return TSendResult::kTooLong;
-  if (!ReceiverAlive() && !FindReceiver(0)) return TSendResult::kNoReceiver;
-  TDelivery delivery = Deliver(line);
+  // Found here, the label goes with the line's own handover, so that a receiver that does not
+  // take it costs the line one bound, not two.
+  if (!ReceiverAlive() && !Find(0)) return TSendResult::kNoReceiver;
+  TDelivery delivery = Handover(line);
   if (delivery == TDelivery::kGone) {
     // Gone while the line was on its way (the receiver was closed): one more look.
-    if (!FindReceiver(0)) return TSendResult::kNoReceiver;
-    delivery = Deliver(line);
+    if (!Find(0)) return TSendResult::kNoReceiver;
+    delivery = Handover(line);
   }
   switch (delivery) {
     case TDelivery::kTaken: return TSendResult::kSent;

@@ -1,11 +1,14 @@
 // The sending side of the inter-application protocol, as a terminal-side component speaks it:
 // finds a receiver with the silent handshake and hands it quote lines as string payloads, never
-// waiting on the receiver longer than a fixed bound. Used by TickwellFeed.dll and tickwell-feed.
+// waiting on the receiver longer than a fixed bound. A sender given a terminal label names its
+// terminal once per connection, before any line. Used by TickwellFeed.dll and tickwell-feed.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tickwell::feed {
@@ -34,11 +37,22 @@ class TQuoteSender {
   bool Ready() const { return window_ != nullptr && handshake_ != 0; }
 
   // Broadcasts the silent handshake until a receiver answers or timeout_ms passes (0: one
-  // broadcast only). Returns whether one answered; Receiver() is then its window.
+  // broadcast only). Returns whether one answered; Receiver() is then its window. A receiver found
+  // starts a new connection: the terminal label, if any, is handed to it at once.
   bool FindReceiver(unsigned timeout_ms);
 
-  // Sends one line (ANSI text) as a string payload. A receiver that has gone away is looked for
-  // again with one broadcast before the line is given up.
+  // The terminal this sender speaks for, made safe (SafeTerminalLabel); empty, the default: the
+  // sender never names one. A label is handed over once per connection, before the first line
+  // (again before a line while the receiver has not taken it). A change while connected is
+  // handed over at once: kSent (also when there is nothing to hand over), kNoReceiver (none
+  // connected; it goes with the next handshake), kTimedOut (not taken; tried again before the
+  // next line). Clearing a label the receiver has makes the sender the default terminal again.
+  TSendResult SetTerminal(std::string_view label);
+  const std::string& Terminal() const { return terminal_; }
+
+  // Sends one line (ANSI text) as a string payload, after the terminal label when the receiver
+  // does not have it yet; a label not taken holds the line back (kTimedOut). A receiver that has
+  // gone away is looked for again with one broadcast before the line is given up.
   TSendResult SendLine(std::string_view line);
 
   HWND Receiver() const { return receiver_; }
@@ -48,9 +62,12 @@ class TQuoteSender {
  private:
   static LRESULT CALLBACK WndProc(HWND window, UINT msg, WPARAM w, LPARAM l);
   void Answered(HWND receiver);
+  bool Find(unsigned timeout_ms);
   bool ReceiverAlive() const;
   enum class TDelivery { kTaken, kGone, kNotTaken };
-  TDelivery Deliver(std::string_view line);
+  TDelivery Deliver(std::uintptr_t kind, std::string_view bytes);
+  TDelivery Identify();
+  TDelivery Handover(std::string_view line);
 
   HWND window_ = nullptr;
   DWORD thread_ = 0;
@@ -58,6 +75,9 @@ class TQuoteSender {
   HWND receiver_ = nullptr;
   DWORD receiver_thread_ = 0;  // the receiver's thread and process, so that a window handle
   DWORD receiver_process_ = 0;  // reused by another program is not taken for the receiver
+
+  std::string terminal_;   // the label to name, empty for none
+  std::string announced_;  // the label the receiver has on this connection (empty: none)
 };
 
 }  // namespace tickwell::feed

@@ -62,6 +62,18 @@ bool ToCodePage(std::wstring_view text, unsigned code_page, std::string& out) {
   return true;
 }
 
+std::string LabelText(std::wstring_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                      text[i + 1] <= 0xDFFF;
+    if (pair) ++i;
+    out += c < 0x80 ? static_cast<char>(c) : '_';
+  }
+  return out;
+}
+
 unsigned AnsiCodePage() { return GetACP(); }
 
 }  // namespace tickwell::feed

@@ -26,6 +26,10 @@ bool JoinQuoteFieldsWithRange(const wchar_t* const fields[kQuoteFieldsWithRange]
 // (it would arrive as a substitute) or the text is not valid UTF-16.
 bool ToCodePage(std::wstring_view text, unsigned code_page, std::string& out);
 
+// A terminal label as the caller gave it, in the characters a label may keep: ASCII as it is,
+// every other character (a surrogate pair is one) as a single "_", for SafeTerminalLabel to finish.
+std::string LabelText(std::wstring_view text);
+
 // The code page the system's "A" functions use, which the receiver reads lines in.
 unsigned AnsiCodePage();
 

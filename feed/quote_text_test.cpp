@@ -72,5 +72,15 @@ TEST(QuoteText, ConvertsToTheCodePageOrRefusesWhatWouldArriveChanged) {
   EXPECT_EQ(out, "");
 }
 
+TEST(QuoteText, ALabelKeepsItsAsciiAndEachOtherCharacterBecomesOneUnderscore) {
+  EXPECT_EQ(LabelText(L"ICM-Live 42"), "ICM-Live 42");
+  // Characters whose low byte is a letter must not turn into that letter.
+  EXPECT_EQ(LabelText(L"DémoŁ允"), "D_mo__");
+  // A character outside the basic plane is one character; half a pair still counts as one.
+  EXPECT_EQ(LabelText(L"a😀b"), "a_b");
+  EXPECT_EQ(LabelText(std::wstring{L'a', wchar_t(0xDC00), wchar_t(0xD800)}), "a__");
+  EXPECT_EQ(LabelText(L""), "");
+}
+
 }  // namespace
 }  // namespace tickwell::feed

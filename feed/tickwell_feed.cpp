@@ -41,6 +41,7 @@ TQuoteSender* SenderOnThisThread() {
   if (sender->Thread() == GetCurrentThreadId()) return sender;
   auto moved = std::make_unique<TQuoteSender>();
   if (!moved->Ready()) return nullptr;
+  moved->SetTerminal(sender->Terminal());  // not connected yet: it goes with the next handshake
   delete sender;
   sender = moved.release();
   return sender;
@@ -82,6 +83,18 @@ int TWF_CALL TwfOpen(int timeout_ms) {
     TQuoteSender* on_thread = SenderOnThisThread();
     if (!on_thread) return TWF_SYSTEM_ERROR;
     return on_thread->FindReceiver(static_cast<unsigned>(timeout_ms)) ? TWF_OK : TWF_NO_RECEIVER;
+  });
+}
+
+int TWF_CALL TwfSetTerminal(const wchar_t* label) {
+  return Guarded([&] {
+    if (!label) return TWF_BAD_ARGUMENT;
+    const std::string text = tickwell::feed::LabelText(label);
+    Locked hold;
+    if (!sender) return TWF_NOT_OPEN;
+    TQuoteSender* on_thread = SenderOnThisThread();
+    if (!on_thread) return TWF_SYSTEM_ERROR;
+    return on_thread->SetTerminal(text) == TSendResult::kTimedOut ? TWF_TIMED_OUT : TWF_OK;
   });
 }
 

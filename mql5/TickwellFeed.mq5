@@ -15,18 +15,19 @@
 //|     its Dependencies tab, and start Tickwell.                     |
 //+------------------------------------------------------------------+
 #property copyright "Tickwell"
-#property version   "1.10"
+#property version   "1.20"
 #property description "Feeds Tickwell with the quotes of the chosen symbols."
 
 #include <TickwellFeed.mqh>
 
 input string InpSymbols = "";  // Symbols, comma-separated (empty: all in Market Watch, followed)
 input int    InpTimerMs = 100; // How often the other symbols are looked at (milliseconds)
+input string InpTerminalLabel = ""; // Terminal label in Tickwell (empty: server_login)
 
 //+------------------------------------------------------------------+
 int OnInit()
   {
-   if(!TwfStart(InpSymbols))
+   if(!TwfStart(InpSymbols, InpTerminalLabel))
       return INIT_FAILED;
    if(!EventSetMillisecondTimer(InpTimerMs < 10 ? 10 : InpTimerMs))
      {
@@ -59,6 +60,7 @@ void OnTick()
 void OnTimer()
   {
    TwfFollowMarketWatch();
+   TwfFollowAccount();
    TwfSendAllBut(_Symbol);
   }
 //+------------------------------------------------------------------+

@@ -11,10 +11,16 @@
 //| terminal has one), then the day's high and low of the bid, left  |
 //| out when the terminal has none.                                   |
 //|                                                                   |
+//| The feed names its terminal, so that Tickwell serves each        |
+//| terminal on the computer under services of its own (MT5_<label>, |
+//| MT4_<label>): the label given, or one made from the account      |
+//| (server and login), kept to letters, digits and "_".              |
+//|                                                                   |
 //| Copy this file into the terminal's MQL5\Include folder.          |
 //+------------------------------------------------------------------+
 #import "TickwellFeed.dll"
 int TwfOpen(int timeout_ms);
+int TwfSetTerminal(string label);
 int TwfSendQuoteEx(string symbol, string bid, string ask, string last, string time,
                    string volume, string high, string low);
 int TwfClose();
@@ -39,6 +45,9 @@ bool   g_twfWaiting = false;     // Tickwell is not there: sends pause for a sec
 uint   g_twfWaitSince = 0;
 int    g_twfAwayCode = TWF_OK;   // why Tickwell cannot be reached, said once for all symbols
 bool   g_twfFound = false;       // Tickwell took a line since the feed started
+string g_twfGivenLabel = "";     // the terminal's label as given, or "" to follow the account
+string g_twfLabel = "";          // the label the feed has ("": none, the default terminal)
+uint   g_twfLabelChecked = 0;    // when the account was last looked at for the label
 
 //+------------------------------------------------------------------+
 //| What a return code means, for the log.                           |
@@ -225,10 +234,86 @@ void TwfSendSymbol(const string name)
   }
 
 //+------------------------------------------------------------------+
-//| Makes the list (comma-separated symbols, or empty for Market     |
-//| Watch) and opens the feed. False when the feed cannot work.      |
+//| A label as Tickwell takes it: letters A-Z and a-z, digits and "_" |
+//| stay, any other character becomes "_"; at most 64 characters.    |
 //+------------------------------------------------------------------+
-bool TwfStart(const string symbols)
+string TwfSafeLabel(const string text)
+  {
+   string label = "";
+   int n = StringLen(text);
+   for(int i = 0; i < n && StringLen(label) < 64; i++)
+     {
+      ushort c = StringGetCharacter(text, i);
+      bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                  (c >= '0' && c <= '9') || c == '_';
+      // A character outside the basic plane is two code units but one character.
+      if(c >= 0xD800 && c <= 0xDBFF && i + 1 < n)
+        {
+         ushort second = StringGetCharacter(text, i + 1);
+         if(second >= 0xDC00 && second <= 0xDFFF)
+            i++;
+        }
+      if(safe)
+         label += ShortToString(c);
+      else
+         label += "_";
+     }
+   return label;
+  }
+
+//+------------------------------------------------------------------+
+//| The label made from the account: server and login, or "" while   |
+//| the terminal is not logged in.                                    |
+//+------------------------------------------------------------------+
+string TwfAccountLabel()
+  {
+   long login = AccountInfoInteger(ACCOUNT_LOGIN);
+   if(login == 0)
+      return "";
+   return TwfSafeLabel(AccountInfoString(ACCOUNT_SERVER) + "_" + IntegerToString(login));
+  }
+
+//+------------------------------------------------------------------+
+//| Names the terminal to Tickwell, if the label is a new one.       |
+//+------------------------------------------------------------------+
+void TwfUseLabel(const string label)
+  {
+   if(label == g_twfLabel)
+      return;
+   int code = TwfSetTerminal(label);
+   // Timed out, the label is set all the same and goes before the next line.
+   if(code != TWF_OK && code != TWF_TIMED_OUT)
+     {
+      Print("Tickwell: cannot name this terminal: ", TwfCodeText(code));
+      return;
+     }
+   g_twfLabel = label;
+   if(label == "")
+      Print("Tickwell: this terminal is Tickwell's default one (DDE services MT5 and MT4)");
+   else
+      Print("Tickwell: this terminal is named ", label, " (DDE services MT5_", label,
+            " and MT4_", label, ")");
+  }
+
+//+------------------------------------------------------------------+
+//| A label made from the account follows it: another login names    |
+//| the terminal anew. Looked at once a second at most.              |
+//+------------------------------------------------------------------+
+void TwfFollowAccount()
+  {
+   if(g_twfGivenLabel != "" || GetTickCount() - g_twfLabelChecked < 1000)
+      return;
+   g_twfLabelChecked = GetTickCount();
+   TwfUseLabel(TwfAccountLabel());
+  }
+
+//+------------------------------------------------------------------+
+//| Makes the list (comma-separated symbols, or empty for Market     |
+//| Watch), opens the feed and names the terminal (the label given,  |
+//| or empty for one made from the account). False when the feed     |
+//| cannot work.                                                      |
+//+------------------------------------------------------------------+
+bool TwfStart(const string symbols, const string terminal)
   {
    ArrayResize(g_twfSymbols, 0);
    ArrayResize(g_twfLastMsc, 0);
@@ -265,6 +350,14 @@ bool TwfStart(const string symbols)
      }
    else
       g_twfFound = true;
+
+   string given = terminal;
+   StringTrimLeft(given);
+   StringTrimRight(given);
+   g_twfGivenLabel = TwfSafeLabel(given);
+   g_twfLabel = "";
+   g_twfLabelChecked = GetTickCount();
+   TwfUseLabel(g_twfGivenLabel != "" ? g_twfGivenLabel : TwfAccountLabel());
    Print("Tickwell: feeding ", ArraySize(g_twfSymbols), " symbol(s)",
          g_twfFollowWatch ? " of Market Watch" : "");
    return true;

@@ -17,23 +17,25 @@
 //+------------------------------------------------------------------+
 #property service
 #property copyright "Tickwell"
-#property version   "1.10"
+#property version   "1.20"
 #property description "Feeds Tickwell with the quotes of the chosen symbols, without a chart."
 
 #include <TickwellFeed.mqh>
 
 input string InpSymbols = "";  // Symbols, comma-separated (empty: all in Market Watch, followed)
 input int    InpTimerMs = 100; // How often the symbols are looked at (milliseconds)
+input string InpTerminalLabel = ""; // Terminal label in Tickwell (empty: server_login)
 
 //+------------------------------------------------------------------+
 void OnStart()
   {
-   if(!TwfStart(InpSymbols))
+   if(!TwfStart(InpSymbols, InpTerminalLabel))
       return;
    int pause = InpTimerMs < 10 ? 10 : InpTimerMs;
    while(!IsStopped())
      {
       TwfFollowMarketWatch();
+      TwfFollowAccount();
       TwfSendAllBut("");
       Sleep(pause);
      }

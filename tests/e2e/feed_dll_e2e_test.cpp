@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/win32/control_ids.h"
 #include "feed/tickwell_feed.h"
+#include "interapp/inter_app.h"
 #include "tests/e2e/process.h"
 #include "tests/e2e/running_tickwell.h"
 
@@ -26,12 +30,15 @@ class FeedDll {
     Find(SendQuoteEx, "TwfSendQuoteEx");
     Find(SendLine, "TwfSendLine");
     Find(Close, "TwfClose");
+    Find(SetTerminal, "TwfSetTerminal");
   }
   ~FeedDll() { Unload(); }
   FeedDll(const FeedDll&) = delete;
   FeedDll& operator=(const FeedDll&) = delete;
 
-  bool Loaded() const { return module_ && Open && SendQuote && SendQuoteEx && SendLine && Close; }
+  bool Loaded() const {
+    return module_ && Open && SendQuote && SendQuoteEx && SendLine && Close && SetTerminal;
+  }
   void Unload() {
     if (module_) FreeLibrary(module_);
     module_ = nullptr;
@@ -45,6 +52,7 @@ class FeedDll {
   decltype(&TwfSendQuoteEx) SendQuoteEx = nullptr;
   decltype(&TwfSendLine) SendLine = nullptr;
   decltype(&TwfClose) Close = nullptr;
+  decltype(&TwfSetTerminal) SetTerminal = nullptr;
 
  private:
   template <typename F>
@@ -184,6 +192,102 @@ TEST(FeedDll, AHungReceiverCostsASendNoMoreThanItsBound) {
                                           peer.Output() == "hanging\r\n"; },
                              5000))
       << "the line did not reach the peer: " << peer.Output();
+  EXPECT_EQ(dll.Close(), TWF_OK);
+}
+
+// What a receiver in this process was handed: raw bytes as "data ...", lines as they are.
+struct Heard {
+  std::vector<std::string> log;
+  explicit Heard(tickwell::TInterAppReceiver& r) {
+    r.OnReceiveString = [this](tickwell::TInterAppReceiver&, platform::Hwnd, const std::string& t) {
+      log.push_back(t);
+    };
+    r.OnReceiveData = [this](tickwell::TInterAppReceiver&, platform::Hwnd, const void* d,
+                             std::uint32_t n) {
+      log.push_back("data " + std::string(static_cast<const char*>(d), n));
+    };
+  }
+};
+using Log = std::vector<std::string>;
+
+TEST(FeedDll, TheTerminalLabelGoesBeforeTheFirstLineOfEveryConnection) {
+  ASSERT_EQ(FindWindowA(ids::kMainWindowClass, nullptr), nullptr) << "a Tickwell is running";
+  FeedDll dll;
+  ASSERT_TRUE(dll.Loaded());
+  EXPECT_EQ(dll.SetTerminal(nullptr), TWF_BAD_ARGUMENT);
+  EXPECT_EQ(dll.SetTerminal(L"icm"), TWF_NOT_OPEN);
+  {
+    tickwell::TInterAppReceiver first;
+    Heard heard(first);
+    ASSERT_EQ(dll.Open(2000), TWF_OK);
+    EXPECT_EQ(dll.SetTerminal(nullptr), TWF_BAD_ARGUMENT);
+    // Named while connected: at once, made safe (one "_" for each character outside ASCII).
+    EXPECT_EQ(dll.SetTerminal(L"ICM Live-1 \u00e9\U0001F600"), TWF_OK);
+    EXPECT_EQ(dll.Quote(L"EURUSD", L"1"), TWF_OK);
+    EXPECT_EQ(heard.log, (Log{"data Tickwell.Terminal:ICM_Live_1___", "EURUSD;1;2;3;60;4"}));
+    // A label too long is cut.
+    EXPECT_EQ(dll.SetTerminal(std::wstring(100, L'x').c_str()), TWF_OK);
+    EXPECT_EQ(heard.log.back(), "data Tickwell.Terminal:" + std::string(64, 'x'));
+    EXPECT_EQ(dll.SetTerminal(L"pepper"), TWF_OK);
+    EXPECT_EQ(heard.log, (Log{"data Tickwell.Terminal:ICM_Live_1___", "EURUSD;1;2;3;60;4",
+                              "data Tickwell.Terminal:" + std::string(64, 'x'),
+                              "data Tickwell.Terminal:pepper"}));
+  }
+  // Tickwell closed and started again: the send that finds it names the terminal first.
+  EXPECT_EQ(dll.Quote(L"EURUSD", L"2"), TWF_NO_RECEIVER);
+  tickwell::TInterAppReceiver second;
+  Heard heard(second);
+  EXPECT_EQ(dll.Quote(L"EURUSD", L"3"), TWF_OK);
+  EXPECT_EQ(dll.Quote(L"EURUSD", L"4"), TWF_OK);
+  // A call from another thread moves the feed to a new window, a new connection: the label
+  // goes first there too, and again when the feed comes back. This thread takes the messages
+  // meanwhile.
+  std::atomic<int> from_thread = -1;
+  std::thread moved([&] { from_thread = dll.Quote(L"USDJPY", L"150"); });
+  EXPECT_TRUE(e2e::WaitUntil([&] { return from_thread != -1; }, 10000));
+  moved.join();
+  EXPECT_EQ(from_thread, TWF_OK);
+  EXPECT_EQ(dll.Quote(L"EURUSD", L"5"), TWF_OK);
+  EXPECT_EQ(heard.log,
+            (Log{"data Tickwell.Terminal:pepper", "EURUSD;3;2;3;60;4", "EURUSD;4;2;3;60;4",
+                 "data Tickwell.Terminal:pepper", "USDJPY;150;2;3;60;4",
+                 "data Tickwell.Terminal:pepper", "EURUSD;5;2;3;60;4"}));
+  // Cleared: the default terminal again, told at once.
+  EXPECT_EQ(dll.SetTerminal(L""), TWF_OK);
+  EXPECT_EQ(heard.log.back(), "data Tickwell.Terminal:");
+  // Opening again while open looks anew: a new connection, named at once.
+  EXPECT_EQ(dll.SetTerminal(L"pepper"), TWF_OK);
+  heard.log.clear();
+  ASSERT_EQ(dll.Open(2000), TWF_OK);
+  EXPECT_EQ(heard.log, Log{"data Tickwell.Terminal:pepper"});
+  // Closing forgets the label: opened again, only lines go.
+  EXPECT_EQ(dll.Close(), TWF_OK);
+  EXPECT_EQ(dll.SetTerminal(L"pepper"), TWF_NOT_OPEN);
+  heard.log.clear();
+  ASSERT_EQ(dll.Open(2000), TWF_OK);
+  EXPECT_EQ(dll.Quote(L"EURUSD", L"6"), TWF_OK);
+  EXPECT_EQ(heard.log, Log{"EURUSD;6;2;3;60;4"});
+  EXPECT_EQ(dll.Close(), TWF_OK);
+}
+
+TEST(FeedDll, AHungReceiverCostsTheLabelNoMoreThanItsBound) {
+  ASSERT_EQ(FindWindowA(ids::kMainWindowClass, nullptr), nullptr) << "a Tickwell is running";
+  FeedDll dll;
+  ASSERT_TRUE(dll.Loaded());
+  e2e::Background peer(e2e::BinFolder() + "interapp-peer.exe", {"0", "hang", "20000"}, true);
+  ASSERT_TRUE(peer.Started());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return dll.Open(0) == TWF_OK; }, 20000))
+      << "the peer never answered: " << peer.Output();
+  ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(dll.SetTerminal(L"icm"), TWF_TIMED_OUT);
+  EXPECT_LT(GetTickCount64() - start, 8000u);
+  // Not taken: it is tried again before the line, which waits for it no longer than a line.
+  start = GetTickCount64();
+  EXPECT_EQ(dll.Quote(L"EURUSD", L"1"), TWF_TIMED_OUT);
+  EXPECT_LT(GetTickCount64() - start, 8000u);
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] { return peer.Output() == "hanging\n" || peer.Output() == "hanging\r\n"; }, 5000))
+      << "the label did not reach the peer: " << peer.Output();
   EXPECT_EQ(dll.Close(), TWF_OK);
 }
 

@@ -1,6 +1,8 @@
 // tickwell-feed: sends quote lines to a running Tickwell the way the terminal's component does.
-//   tickwell-feed [--timeout MS] [--delay MS] [LINE ...]
-//   tickwell-feed [--timeout MS] [--delay MS] -f FILE      ("-f -" or no lines: standard input)
+//   tickwell-feed [--timeout MS] [--delay MS] [--terminal LABEL] [LINE ...]
+//   tickwell-feed [--timeout MS] [--delay MS] [--terminal LABEL] -f FILE
+// ("-f -" or no lines: standard input). With --terminal the lines are the named terminal's;
+// without, the default terminal's.
 // Exit codes: 0 every line sent, 1 usage, 2 no receiver answered, 3 the receiver went away and
 // none answered again, 4 unreadable file, 5 lines longer than 255 characters were refused (the
 // others were sent), 6 the receiver stopped taking lines (hung or too slow).
@@ -28,13 +30,17 @@ int Usage(const char* why) {
 int Help() {
   std::printf(
       "tickwell-feed: sends quote lines to a running Tickwell, as the terminal does\n"
-      "usage: tickwell-feed [--timeout MS] [--delay MS] [LINE ...]\n"
-      "       tickwell-feed [--timeout MS] [--delay MS] -f FILE   (FILE \"-\": standard input)\n"
+      "usage: tickwell-feed [--timeout MS] [--delay MS] [--terminal LABEL] [LINE ...]\n"
+      "       tickwell-feed [--timeout MS] [--delay MS] [--terminal LABEL] -f FILE\n"
+      "       (FILE \"-\": standard input)\n"
       "A line is symbol;bid;ask;last;time;volume[;high;low], e.g.\n"
       "  tickwell-feed \"EURUSD;1.08501;1.08503;1.08502;1700000000;15\"\n"
       "With no lines and no file, lines are read from standard input.\n"
-      "  --timeout MS  how long to look for Tickwell (5000)\n"
-      "  --delay MS    pause after each line (0)\n"
+      "  --timeout MS      how long to look for Tickwell (5000)\n"
+      "  --delay MS        pause after each line (0)\n"
+      "  --terminal LABEL  the terminal the lines are from, when several feed one Tickwell\n"
+      "                    (none: the default terminal); only letters, digits and _ are kept,\n"
+      "                    others become _, at most 64\n"
       "Exit codes: 0 every line sent, 1 usage, 2 Tickwell not found, 3 Tickwell went away,\n"
       "4 unreadable file, 5 lines over 255 characters refused, 6 Tickwell stopped taking lines.\n");
   return 0;
@@ -54,6 +60,7 @@ int main(int argc, char** argv) {
   int timeout_ms = 5000;
   int delay_ms = 0;
   std::string file;
+  std::string terminal;
   std::vector<std::string> lines;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -62,6 +69,9 @@ int main(int argc, char** argv) {
         return Usage((arg + " needs a number of milliseconds").c_str());
       }
       ++i;
+    } else if (arg == "--terminal") {
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--terminal needs a label");
+      terminal = argv[++i];
     } else if (arg == "-f") {
       if (i + 1 >= argc) return Usage("-f needs a file name");
       file = argv[++i];
@@ -78,6 +88,7 @@ int main(int argc, char** argv) {
   const bool from_stream = !file.empty() || lines.empty();
 
   tickwell::feed::TQuoteSender sender;
+  sender.SetTerminal(terminal);  // handed over with the handshake
   if (!sender.FindReceiver(static_cast<unsigned>(timeout_ms))) {
     std::fprintf(
         stderr,
@@ -150,11 +161,13 @@ int main(int argc, char** argv) {
     }
   }
   if (ended != 0) return ended;
+  // The label as Tickwell has it, which names the terminal's services.
+  const std::string as = terminal.empty() ? "" : " as terminal " + sender.Terminal();
   if (refused > 0) {
-    std::printf("tickwell-feed: sent %d line%s, refused %d\n", sent, sent == 1 ? "" : "s",
-                refused);
+    std::printf("tickwell-feed: sent %d line%s%s, refused %d\n", sent, sent == 1 ? "" : "s",
+                as.c_str(), refused);
     return 5;
   }
-  std::printf("tickwell-feed: sent %d line%s\n", sent, sent == 1 ? "" : "s");
+  std::printf("tickwell-feed: sent %d line%s%s\n", sent, sent == 1 ? "" : "s", as.c_str());
   return 0;
 }
