@@ -1,6 +1,7 @@
 // Excel played under Wine: TickwellRtd.dll registered with regsvr32, created by its ProgID,
 // started with this test's own IRTDUpdateEvent, and its topics served from a running Tickwell
-// fed by tickwell-feed; Tickwell closed and started again; then unregistered.
+// fed by tickwell-feed; Tickwell closed and started again; then unregistered. And cells of two
+// terminals served at once by one server program under two service names.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
@@ -10,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/clipboard_format.h"
+#include "platform/ddeml.h"
 #include "rtd/quote_server.h"
 #include "rtd/win32/rtd_interfaces.h"
+#include "rtd/win32/rtd_server.h"
 #include "rtd/win32/variant_value.h"
 #include "tests/e2e/running_tickwell.h"
 
@@ -108,18 +112,9 @@ const std::wstring kClsidKey = std::wstring(L"Software\\Classes\\CLSID\\") + kCl
 
 const std::string kNotRunning = "t:Tickwell is not running or its DDE is off";
 
-class Excel : public e2e::RunningTickwell {
+// Excel's side of the calls: topics connected, changes refreshed, what each cell shows.
+class Sheet {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    e2e::RunningTickwell::SetUp();
-  }
-  void TearDown() override {
-    e2e::RunningTickwell::TearDown();
-    CoUninitialize();
-  }
-  void SwitchDde() { SendMessageA(Item(ids::kDdeButton), BM_CLICK, 0, 0); }
-
   HRESULT Connect(long topic, const std::vector<std::string>& args, std::string* shown) {
     SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(args.size()));
     for (LONG i = 0; i < static_cast<LONG>(args.size()); ++i) {
@@ -176,6 +171,30 @@ class Excel : public e2e::RunningTickwell {
     SafeArrayDestroy(array);
     return got;
   }
+  std::string Cells() const {
+    std::string out;
+    for (const auto& [topic, value] : cells_) out += std::to_string(topic) + "=" + value + "\n";
+    return out;
+  }
+
+  UpdateEvent events_;
+  IRtdServer* server_ = nullptr;
+  std::map<long, std::string> cells_;
+  int seen_ = 0;
+};
+
+class Excel : public e2e::RunningTickwell, protected Sheet {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    e2e::RunningTickwell::SetUp();
+  }
+  void TearDown() override {
+    e2e::RunningTickwell::TearDown();
+    CoUninitialize();
+  }
+  void SwitchDde() { SendMessageA(Item(ids::kDdeButton), BM_CLICK, 0, 0); }
+
   // Pumps until a notification comes, then refreshes; repeats until the cells hold what is
   // wanted (feeding the line again each time when there is one: a symbol's items exist from
   // its first line after DDE was switched on).
@@ -195,16 +214,6 @@ class Excel : public e2e::RunningTickwell {
         },
         30000);
   }
-  std::string Cells() const {
-    std::string out;
-    for (const auto& [topic, value] : cells_) out += std::to_string(topic) + "=" + value + "\n";
-    return out;
-  }
-
-  UpdateEvent events_;
-  IRtdServer* server_ = nullptr;
-  std::map<long, std::string> cells_;
-  int seen_ = 0;
 };
 
 TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
@@ -234,10 +243,11 @@ TEST_F(Excel, RegistersServesQuotesRecoversAndUnregisters) {
   // DDE is still off: valid topics say so; bad ones say what is wrong and never change.
   EXPECT_EQ(Connected(1, {"EURUSD", "BID"}), kNotRunning);
   EXPECT_EQ(Connected(2, {"EURUSD"}), "t:Tickwell: use =RTD(\"Tickwell.Quotes\",,symbol,field)");
-  EXPECT_EQ(Connected(3, {"EURUSD", "BID", "ASK"}),
-            "t:Tickwell: use =RTD(\"Tickwell.Quotes\",,symbol,field)");
-  EXPECT_EQ(Connected(4, {"EURUSD", "Spread"}),
-            "t:Tickwell: unknown field \"Spread\" (BID, ASK, LAST, TIME, VOLUME, QUOTE, HIGH, LOW)");
+  EXPECT_EQ(Connected(3, {"EURUSD", "BID", "icm", "ASK"}),
+            "t:Tickwell: use =RTD(\"Tickwell.Quotes\",,symbol,field[,terminal])");
+  EXPECT_EQ(
+      Connected(4, {"EURUSD", "Spread"}),
+      "t:Tickwell: unknown field \"Spread\" (BID, ASK, LAST, TIME, VOLUME, QUOTE, HIGH, LOW)");
   EXPECT_EQ(Connected(5, {"NOSUCH", "BID"}), kNotRunning);
   EXPECT_EQ(Connected(6, {"eurusd", "ask"}), kNotRunning);
   EXPECT_EQ(Connected(7, {"EURUSD", "Time"}), kNotRunning);
@@ -363,6 +373,115 @@ TEST_F(Excel, LinksAndConversationsFollowTheCellsThatUseThem) {
   EXPECT_EQ(server.Links().LinksRunning(), 0u);
   EXPECT_EQ(server.Links().Conversations(), 0u);
   EXPECT_EQ(server.Table().Topics(), 0u);
+}
+
+// One server program answering for two terminals, under MT5 and MT5_icm, and an RTD server made
+// in this process as Excel's thread holds it; the values are set in the server program by this
+// test, each terminal's in turn.
+class Terminals : public ::testing::Test, protected Sheet {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    quotes_ = std::make_unique<e2e::Background>(
+        e2e::BinFolder() + "tw-raw-server.exe",
+        std::vector<std::string>{"MT5", "--also", "MT5_icm", "--life", "120"}, true);
+    ASSERT_TRUE(quotes_->Started());
+    ASSERT_TRUE(
+        e2e::WaitUntil([&] { return quotes_->Output().find("ready") != std::string::npos; }, 20000))
+        << quotes_->Output();
+    ASSERT_EQ(platform::DdeInitialize(
+                  setter_,
+                  [](unsigned, unsigned, platform::Hconv, platform::Hsz, platform::Hsz,
+                     platform::HddeData, std::uintptr_t, std::uintptr_t) { return 0; },
+                  platform::kAppCmdClientOnly),
+              0u);
+    server_ = new RtdServer();
+    long started = 0;
+    ASSERT_EQ(server_->ServerStart(&events_, &started), S_OK);
+    ASSERT_EQ(started, 1);
+  }
+  void TearDown() override {
+    if (server_) {
+      EXPECT_EQ(server_->ServerTerminate(), S_OK);
+      server_->Release();
+    }
+    if (quotes_) {
+      Execute("MT5", "[quit]");
+      DWORD code = 1;
+      EXPECT_TRUE(quotes_->WaitForExit(10000, &code)) << quotes_->Output();
+    }
+    for (const auto& [service, conv] : setters_) platform::DdeDisconnect(conv);
+    if (setter_) platform::DdeUninitialize(setter_);
+    CoUninitialize();
+  }
+
+  // A command to the server program under one of its names.
+  bool Execute(const std::string& service, const std::string& command) {
+    platform::Hconv& conv = setters_[service];
+    if (!conv) {
+      platform::Hsz name = platform::DdeCreateStringHandle(setter_, service);
+      platform::Hsz topic = platform::DdeCreateStringHandle(setter_, "System");
+      conv = platform::DdeConnect(setter_, name, topic);
+      platform::DdeFreeStringHandle(setter_, topic);
+      platform::DdeFreeStringHandle(setter_, name);
+      if (!conv) return false;
+    }
+    return platform::DdeClientTransaction(
+               command.c_str(), static_cast<std::uint32_t>(command.size() + 1), conv, 0,
+               platform::kCfText, platform::kXtypExecute, 5000, nullptr) != 0;
+  }
+  bool Set(const std::string& service, const std::string& item, int value) {
+    return Execute(service, "[set(SYM0," + item + "," + std::to_string(value) + ")]");
+  }
+
+  // Takes the changes notified so far; each value must be one its own terminal's service sent:
+  // the BID values of MT5 are 101.., of MT5_icm 201.., the ASK values of MT5_icm 301...
+  void TakeChanges() {
+    if (events_.notifications == seen_) return;
+    seen_ = events_.notifications;
+    for (const auto& [topic, value] : Refresh()) {
+      auto found = owner_.find(topic);
+      ASSERT_NE(found, owner_.end()) << "topic " << topic << " changed to " << value;
+      const int hundreds = value.rfind("n:", 0) == 0 ? std::atoi(value.c_str() + 2) / 100 : 0;
+      EXPECT_EQ(hundreds, found->second) << "topic " << topic << " shows " << value;
+    }
+  }
+
+  std::unique_ptr<e2e::Background> quotes_;
+  platform::DdeInstance setter_ = 0;
+  std::map<std::string, platform::Hconv> setters_;
+  std::map<long, int> owner_ = {{1, 1}, {2, 2}, {3, 2}, {4, 3}};
+};
+
+TEST_F(Terminals, CellsOfTwoTerminalsAtOnceEachEndWithTheirOwnServicesLastValue) {
+  // Before the first value is set the server answers "topic.item" under either name.
+  EXPECT_EQ(Connected(1, {"SYM0", "BID"}), "t:SYM0.BID");
+  EXPECT_EQ(Connected(2, {"SYM0", "BID", "icm"}), "t:SYM0.BID");
+  EXPECT_EQ(Connected(3, {"sym0", "bid", "ICM"}), "t:SYM0.BID") << "shares the link of topic 2";
+  EXPECT_EQ(Connected(4, {"SYM0", "ASK", "icm"}), "t:SYM0.ASK");
+  EXPECT_EQ(Connected(5, {"SYM0", "BID", "nobody"}), kNotRunning);
+  EXPECT_EQ(Connected(6, {"SYM0", "BID", "a|b"}),
+            "t:Tickwell: bad terminal \"a|b\" (1 to 64 letters, digits and _)");
+
+  // Each terminal's values in turn, the cells taken as they change.
+  for (int n = 1; n <= 20; ++n) {
+    ASSERT_TRUE(Set("MT5", "BID", 100 + n)) << quotes_->Output();
+    ASSERT_TRUE(Set("MT5_icm", "BID", 200 + n)) << quotes_->Output();
+    ASSERT_TRUE(Set("MT5_icm", "ASK", 300 + n)) << quotes_->Output();
+    TakeChanges();
+  }
+  const std::map<long, std::string> last = {
+      {1, "n:120"}, {2, "n:220"}, {3, "n:220"}, {4, "n:320"}, {5, kNotRunning}};
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] {
+        TakeChanges();
+        for (const auto& [topic, value] : last)
+          if (cells_[topic] != value) return false;
+        return true;
+      },
+      20000))
+      << Cells();
+  EXPECT_FALSE(HasFailure()) << Cells();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "interapp/terminal_label.h"
 #include "support/date_time.h"
 #include "support/zstring.h"
 
@@ -73,7 +74,12 @@ CellValue ValueOf(Field field, std::string_view text) {
 
 TopicRequest ParseTopic(const std::vector<std::string>& arguments) {
   TopicRequest request;
-  if (arguments.size() != 2 || Trimmed(arguments[0]).empty()) {
+  if (arguments.size() > 3) {
+    request.error =
+        CellValue::OfText("Tickwell: use =RTD(\"Tickwell.Quotes\",,symbol,field[,terminal])");
+    return request;
+  }
+  if (arguments.size() < 2 || Trimmed(arguments[0]).empty()) {
     request.error = CellValue::OfText("Tickwell: use =RTD(\"Tickwell.Quotes\",,symbol,field)");
     return request;
   }
@@ -85,6 +91,15 @@ TopicRequest ParseTopic(const std::vector<std::string>& arguments) {
     request.error =
         CellValue::OfText("Tickwell: unknown field \"" + arguments[1] + "\" (" + known + ")");
     return request;
+  }
+  if (arguments.size() == 3 && !arguments[2].empty()) {
+    if (!tickwell::IsTerminalLabel(arguments[2])) {
+      request.error = CellValue::OfText("Tickwell: bad terminal \"" + arguments[2] + "\" (1 to " +
+                                        std::to_string(tickwell::kMaxTerminalLabel) +
+                                        " letters, digits and _)");
+      return request;
+    }
+    request.terminal = arguments[2];
   }
   request.valid = true;
   request.symbol = arguments[0];

@@ -24,12 +24,14 @@ const char* ItemName(Field field);
 // number it should be is shown as the text it is rather than lost.
 CellValue ValueOf(Field field, std::string_view text);
 
-// A formula's arguments after the ProgID: exactly a symbol and a field.
+// A formula's arguments after the ProgID: a symbol, a field and optionally the terminal's label
+// (absent or empty: the default terminal).
 struct TopicRequest {
   bool valid = false;
   std::string symbol;
   Field field = Field::Bid;
-  CellValue error;  // what the cell shows when not valid
+  std::string terminal;  // as the cell spelt it; empty for the default terminal
+  CellValue error;       // what the cell shows when not valid
 };
 TopicRequest ParseTopic(const std::vector<std::string>& arguments);
 

@@ -45,19 +45,51 @@ TEST(QuoteFields, TopicsNeedASymbolAndAKnownField) {
   ASSERT_TRUE(ok.valid);
   EXPECT_EQ(ok.symbol, "eurusd");
   EXPECT_EQ(ok.field, Field::Bid);
+  EXPECT_EQ(ok.terminal, "") << "the default terminal";
 
   for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{}, {"EURUSD"}, {"EURUSD", "BID", "ASK"}, {"", "BID"}}) {
+       {std::vector<std::string>{}, {"EURUSD"}, {"", "BID"}, {"", "BID", "icm"}}) {
     TopicRequest r = ParseTopic(bad);
     EXPECT_FALSE(r.valid) << bad.size();
-    EXPECT_EQ(r.error.kind, CellKind::Text);
-    EXPECT_NE(r.error.text.find("=RTD(\"Tickwell.Quotes\",,symbol,field)"), std::string::npos);
+    EXPECT_EQ(r.error, CellValue::OfText("Tickwell: use =RTD(\"Tickwell.Quotes\",,symbol,field)"));
   }
   TopicRequest field = ParseTopic({"EURUSD", "SPREAD"});
   EXPECT_FALSE(field.valid);
   EXPECT_EQ(field.error.text,
             "Tickwell: unknown field \"SPREAD\" (BID, ASK, LAST, TIME, VOLUME, QUOTE, HIGH, LOW)");
   EXPECT_EQ(NotRunningValue().kind, CellKind::Text);
+}
+
+TEST(QuoteFields, AThirdArgumentNamesTheTerminalByItsLabel) {
+  const std::string longest(64, 'x');
+  for (const std::string& label : {std::string("icm"), std::string("ICM_2"), longest}) {
+    TopicRequest r = ParseTopic({"EURUSD", "ask", label});
+    ASSERT_TRUE(r.valid) << label;
+    EXPECT_EQ(r.terminal, label) << "kept as the cell spelt it";
+    EXPECT_EQ(r.symbol, "EURUSD");
+    EXPECT_EQ(r.field, Field::Ask);
+  }
+  TopicRequest empty = ParseTopic({"EURUSD", "BID", ""});
+  ASSERT_TRUE(empty.valid);
+  EXPECT_EQ(empty.terminal, "") << "an empty label is the default terminal";
+
+  for (const std::string& bad : {std::string("i cm"), std::string(" icm"), std::string("a|b"),
+                                 std::string("MT5-live"), longest + "x", std::string("icm\r\n")}) {
+    TopicRequest r = ParseTopic({"EURUSD", "BID", bad});
+    EXPECT_FALSE(r.valid) << bad;
+    EXPECT_EQ(r.error, CellValue::OfText("Tickwell: bad terminal \"" + bad +
+                                         "\" (1 to 64 letters, digits and _)"));
+  }
+  // A bad field is named first; a fourth argument is never taken.
+  EXPECT_EQ(ParseTopic({"EURUSD", "SPREAD", "a b"}).error.text.rfind("Tickwell: unknown field", 0),
+            0u);
+  for (const std::vector<std::string>& many :
+       {std::vector<std::string>{"EURUSD", "BID", "icm", "x"}, {"EURUSD", "BID", "", ""}}) {
+    TopicRequest r = ParseTopic(many);
+    EXPECT_FALSE(r.valid);
+    EXPECT_EQ(r.error, CellValue::OfText(
+                           "Tickwell: use =RTD(\"Tickwell.Quotes\",,symbol,field[,terminal])"));
+  }
 }
 
 }  // namespace

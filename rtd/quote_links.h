@@ -61,6 +61,8 @@ class QuoteLinks {
 
   std::size_t LinksRunning() const;
   std::size_t Conversations() const;
+  // No cell needs any item of this service.
+  bool Idle() const { return symbols_.empty(); }
 
  private:
   struct Symbol {

@@ -5,11 +5,16 @@
 
 namespace rtd {
 
-LinkKey KeyOf(const std::string& symbol, Field field) {
-  LinkKey key{symbol, field};
-  for (char& c : key.symbol)
+namespace {
+std::string Upper(std::string text) {
+  for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return key;
+  return text;
+}
+}  // namespace
+
+LinkKey KeyOf(const std::string& symbol, Field field, const std::string& terminal) {
+  return LinkKey{Upper(symbol), field, Upper(terminal)};
 }
 
 bool TopicTable::Add(long topic, const LinkKey& key) {

@@ -1,6 +1,6 @@
-// The topics Excel has connected, the links they share (one per symbol and field, whatever the
-// case the cells spell it in), each link's latest value, and which topics changed since Excel
-// last took the changes.
+// The topics Excel has connected, the links they share (one per terminal, symbol and field,
+// whatever the case the cells spell them in), each link's latest value, and which topics changed
+// since Excel last took the changes.
 #pragma once
 
 #include <cstddef>
@@ -18,10 +18,11 @@ namespace rtd {
 struct LinkKey {
   std::string symbol;  // upper case: DDE topic names are compared without regard to case
   Field field = Field::Bid;
+  std::string terminal;  // upper case like the service name it is part of; empty: the default
   auto operator<=>(const LinkKey&) const = default;
 };
 
-LinkKey KeyOf(const std::string& symbol, Field field);
+LinkKey KeyOf(const std::string& symbol, Field field, const std::string& terminal = {});
 
 class TopicTable {
  public:

@@ -29,6 +29,33 @@ TEST(TopicTable, TopicsOnOneSymbolAndFieldShareALinkWhateverTheCase) {
   EXPECT_EQ(table.LinkKeys(), std::vector<LinkKey>{KeyOf("GBPUSD", Field::Ask)});
 }
 
+TEST(TopicTable, EachTerminalHasItsOwnLinksAndValues) {
+  TopicTable table;
+  const LinkKey plain = KeyOf("EURUSD", Field::Bid), icm = KeyOf("eurusd", Field::Bid, "icm");
+  EXPECT_EQ(KeyOf("EURUSD", Field::Bid, ""), plain);
+  EXPECT_NE(plain, icm);
+  EXPECT_EQ(icm, KeyOf("EURUSD", Field::Bid, "ICM")) << "labels compare as DDE names do";
+  EXPECT_TRUE(table.Add(1, plain));
+  EXPECT_TRUE(table.Add(2, icm));
+  EXPECT_FALSE(table.Add(3, KeyOf("EURUSD", Field::Bid, "Icm")));
+  EXPECT_TRUE(table.Add(4, KeyOf("EURUSD", Field::Bid, "icm2")));
+  EXPECT_EQ(table.Links(), 3u);
+
+  table.Set(plain, CellValue::OfNumber(1.1));
+  table.Set(icm, CellValue::OfNumber(2.2));
+  EXPECT_EQ(table.TakeChanges(), (Changes{{1, CellValue::OfNumber(1.1)},
+                                          {2, CellValue::OfNumber(2.2)},
+                                          {3, CellValue::OfNumber(2.2)}}));
+  EXPECT_EQ(table.Value(plain), CellValue::OfNumber(1.1));
+  EXPECT_EQ(table.Value(KeyOf("EURUSD", Field::Bid, "icm2")), CellValue::NotAvailable());
+
+  LinkKey dropped;
+  EXPECT_FALSE(table.Remove(2, &dropped));
+  EXPECT_TRUE(table.Remove(3, &dropped));
+  EXPECT_EQ(dropped.terminal, "ICM");
+  EXPECT_EQ(table.Value(plain), CellValue::OfNumber(1.1)) << "the default's link stays";
+}
+
 TEST(TopicTable, ChangesListEachTopicOnceWithItsLatestValue) {
   TopicTable table;
   const LinkKey bid = KeyOf("EURUSD", Field::Bid), ask = KeyOf("EURUSD", Field::Ask);
