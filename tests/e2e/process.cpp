@@ -149,6 +149,14 @@ std::string Background::Output() const {
   return text;
 }
 
+std::string Background::OutputFrom(std::size_t offset) const {
+  if (!capture_) return {};
+  EnterCriticalSection(&capture_->lock);
+  std::string text = offset < capture_->text.size() ? capture_->text.substr(offset) : "";
+  LeaveCriticalSection(&capture_->lock);
+  return text;
+}
+
 Background::~Background() {
   if (process_.hProcess) {
     if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ class Background {
   Background& operator=(const Background&) = delete;
   // What the program has written so far (captured programs only).
   std::string Output() const;
+  // What it has written from offset on, for a reader that takes a long output piece by piece.
+  std::string OutputFrom(std::size_t offset) const;
   bool Started() const { return process_.hProcess != nullptr; }
   // Waits for the program to end by itself (pumping messages); false at the time bound.
   bool WaitForExit(DWORD timeout_ms, DWORD* exit_code = nullptr);
