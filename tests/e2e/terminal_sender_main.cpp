@@ -3,10 +3,10 @@
 // its sender window alive, until told to end.
 //   tw-terminal-sender TERMINAL LINES GO_EVENT STOP_EVENT
 // It sends the first round (one line of each symbol), prints "ready", waits for GO_EVENT, sends
-// the rest, prints "sent N, retried R" and waits for STOP_EVENT, each wait bounded at 10 minutes.
-// A line Tickwell did not take within the sender's bound is sent again (a late line shows the
-// same value twice, never a wrong one); R counts them.
-// Exit codes: 0 done, 1 usage, 2 no Tickwell, 3 Tickwell went away, 4 a wait passed its bound.
+// the rest (saying "at N" every 1000th line), prints "sent N, retried R" and waits for STOP_EVENT,
+// each wait bounded at 10 minutes. A line Tickwell did not take within the sender's bound is sent
+// again (a late line shows the same value twice, never a wrong one); R counts them. Exit codes: 0
+// done, 1 usage, 2 no Tickwell, 3 Tickwell went away, 4 a wait passed its bound.
 #include <windows.h>
 
 #include <cstdio>
@@ -72,6 +72,10 @@ int main(int argc, char** argv) {
           return false;
         }
         ++retried;
+      }
+      if (n % 1000 == 0) {
+        std::printf("at %d\n", n);
+        std::fflush(stdout);
       }
     }
     return true;

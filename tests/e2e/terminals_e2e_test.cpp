@@ -347,6 +347,32 @@ class ManyTerminals : public e2e::RunningTickwell {
     return r;
   }
 
+  // The lines the senders say they have sent, to the last thousand.
+  int LinesSent() const {
+    int lines = 0;
+    for (std::size_t t = 1; t < senders_.size(); ++t) {
+      const std::string out = senders_[t]->Output();
+      const std::size_t sent = out.find("sent "), at = out.rfind("at ");
+      lines += sent != std::string::npos ? std::atoi(out.c_str() + sent + 5)
+               : at != std::string::npos ? std::atoi(out.c_str() + at + 3)
+                                         : kSymbolCount;
+    }
+    return lines;
+  }
+
+  // Where each sender and client has come to, for a run that did not finish.
+  std::string Progress() const {
+    std::string text;
+    for (std::size_t t = 1; t < senders_.size(); ++t) {
+      std::string out = senders_[t]->Output();
+      while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+      text +=
+          "terminal " + std::to_string(t) + ": " + out.substr(out.find_last_of('\n') + 1) + "\n";
+    }
+    return text + "DDE client: " + std::to_string(dde_.values) +
+           " values, RTD client: " + std::to_string(rtd_.values) + " values\n";
+  }
+
   // The links and cells that still miss their terminal's last line of their symbol.
   int MissingLast(const Tally& tally, const std::vector<std::string>& links) const {
     int missing = 0;
@@ -470,13 +496,21 @@ TEST_F(ManyTerminals, EveryValueReadIsItsOwnTerminalsAndAClosedTerminalStaysRead
   // All senders at once; both clients read while they send.
   const DWORD send_start = GetTickCount();
   ASSERT_TRUE(SetEvent(go_));
-  const DWORD send_bound = 60000 + static_cast<DWORD>(per_terminal_) * kTerminals * 2;
+  // About 400 lines a second go through with every symbol read, on a loaded machine less.
+  const DWORD send_bound = 60000 + static_cast<DWORD>(per_terminal_) * kTerminals * 6;
+  DWORD reported_at = send_start;
   std::vector<bool> done(kTerminals + 1, false);
   int sent = 0, retried = 0;
   ASSERT_TRUE(e2e::WaitUntil(
       [&] {
         TakeReader();
         TakeRtd();
+        if (GetTickCount() - reported_at >= 20000) {
+          reported_at = GetTickCount();
+          std::printf("progress: %.0f s: %d lines sent, DDE client %ld values, RTD client %ld\n",
+                      Seconds(reported_at - send_start), LinesSent(), dde_.values, rtd_.values);
+          std::fflush(stdout);
+        }
         for (int t = 1; t <= kTerminals; ++t) {
           if (done[static_cast<std::size_t>(t)]) continue;
           e2e::Background& sender = *senders_[static_cast<std::size_t>(t)];
@@ -498,7 +532,8 @@ TEST_F(ManyTerminals, EveryValueReadIsItsOwnTerminalsAndAClosedTerminalStaysRead
         return true;
       },
       send_bound))
-      << "the senders did not finish within " << send_bound / 1000 << " s";
+      << "the senders did not finish within " << send_bound / 1000 << " s\n"
+      << Progress();
   ASSERT_FALSE(HasFailure());
   const DWORD sent_ms = GetTickCount() - send_start;
   EXPECT_EQ(sent, per_terminal_ * kTerminals);
