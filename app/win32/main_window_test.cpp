@@ -197,9 +197,13 @@ std::string ListCaption(HWND list, int col) {
   return text;
 }
 
+// The bar copies a panel's whole text, however long: the buffer is made to measure.
 std::string PanelText(HWND status, int part) {
-  char text[512] = "";
-  SendMessageA(status, SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+  const auto length = LOWORD(SendMessageA(status, SB_GETTEXTLENGTHA, static_cast<WPARAM>(part), 0));
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  SendMessageA(status, SB_GETTEXTA, static_cast<WPARAM>(part),
+               reinterpret_cast<LPARAM>(text.data()));
+  text.resize(std::char_traits<char>::length(text.c_str()));
   return text;
 }
 
