@@ -397,10 +397,16 @@ std::string TMainForm::CountsText() const {
   std::string text;
   const int terminals = Book_.TerminalCount();
   if (terminals > 1 || (terminals == 1 && !Book_.Terminal(0).Label.empty())) {
-    int gone = 0;
-    for (int t = 0; t < terminals; ++t) gone += Book_.Terminal(t).Connected ? 0 : 1;
+    // Which terminals are not sending, by name while they are few.
+    std::vector<std::string> gone;
+    for (int t = 0; t < terminals; ++t)
+      if (!Book_.Terminal(t).Connected) gone.push_back(ShownLabel(Book_.Terminal(t)));
     text = Counted(terminals, "terminal", "terminals");
-    if (gone > 0) text += " (" + std::to_string(gone) + " not sending)";
+    if (gone.size() > 2) {
+      text += " (" + std::to_string(gone.size()) + " not sending)";
+    } else if (!gone.empty()) {
+      text += " (" + gone[0] + (gone.size() == 2 ? ", " + gone[1] : "") + " not sending)";
+    }
     text += ", ";
   }
   return text + Counted(ReceivedLines_, "line received", "lines received") + ", " +

@@ -190,7 +190,7 @@ TEST_F(TerminalsTest, ATerminalThatClosesIsShownAsGoneAndItsValuesStay) {
   form.Tick();
   EXPECT_EQ(Ask("MT5", "System", "Terminals"),
             "icm\tMT5 MT5_icm MT4 MT4_icm\tsending\t8\r\npep\tMT5_pep MT4_pep\tnot sending\t8");
-  EXPECT_EQ(form.CountsText(), "2 terminals (1 not sending), 2 lines received, 0 refused");
+  EXPECT_EQ(form.CountsText(), "2 terminals (pep not sending), 2 lines received, 0 refused");
   EXPECT_EQ(Ask("MT5_pep", "EURUSD", "BID"), "2.1");
   // The same sender back (the terminal started again): sending once more.
   const platform::Hwnd again = Sender();

@@ -28,6 +28,12 @@ constexpr int kSettingsMt4Enabled = 401;
 constexpr int kSettingsMt4Service = 402;
 constexpr int kSettingsNote = 403;
 constexpr int kSettingsProblem = 404;
+constexpr int kSettingsTerminalsGroup = 405;
+constexpr int kSettingsDefaultTerminal = 406;  // the terminal MT5 and MT4 serve
+constexpr int kSettingsRuleTerminal = 407;     // the terminal whose symbol rule shows below
+constexpr int kSettingsPrefix = 408;
+constexpr int kSettingsSuffix = 409;
+constexpr int kSettingsTerminalsNote = 410;
 
 // The program's icon in the resources.
 constexpr int kAppIcon = 1;

@@ -99,11 +99,7 @@ bool MainWindow::Create(int show) {
   form_.OnChanged = [this] { Refresh(); };
   form_.OnWork = [this] { PostMessageA(hwnd_, kWorkMessage, 0, 0); };
   form_.OnShowAbout = [this](const TAboutTexts& texts) { ShowAbout(texts); };
-  form_.OnShowSettings = [this] {
-    ShowSettingsDialog(hwnd_, form_.Settings(), [this](bool enabled, const std::string& service) {
-      return form_.ChangeMt4Settings(enabled, service);
-    });
-  };
+  form_.OnShowSettings = [this] { ShowSettingsDialog(hwnd_, SettingsBoxFor(form_)); };
   form_.FormCreate();
   Refresh();
   Paint();

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -13,6 +15,8 @@
 #include <vector>
 
 #include "app/win32/control_ids.h"
+#include "app/win32/symbol_list.h"
+#include "interapp/terminal_label.h"
 
 namespace tickwell {
 namespace {
@@ -183,9 +187,23 @@ std::string ListText(HWND list, int row, int col) {
   return text;
 }
 
+std::string ListCaption(HWND list, int col) {
+  char text[64] = "";
+  LVCOLUMNA column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = text;
+  column.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(col), reinterpret_cast<LPARAM>(&column));
+  return text;
+}
+
+// The bar copies a panel's whole text, however long: the buffer is made to measure.
 std::string PanelText(HWND status, int part) {
-  char text[512] = "";
-  SendMessageA(status, SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+  const auto length = LOWORD(SendMessageA(status, SB_GETTEXTLENGTHA, static_cast<WPARAM>(part), 0));
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  SendMessageA(status, SB_GETTEXTA, static_cast<WPARAM>(part),
+               reinterpret_cast<LPARAM>(text.data()));
+  text.resize(std::char_traits<char>::length(text.c_str()));
   return text;
 }
 
@@ -229,7 +247,8 @@ TEST_F(ShownMainWindow, TheEmptyWindowSaysWhatToDoThenListsEverySymbolAndCountsI
   }
   SelectObject(dc, old);
   ReleaseDC(list, dc);
-  EXPECT_EQ(ListText(list, 0, 0), "EURUSD");
+  EXPECT_EQ(ListText(list, 0, TMainForm::kColTerminal), "(unnamed)");
+  EXPECT_EQ(ListText(list, 0, TMainForm::kColSymbol), "EURUSD");
   ASSERT_TRUE(PumpUntil([&] { return PanelText(status, 1) == "3 lines received, 1 refused"; }))
       << PanelText(status, 1);
   EXPECT_EQ(PanelText(status, 0).rfind("1 line refused - the last price is missing", 0), 0u);
@@ -400,31 +419,78 @@ std::vector<int> ColumnWidths(HWND list) {
   return widths;
 }
 
-TEST_F(ShownMainWindow, TheSymbolColumnFitsTheLongestSymbolAndTheColumnsFillAMaximisedWindow) {
+TEST_F(ShownMainWindow, TheSymbolColumnFitsTheLongestSymbolAndTheColumnsShareAWideListsRoom) {
   HWND list = Item(Main(), ids::kSymbolList);
   const std::string longest = "Crude Oil WTI Futures (Jan 2024)";
   for (const std::string& symbol : {std::string("EURUSD"), longest, std::string("XAUUSD")})
     form.QuoteLineReceived(form.Receiver(), platform::kNoWindow,
                            symbol + ";71.25;71.27;71.26;1700000000;3");
   ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 3; }));
-  EXPECT_LE(TextWidth(list, longest) + 12, SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+  EXPECT_LE(TextWidth(list, longest) + 12,
+            SendMessageA(list, LVM_GETCOLUMNWIDTH, TMainForm::kColSymbol, 0));
+  // At its first size the list is narrower than its columns: they have their natural widths.
   const std::vector<int> restored = ColumnWidths(list);
-
-  ShowWindow(Main(), SW_MAXIMIZE);
-  ASSERT_TRUE(IsZoomed(Main()));
+  int natural = 0;
+  for (int width : restored) natural += width;
   RECT client;
   GetClientRect(list, &client);
-  const std::vector<int> maximised = ColumnWidths(list);
-  int total = 0;
-  for (int col = 0; col < TMainForm::kListCols; ++col) {
-    EXPECT_GE(maximised[col], restored[col]) << col;
-    total += maximised[col];
-  }
-  EXPECT_EQ(total, client.right) << "the columns fill the list";
+  ASSERT_GE(natural, client.right);
+
+  // Maximised, the room beyond the natural widths is shared among the columns and nothing
+  // scrolls; a screen narrower than that keeps them and the list scrolls.
+  ShowWindow(Main(), SW_MAXIMIZE);
+  ASSERT_TRUE(IsZoomed(Main()));
+  GetClientRect(list, &client);
+  const auto total = [&](const std::vector<int>& widths) {
+    int sum = 0;
+    for (int col = 0; col < TMainForm::kListCols; ++col) {
+      EXPECT_GE(widths[col], restored[col]) << col;
+      sum += widths[col];
+    }
+    return sum;
+  };
+  EXPECT_EQ(total(ColumnWidths(list)), std::max<int>(natural, client.right))
+      << ::testing::PrintToString(restored);
+  EXPECT_EQ((GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL) != 0, natural > client.right);
+  // A list wider than any screen here has room to share.
+  const RECT before = ChildRect(Main(), list);
+  MoveWindow(list, before.left, before.top, natural + 300, before.bottom - before.top, TRUE);
+  FitSymbolListColumns(list, form);
+  GetClientRect(list, &client);
+  EXPECT_EQ(total(ColumnWidths(list)), client.right) << "the columns fill the list";
   EXPECT_FALSE(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL) << "and need no scrolling";
 
   ShowWindow(Main(), SW_RESTORE);
   EXPECT_EQ(ColumnWidths(list), restored);
+}
+
+// Terminals that named themselves: a row per terminal and symbol, the label in its own column
+// wide enough for the longest, and the status bar counting the terminals.
+TEST_F(ShownMainWindow, ListsEachTerminalsSymbolsUnderItsLabel) {
+  HWND list = Item(Main(), ids::kSymbolList), status = Item(Main(), ids::kStatusBar);
+  const std::string longest = "Pepperstone_Live_Account_2";
+  platform::Hwnd sender = 0x100;
+  for (const std::string& label : {std::string("icm"), longest}) {
+    const std::string message = TerminalMessage(label);
+    form.TerminalNamed(form.Receiver(), sender, message.data(),
+                       static_cast<std::uint32_t>(message.size()));
+    form.QuoteLineReceived(form.Receiver(), sender, "EURUSD;1.1;1.2;1.15;1700000000;1");
+    sender += 0x100;
+  }
+  form.DoWork();
+  ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 2; }));
+  EXPECT_EQ(ListCaption(list, TMainForm::kColTerminal), "Terminal");
+  EXPECT_EQ(ListText(list, 0, TMainForm::kColTerminal), "icm");
+  EXPECT_EQ(ListText(list, 1, TMainForm::kColTerminal), longest);
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(ListText(list, row, TMainForm::kColSymbol), "EURUSD");
+    EXPECT_EQ(ListText(list, row, TMainForm::kColBid), "1.1");
+  }
+  EXPECT_LE(TextWidth(list, longest) + 12,
+            SendMessageA(list, LVM_GETCOLUMNWIDTH, TMainForm::kColTerminal, 0));
+  EXPECT_TRUE(PumpUntil([&] {
+    return PanelText(status, 1) == "2 terminals, 2 lines received, 0 refused";
+  })) << PanelText(status, 1);
 }
 
 TEST_F(ShownMainWindow, ASecondStartsSwitchTurnsDdeOnAndOffWithoutRememberingIt) {

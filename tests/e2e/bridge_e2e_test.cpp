@@ -95,7 +95,7 @@ TEST_F(Bridge, RequestsPokesExecutesAndTheSystemTopicAreAnswered) {
   r = Watch({"system", "SYSITEMS"});
   EXPECT_EQ(r.exit_code, 0u) << r.output;
   EXPECT_EQ(LastValues(r.output)["system/SYSITEMS"],
-            "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList")
+            "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList\tTerminals")
       << r.output;
   r = Watch({"System", "Topics"});
   EXPECT_EQ(r.exit_code, 0u) << r.output;

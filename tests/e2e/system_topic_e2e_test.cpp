@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::string kSysItems = "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList";
+const std::string kSysItems = "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList\tTerminals";
 const std::string kMt4Topics = "BID\tASK\tHIGH\tLOW\tTIME\tQUOTE\tSystem";
 
 // The value of the first line tickwell-watch printed ("date time topic item value"); the value

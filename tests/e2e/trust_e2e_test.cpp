@@ -196,8 +196,9 @@ TEST_F(Trust, TextIsAnsweredInUnicodeAsInTextAndNeverInAnotherFormat) {
   EXPECT_EQ(Ask("EURUSD", "BID", "unicode"), "1.08501");
   EXPECT_EQ(Ask("EURUSD", "QUOTE", "unicode"), good);
   EXPECT_EQ(Ask("System", "SysItems", "unicode"),
-            "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList");
-  EXPECT_EQ(Ask("System", "SysItems"), "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList");
+            "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList\tTerminals");
+  EXPECT_EQ(Ask("System", "SysItems"),
+            "SysItems\tTopics\tStatus\tFormats\tHelp\tTopicItemList\tTerminals");
   // Stored text is not a table: no answer rather than text bytes read as one.
   const e2e::RunResult table = Watch({"System", "SysItems", "-f", "xltable"});
   EXPECT_EQ(table.exit_code, 3u) << table.output;
